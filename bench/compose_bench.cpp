@@ -1,0 +1,117 @@
+// Composition speed: the engine's ReDraw against Qt's own SourceOver drawing
+// of the same layers, and one case per family of blend modes.
+
+#include "lxImage.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+// A 29 cm canvas at 100 pixels per inch.
+constexpr int kSide = 1142;
+constexpr int kLayers = 10;
+
+// Colour and coverage of layer i at (x, y): coverage runs diagonally over
+// every level, so almost no block of pixels is wholly clear or opaque.
+inline void layerPixel(int i, int x, int y, uint8_t& r, uint8_t& g, uint8_t& b, uint8_t& a) {
+    r = uint8_t(x * 3 + i * 40);
+    g = uint8_t(y * 5 + i * 17);
+    b = uint8_t((x ^ y) + i);
+    a = uint8_t(x + 3 * y + 29 * i);
+}
+
+std::unique_ptr<TlxImage> makeDocument(int layers, uint8_t mode, double opacity, bool masked) {
+    auto img = std::make_unique<TlxImage>();
+    img->NewImage(true, lxRGB(255, 255, 255), 24, kSide, kSide);
+    for (int i = 0; i < layers; ++i) {
+        QImage bitmap(kSide, kSide, QImage::Format_BGR888);
+        QImage alpha(kSide, kSide, QImage::Format_Grayscale8);
+        for (int y = 0; y < kSide; ++y) {
+            uint8_t* c = bitmap.scanLine(y);
+            uint8_t* a = alpha.scanLine(y);
+            for (int x = 0; x < kSide; ++x) layerPixel(i, x, y, c[3 * x + 2], c[3 * x + 1], c[3 * x], a[x]);
+        }
+        img->AppendLayer(bitmap, alpha);
+        TlxLayer& layer = img->Layers[size_t(img->LayersCount - 1)];
+        layer.BlendMode = mode;
+        layer.Opacity = opacity;
+        if (masked) {
+            layer.HasMask = true;
+            layer.Mask = QImage(kSide, kSide, QImage::Format_BGR888);
+            layer.Mask.fill(QColor(255, 128, 200));
+        }
+    }
+    return img;
+}
+
+void BM_ReDrawNormal10Layers(benchmark::State& state) {
+    auto img = makeDocument(kLayers, 0, 1.0, false);
+    for (auto _ : state) benchmark::DoNotOptimize(img->ReDraw());
+    state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
+}
+BENCHMARK(BM_ReDrawNormal10Layers)->Unit(benchmark::kMillisecond);
+
+void BM_QtSourceOver10Layers(benchmark::State& state) {
+    std::vector<QImage> layers;
+    for (int i = 0; i < kLayers; ++i) {
+        QImage layer(kSide, kSide, QImage::Format_ARGB32);
+        for (int y = 0; y < kSide; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(layer.scanLine(y));
+            for (int x = 0; x < kSide; ++x) {
+                uint8_t r, g, b, a;
+                layerPixel(i, x, y, r, g, b, a);
+                row[x] = qRgba(r, g, b, a);
+            }
+        }
+        layers.push_back(layer.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    QImage target(kSide, kSide, QImage::Format_RGB32);
+    for (auto _ : state) {
+        target.fill(Qt::white);
+        QPainter painter(&target);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const QImage& layer : layers) painter.drawImage(0, 0, layer);
+    }
+    state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
+}
+BENCHMARK(BM_QtSourceOver10Layers)->Unit(benchmark::kMillisecond);
+
+// One full-size layer per family of blend modes.
+void BM_ReDrawOneLayer(benchmark::State& state) {
+    const auto mode = uint8_t(state.range(0));
+    const double opacity = state.range(1) / 100.0;
+    const bool masked = state.range(2) != 0;
+    auto img = makeDocument(1, mode, opacity, masked);
+    for (auto _ : state) benchmark::DoNotOptimize(img->ReDraw());
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_ReDrawOneLayer)
+    ->ArgNames({"mode", "opacity%", "masked"})
+    ->Args({0, 100, 0})  // normal, the fast path
+    ->Args({0, 70, 0})   // normal at partial opacity
+    ->Args({0, 100, 1})  // normal through a mask
+    ->Args({1, 100, 0})  // arithmetic: add
+    ->Args({9, 100, 0})  // mixes: multiply
+    ->Args({14, 100, 0}) // dissolve
+    ->Args({17, 100, 0}) // overlay-like with both branches
+    ->Args({21, 100, 0}) // hue, saturation, lightness: colour
+    ->Args({23, 100, 0}) // dodge and burn: colour dodge
+    ->Args({26, 100, 0}) // table modes: hard light
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

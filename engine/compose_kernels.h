@@ -1,0 +1,23 @@
+#pragma once
+
+// Row kernels of the compositor. Each equals the per-pixel blend formula
+// byte for byte; the tests run both over every input they can.
+
+#include <cstdint>
+
+namespace lx {
+
+// Normal mode at layer opacity 1 over one row span of n pixels:
+// dst, src are blue-green-red rows, alpha one coverage byte per pixel.
+using NormalRowFn = void (*)(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n);
+
+// Plain integer version; works everywhere.
+void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n);
+
+// The fastest version this processor runs.
+NormalRowFn normalOpaqueRowKernel();
+
+// Spreads a grey row to blue-green-red pixels (b = g = r = grey).
+void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n);
+
+} // namespace lx

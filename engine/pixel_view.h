@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+// A window onto a picture's rows: pixel loops take one of these by value and
+// fetch each row pointer once.
+struct PixelView {
+    uint8_t* Data = nullptr;
+    qsizetype Stride = 0;
+    int Width = 0;
+    int Height = 0;
+
+    uint8_t* row(int y) const { return Data + qsizetype(y) * Stride; }
+};
+
+struct ConstPixelView {
+    const uint8_t* Data = nullptr;
+    qsizetype Stride = 0;
+    int Width = 0;
+    int Height = 0;
+
+    const uint8_t* row(int y) const { return Data + qsizetype(y) * Stride; }
+};
+
+// bits() detaches a shared image once here, not in every row fetch.
+inline PixelView viewOf(QImage& image) {
+    return {image.bits(), image.bytesPerLine(), image.width(), image.height()};
+}
+
+inline ConstPixelView constViewOf(const QImage& image) {
+    return {image.constBits(), image.bytesPerLine(), image.width(), image.height()};
+}
