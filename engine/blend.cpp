@@ -25,7 +25,9 @@ using BlendTableSet = decltype(TlxImage::BlendTables);
 constexpr int kChannels = 3;
 
 // Offset of channel c (0 red, 1 green, 2 blue) inside a blue-green-red pixel.
-constexpr int byteOffset(int c) { return 2 - c; }
+constexpr int byteOffset(int c) {
+    return 2 - c;
+}
 
 // Channel c (0 red, 1 green, 2 blue) of a colour packed red * 65536 + green * 256 + blue.
 constexpr int packedChannel(uint32_t packed, int c) {
@@ -33,9 +35,13 @@ constexpr int packedChannel(uint32_t packed, int c) {
 }
 
 // t is the mode's full-strength result, not always a whole number (multiply, screen).
-int mix(double a, double t, int d) { return RoundEven(a * t + (1.0 - a) * d); }
+int mix(double a, double t, int d) {
+    return RoundEven(a * t + (1.0 - a) * d);
+}
 
-int clampByte(int v) { return std::min(std::max(v, 0), 255); }
+int clampByte(int v) {
+    return std::min(std::max(v, 0), 255);
+}
 
 // Mode 17 ("multiply" in the English list, an overlay): below the middle the
 // destination is multiplied with the source, above it the inverses are, both

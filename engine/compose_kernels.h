@@ -4,6 +4,7 @@
 // byte for byte; the tests run both over every input they can.
 
 #include <cstdint>
+#include <vector>
 
 namespace lx {
 
@@ -16,6 +17,14 @@ void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t*
 
 // The fastest version this processor runs.
 NormalRowFn normalOpaqueRowKernel();
+
+struct NamedNormalRowFn {
+    const char* name;
+    NormalRowFn fn;
+};
+// Every version this processor runs, plain one first; tests hold them all
+// to the same bytes.
+std::vector<NamedNormalRowFn> normalOpaqueRowKernels();
 
 // Spreads a grey row to blue-green-red pixels (b = g = r = grey).
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n);

@@ -20,7 +20,9 @@
 namespace {
 
 // Rounds to the nearest byte (halves to even, as the engine does) and clamps.
-int toByte(double v) { return int(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
+int toByte(double v) {
+    return int(std::clamp(std::nearbyint(v), 0.0, 255.0));
+}
 
 // Colour burn of D by s (both 0..255): darkens D by the inverse of D scaled
 // up by 255 / s. s = 0 burns everything but white to black.
@@ -61,17 +63,25 @@ int pinLight(int l, int d) {
 
 // Hard mix: every channel goes to black or white, white where layer and
 // destination together reach full scale.
-int hardMix(int l, int d) { return l + d >= 255 ? 255 : 0; }
+int hardMix(int l, int d) {
+    return l + d >= 255 ? 255 : 0;
+}
 
 // Linear burn: L + D - 255, stopping at black.
-int linearBurn(int l, int d) { return std::max(l + d - 255, 0); }
+int linearBurn(int l, int d) {
+    return std::max(l + d - 255, 0);
+}
 
 // Linear dodge: L + D, stopping at white.
-int linearDodge(int l, int d) { return std::min(l + d, 255); }
+int linearDodge(int l, int d) {
+    return std::min(l + d, 255);
+}
 
 // Exclusion: L + D - 2 * L * D / 255, a softer difference; white inverts D,
 // black leaves it.
-int exclusion(int l, int d) { return toByte(l + d - 2.0 * l * d / 255.0); }
+int exclusion(int l, int d) {
+    return toByte(l + d - 2.0 * l * d / 255.0);
+}
 
 struct TableDef {
     const char* name;

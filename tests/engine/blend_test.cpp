@@ -26,13 +26,21 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c) {
     return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-uint32_t packed(Rgb c) { return uint32_t(c.r) * 65536u + uint32_t(c.g) * 256u + uint32_t(c.b); }
+uint32_t packed(Rgb c) {
+    return uint32_t(c.r) * 65536u + uint32_t(c.g) * 256u + uint32_t(c.b);
+}
 
 // A destination pixel is stored blue, green, red.
-std::array<uint8_t, 3> bytesOf(Rgb c) { return {uint8_t(c.b), uint8_t(c.g), uint8_t(c.r)}; }
-Rgb rgbOf(const std::array<uint8_t, 3>& px) { return {px[2], px[1], px[0]}; }
+std::array<uint8_t, 3> bytesOf(Rgb c) {
+    return {uint8_t(c.b), uint8_t(c.g), uint8_t(c.r)};
+}
+Rgb rgbOf(const std::array<uint8_t, 3>& px) {
+    return {px[2], px[1], px[0]};
+}
 
-Rgb grey(int v) { return {v, v, v}; }
+Rgb grey(int v) {
+    return {v, v, v};
+}
 
 Rgb blend(TlxImage& img, int mode, Rgb dst, Rgb src, double a) {
     auto px = bytesOf(dst);
@@ -66,9 +74,9 @@ struct ChannelCase {
 TEST_F(BlendPixelTest, ChannelFormulas) {
     const ChannelCase cases[] = {
         // normal: N((1 - a) D + a L)
-        {0, 0, 255, 0.5, 128},   // 127.5 -> even 128
-        {0, 255, 0, 0.5, 128},   // 127.5 -> 128
-        {0, 0, 255, 1.0, 255},   // full coverage copies L
+        {0, 0, 255, 0.5, 128},    // 127.5 -> even 128
+        {0, 255, 0, 0.5, 128},    // 127.5 -> 128
+        {0, 0, 255, 1.0, 255},    // full coverage copies L
         {0, 100, 200, 0.25, 125}, // 75 + 50
         // add: min(N(aL + D), 255)
         {1, 0, 255, 0.5, 128},   // 127.5 -> 128
@@ -110,11 +118,11 @@ TEST_F(BlendPixelTest, ChannelFormulas) {
         {11, 200, 200, 1.0, 255}, // 272
         {11, 100, 200, 0.5, 136}, // 86 + 50
         // linear filter: a becomes a L / 128 when L < 128
-        {12, 0, 64, 1.0, 32},     // a = 0.5: 32
-        {12, 200, 64, 1.0, 132},  // a = 0.5: 100 + 32
-        {12, 200, 64, 0.5, 166},  // a = 0.25: 150 + 16
-        {12, 200, 0, 1.0, 200},   // a = 0: black leaves D
-        {12, 0, 128, 1.0, 128},   // 128 is not scaled
+        {12, 0, 64, 1.0, 32},    // a = 0.5: 32
+        {12, 200, 64, 1.0, 132}, // a = 0.5: 100 + 32
+        {12, 200, 64, 0.5, 166}, // a = 0.25: 150 + 16
+        {12, 200, 0, 1.0, 200},  // a = 0: black leaves D
+        {12, 0, 128, 1.0, 128},  // 128 is not scaled
         // linear multiply on a grey source: mean m = L; a scaled by m / 128 when m < 128
         {13, 0, 60, 1.0, 28},    // a = 0.46875: 28.125
         {13, 200, 60, 1.0, 134}, // 0.53125 * 200 + 28.125 = 134.375
@@ -132,7 +140,8 @@ TEST_F(BlendPixelTest, ChannelFormulas) {
         {16, 0, 77, 1.0, 77},
         // overlay with factor 512: D <= 128 dark branch, else light branch
         {17, 128, 200, 1.0, 202}, // dark: 128 * 200 * 512 / 65025 = 201.57 (light would give 200)
-        {17, 129, 200, 1.0, 200}, // light: 255 - N(126 * 55 * 512 / 65025 = 54.57) (dark would give 203)
+        {17, 129, 200, 1.0,
+         200}, // light: 255 - N(126 * 55 * 512 / 65025 = 54.57) (dark would give 203)
         {17, 64, 255, 1.0, 129},  // 64 * 512 / 255 = 128.50 (factor 510 would give 128)
         {17, 128, 255, 1.0, 255}, // 65536 / 255 = 257.0 clamped
         {17, 200, 0, 1.0, 145},   // 255 - N(55 * 512 / 255 = 110.43)
@@ -145,9 +154,9 @@ TEST_F(BlendPixelTest, ChannelFormulas) {
         {22, 50, 10, 1.0, 0},     // 50 - 20.5 * 245
         {22, 77, 255, 1.0, 77},   // white subtracts nothing
         // colour dodge: L = 255 gives t = 255; else min(N(D / ((255 - L) / 255)), 255)
-        {23, 0, 255, 0.5, 128},   // mix(255) = 127.5 -> 128
+        {23, 0, 255, 0.5, 128}, // mix(255) = 127.5 -> 128
         {23, 100, 255, 1.0, 255},
-        {23, 40, 55, 1.0, 51},    // 40 * 255 / 200
+        {23, 40, 55, 1.0, 51}, // 40 * 255 / 200
         {23, 0, 100, 1.0, 0},
         {23, 200, 100, 1.0, 255}, // 200 * 255 / 155 = 329
         // inverse burn: L = 0 unchanged; else min(N((255 - D) / L (255 - L) + D), 255)
@@ -170,8 +179,8 @@ TEST_F(BlendPixelTest, ChannelFormulas) {
         {25, 10, 0, 1.0, 0},      // -51.6 floored
     };
     for (const ChannelCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " D " << c.d << " L " << c.l
-                                        << " a " << c.a);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " D " << c.d << " L " << c.l << " a " << c.a);
         EXPECT_EQ(blend(*img, c.mode, grey(c.d), grey(c.l), c.a), grey(c.expected));
     }
 }
@@ -221,9 +230,8 @@ TEST(BlendRoundEvenTest, HalvesGoToTheEvenNeighbour) {
     const struct {
         double value;
         int expected;
-    } cases[] = {{0.5, 0},     {1.5, 2},    {2.5, 2},     {127.5, 128}, {128.5, 128},
-                 {-0.5, 0},    {-1.5, -2},  {-27.5, -28}, {0.49999, 0}, {0.50001, 1},
-                 {254.6, 255}, {-3.2, -3}};
+    } cases[] = {{0.5, 0},   {1.5, 2},     {2.5, 2},     {127.5, 128}, {128.5, 128}, {-0.5, 0},
+                 {-1.5, -2}, {-27.5, -28}, {0.49999, 0}, {0.50001, 1}, {254.6, 255}, {-3.2, -3}};
     for (const auto& c : cases)
         EXPECT_EQ(RoundEven(c.value), c.expected) << c.value;
 }
@@ -237,10 +245,10 @@ TEST(BlendHslTest, RgbToHsl) {
         double h, s, l;
     } cases[] = {
         {{255, 0, 0}, 0, 100, 50},
-        {{255, 255, 0}, 60, 100, 50},   // red is largest first: (g - b) / d = 1
-        {{0, 255, 0}, 120, 100, 50},    // (b - r) / d + 2 = 2
-        {{0, 0, 255}, 240, 100, 50},    // (r - g) / d + 4 = 4
-        {{255, 0, 255}, 300, 100, 50},  // (g - b) / d = -1 -> -1/6 + 1
+        {{255, 255, 0}, 60, 100, 50},  // red is largest first: (g - b) / d = 1
+        {{0, 255, 0}, 120, 100, 50},   // (b - r) / d + 2 = 2
+        {{0, 0, 255}, 240, 100, 50},   // (r - g) / d + 4 = 4
+        {{255, 0, 255}, 300, 100, 50}, // (g - b) / d = -1 -> -1/6 + 1
         {{200, 100, 100}, 0, 100.0 * 100 / 210, 100.0 * 150 / 255}, // L >= 0.5: d / (2 - mx - mn)
         {{100, 50, 50}, 0, 100.0 * 50 / 150, 100.0 * 75 / 255},     // L < 0.5: d / (mx + mn)
         {{51, 102, 204}, 220, 60, 50}, // ((51 - 102) / 153 + 4) / 6 = 11/18
@@ -324,8 +332,8 @@ TEST_F(BlendPixelTest, HslModes) {
         {21, grey(100), {0, 0, 255}, 1.0, {0, 0, 200}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " dst " << c.dst << " src "
-                                        << c.src << " a " << c.a);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " dst " << c.dst << " src " << c.src << " a " << c.a);
         EXPECT_EQ(blend(*img, c.mode, c.dst, c.src, c.a), c.expected);
     }
 }
@@ -408,7 +416,8 @@ TEST_F(BlendMaskedTest, EachChannelTakesItsCoverageFromTheSameMaskChannel) {
     EXPECT_EQ(blendMasked(*img, 0, grey(0), grey(255), 1.0, {255, 128, 0}), (Rgb{255, 128, 0}));
     // The same mask reversed lands reversed.
     EXPECT_EQ(blendMasked(*img, 0, grey(0), grey(255), 1.0, {0, 128, 255}), (Rgb{0, 128, 255}));
-    // Coverage and mask multiply: 0.5 * 255 / 255 = 0.5 -> 127.5 -> 128; 0.5 * 102 / 255 = 0.2 -> 51.
+    // Coverage and mask multiply: 0.5 * 255 / 255 = 0.5 -> 127.5 -> 128; 0.5 * 102 / 255 = 0.2
+    // -> 51.
     EXPECT_EQ(blendMasked(*img, 0, grey(0), grey(255), 0.5, {255, 102, 0}), (Rgb{128, 51, 0}));
 }
 
@@ -482,10 +491,10 @@ TEST(BlendTablesTest, BuiltInTablesHoldTheirModes) {
 
     for (int d : {0, 1, 100, 128, 254, 255}) {
         SCOPED_TRACE(d);
-        EXPECT_EQ(at(0, 0, d), 0);       // hard light, black layer: 2 * 0 * D / 255
-        EXPECT_EQ(at(0, 255, d), 255);   // white layer: 255 - 2 * 0 * (255 - D) / 255
-        EXPECT_EQ(at(1, 128, d), d);     // vivid light: dodge by 2 * (128 - 128) = 0
-        EXPECT_EQ(at(2, 128, d), d);     // pin light: max(D, 0)
+        EXPECT_EQ(at(0, 0, d), 0);         // hard light, black layer: 2 * 0 * D / 255
+        EXPECT_EQ(at(0, 255, d), 255);     // white layer: 255 - 2 * 0 * (255 - D) / 255
+        EXPECT_EQ(at(1, 128, d), d);       // vivid light: dodge by 2 * (128 - 128) = 0
+        EXPECT_EQ(at(2, 128, d), d);       // pin light: max(D, 0)
         EXPECT_EQ(at(6, 255, d), 255 - d); // exclusion: 255 + D - 2 * D
         EXPECT_EQ(at(6, 0, d), d);
     }
@@ -494,7 +503,7 @@ TEST(BlendTablesTest, BuiltInTablesHoldTheirModes) {
     EXPECT_EQ(at(2, 200, 10), 144);  // max(10, 2 * (200 - 128))
     EXPECT_EQ(at(3, 100, 155), 255); // hard mix: 100 + 155 >= 255
     EXPECT_EQ(at(3, 100, 154), 0);
-    EXPECT_EQ(at(4, 200, 100), 45);  // linear burn: 200 + 100 - 255
+    EXPECT_EQ(at(4, 200, 100), 45); // linear burn: 200 + 100 - 255
     EXPECT_EQ(at(4, 100, 100), 0);
     EXPECT_EQ(at(5, 100, 200), 255); // linear dodge: 300 capped
     EXPECT_EQ(at(5, 10, 20), 30);

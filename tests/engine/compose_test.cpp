@@ -20,13 +20,7 @@ void referenceNormalRow(TlxImage& img, uint8_t* dst, const uint8_t* src, const u
     }
 }
 
-struct RowKernel {
-    const char* name;
-    lx::NormalRowFn fn;
-};
-
-const RowKernel kKernels[] = {{"scalar", lx::blendNormalOpaqueRowScalar},
-                              {"fastest", lx::normalOpaqueRowKernel()}};
+const std::vector<lx::NamedNormalRowFn> kKernels = lx::normalOpaqueRowKernels();
 
 // Every (coverage, destination, source) byte triple, in rows whose coverage
 // varies from pixel to pixel so the vector blocks see mixed, clear and opaque runs.
@@ -34,7 +28,7 @@ TEST(ComposeKernelTest, NormalOpaqueRowEqualsTheFormulaForEveryByteTriple) {
     auto img = std::make_unique<TlxImage>();
     constexpr int n = 256;
     std::vector<uint8_t> expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
-    for (const RowKernel& kernel : kKernels) {
+    for (const lx::NamedNormalRowFn& kernel : kKernels) {
         for (int a0 = 0; a0 < 256; ++a0) {
             for (int x = 0; x < n; ++x) alpha[size_t(x)] = uint8_t(a0 < 2 ? a0 * 255 : a0 + x);
             for (int l = 0; l < 256; ++l) {
@@ -74,7 +68,7 @@ TEST(ComposeKernelTest, NormalOpaqueRowMatchesOnRandomSpans) {
         std::vector<uint8_t> expected = dst;
         referenceNormalRow(*img, expected.data() + 3 * offset, src.data() + 3 * offset,
                            alpha.data() + offset, n);
-        for (const RowKernel& kernel : kKernels) {
+        for (const lx::NamedNormalRowFn& kernel : kKernels) {
             std::vector<uint8_t> actual = dst;
             kernel.fn(actual.data() + 3 * offset, src.data() + 3 * offset, alpha.data() + offset, n);
             ASSERT_EQ(actual, expected) << kernel.name << " case " << caseNo;
