@@ -126,11 +126,6 @@ int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tabl
 
 } // namespace
 
-int RoundEven(double Value) {
-    // The default floating-point environment rounds to nearest, ties to even.
-    return static_cast<int>(std::nearbyint(Value));
-}
-
 void TlxImage::RgbToHsl(int R, int G, int B, double& H, double& S, double& L) {
     const double r = R / 255.0;
     const double g = G / 255.0;

@@ -109,8 +109,10 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         uint8_t* d = target.row(int(y)) + 3 * x0;
         const uint8_t* s = bitmap.row(ly) + 3 * lx0;
         const uint8_t* a = alpha.row(ly) + lx0;
-        if (layer.HasMask) {
-            const uint8_t* m = mask.row(ly) + 3 * lx0;
+        const uint8_t* m = layer.HasMask ? mask.row(ly) + 3 * lx0 : nullptr;
+        if (layer.BlendMode == 0) {
+            lx::blendNormalRow(d, s, a, m, n, coverage);
+        } else if (m != nullptr) {
             for (int x = 0; x < n; ++x) {
                 if (a[x] == 0) continue;
                 BlendPixelMasked(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]],

@@ -140,6 +140,26 @@ std::vector<NamedNormalRowFn> normalOpaqueRowKernels() {
     return kernels;
 }
 
+// N((1 - a) * D + a * L) per channel, written exactly as the blend routine
+// writes it so that the doubles round the same way; a channel whose coverage
+// is 0 is left alone, as there.
+void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, const uint8_t* mask,
+                    int n, const double* coverage) {
+    for (int x = 0; x < n; ++x) {
+        const uint8_t level = alpha[x];
+        if (level == 0) continue;
+        const double c = coverage[level];
+        if (c == 0.0) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        for (int k = 0; k < 3; ++k) {
+            const double a = mask != nullptr ? c * mask[3 * x + k] / 255.0 : c;
+            if (a == 0.0) continue;
+            d[k] = uint8_t(RoundEven((1.0 - a) * d[k] + a * s[k]));
+        }
+    }
+}
+
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n) {
     for (int x = 0; x < n; ++x) {
         const uint8_t g = grey[x];

@@ -3,6 +3,8 @@
 // Row kernels of the compositor. Each equals the per-pixel blend formula
 // byte for byte; the tests run both over every input they can.
 
+#include "lxImage.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +27,12 @@ struct NamedNormalRowFn {
 // Every version this processor runs, plain one first; tests hold them all
 // to the same bytes.
 std::vector<NamedNormalRowFn> normalOpaqueRowKernels();
+
+// Normal mode at any opacity: coverage[A] is the coverage of alpha byte A
+// (alpha / 255 * opacity). With a mask row (blue-green-red), each channel's
+// coverage is further scaled by its mask byte / 255; mask may be null.
+void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, const uint8_t* mask,
+                    int n, const double* coverage);
 
 // Spreads a grey row to blue-green-red pixels (b = g = r = grey).
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n);

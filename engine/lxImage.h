@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -175,5 +176,16 @@ QImage CreateGrayBitmap(int Width, int Height);
 // top-left corner, alternating with 255.
 void DrawChecker(QImage& Grey);
 
-// Rounds to the nearest integer, halves to the even neighbour.
-int RoundEven(double Value);
+// Rounds to the nearest integer, halves to the even neighbour; values beyond
+// the integer range give its nearest end, NaN gives 0.
+inline int RoundEven(double Value) {
+    // Adding and taking away 1.5 * 2^52 lets the processor's own
+    // round-to-nearest-even drop the fraction: between 2^52 and 2^53 doubles
+    // are whole numbers. This runs once per channel in every blend, so it
+    // must not become a library call.
+    constexpr double kShift = 6755399441055744.0;
+    if (std::fabs(Value) < 2147483647.0) return int((Value + kShift) - kShift);
+    if (Value >= 2147483647.0) return 2147483647;
+    if (Value <= -2147483648.0) return -2147483647 - 1;
+    return 0;
+}

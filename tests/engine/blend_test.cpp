@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -234,6 +238,21 @@ TEST(BlendRoundEvenTest, HalvesGoToTheEvenNeighbour) {
                  {-1.5, -2}, {-27.5, -28}, {0.49999, 0}, {0.50001, 1}, {254.6, 255}, {-3.2, -3}};
     for (const auto& c : cases)
         EXPECT_EQ(RoundEven(c.value), c.expected) << c.value;
+}
+
+TEST(BlendRoundEvenTest, AgreesWithTheLibraryAndSaturatesAtTheEnds) {
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> wide(-2.1e9, 2.1e9), narrow(-600.0, 600.0);
+    for (int i = 0; i < 200000; ++i) {
+        // Quarter steps hit exact halves often; the rest are arbitrary.
+        const double quarter = std::floor(narrow(rng) * 4) / 4;
+        for (double v : {wide(rng), narrow(rng), quarter})
+            ASSERT_EQ(RoundEven(v), int(std::nearbyint(v))) << v;
+    }
+    EXPECT_EQ(RoundEven(2147483000.5), 2147483000);
+    EXPECT_EQ(RoundEven(1e12), std::numeric_limits<int>::max());
+    EXPECT_EQ(RoundEven(-1e12), std::numeric_limits<int>::min());
+    EXPECT_EQ(RoundEven(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 // ---------------------------------------------------------------------------

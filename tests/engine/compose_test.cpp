@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
@@ -73,6 +74,66 @@ TEST(ComposeKernelTest, NormalOpaqueRowMatchesOnRandomSpans) {
             kernel.fn(actual.data() + 3 * offset, src.data() + 3 * offset, alpha.data() + offset, n);
             ASSERT_EQ(actual, expected) << kernel.name << " case " << caseNo;
         }
+    }
+}
+
+// Coverage of every alpha byte at an opacity, as the compositor computes it.
+std::vector<double> coverageTable(double opacity) {
+    std::vector<double> table(256);
+    for (int a = 0; a < 256; ++a) table[size_t(a)] = double(a) / 255 * opacity;
+    return table;
+}
+
+TEST(ComposeKernelTest, NormalRowAtPartialOpacityEqualsTheFormula) {
+    auto img = std::make_unique<TlxImage>();
+    for (double opacity : {0.7, 1.0 / 3}) {
+        const std::vector<double> coverage = coverageTable(opacity);
+        std::vector<uint8_t> expected(3 * 256), actual, src(3 * 256), alpha(256);
+        for (int a = 0; a < 256; ++a) {
+            std::fill(alpha.begin(), alpha.end(), uint8_t(a));
+            for (int l = 0; l < 256; ++l) {
+                for (int x = 0; x < 256; ++x) {
+                    expected[size_t(3 * x)] = uint8_t(x);
+                    expected[size_t(3 * x + 1)] = uint8_t(x + 85);
+                    expected[size_t(3 * x + 2)] = uint8_t(x + 170);
+                    src[size_t(3 * x)] = src[size_t(3 * x + 1)] = src[size_t(3 * x + 2)] = uint8_t(l);
+                }
+                actual = expected;
+                for (int x = 0; x < 256; ++x) {
+                    const uint32_t color = uint32_t(l) * 0x010101u;
+                    img->BlendPixel(&expected[size_t(3 * x)], 0, color, coverage[size_t(a)]);
+                }
+                lx::blendNormalRow(actual.data(), src.data(), alpha.data(), nullptr, 256,
+                                   coverage.data());
+                ASSERT_EQ(actual, expected) << "opacity " << opacity << " a=" << a << " l=" << l;
+            }
+        }
+    }
+}
+
+TEST(ComposeKernelTest, MaskedNormalRowEqualsTheMaskedFormula) {
+    auto img = std::make_unique<TlxImage>();
+    std::mt19937 rng(99);
+    for (int caseNo = 0; caseNo < 3000; ++caseNo) {
+        const double opacity = caseNo % 3 == 0 ? 1.0 : (rng() % 1000) / 1000.0;
+        const std::vector<double> coverage = coverageTable(opacity);
+        const int n = 1 + int(rng() % 40);
+        std::vector<uint8_t> dst(static_cast<size_t>(3 * n)), src(dst.size()), mask(dst.size());
+        std::vector<uint8_t> alpha(static_cast<size_t>(n));
+        for (auto* v : {&dst, &src, &mask, &alpha})
+            for (auto& b : *v) b = uint8_t(rng());
+        for (size_t i = 0; i < mask.size(); i += 5) mask[i] = 0; // some channels fully hidden
+        std::vector<uint8_t> expected = dst;
+        for (int x = 0; x < n; ++x) {
+            const uint8_t* s = &src[size_t(3 * x)];
+            const uint8_t* m = &mask[size_t(3 * x)];
+            img->BlendPixelMasked(&expected[size_t(3 * x)], 0,
+                                  uint32_t(s[2]) << 16 | s[1] << 8 | s[0],
+                                  coverage[alpha[size_t(x)]],
+                                  uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
+        }
+        lx::blendNormalRow(dst.data(), src.data(), alpha.data(), mask.data(), n, coverage.data());
+        ASSERT_EQ(dst, expected) << "case " << caseNo;
     }
 }
 
