@@ -1,6 +1,7 @@
 // Composition speed: the engine's ReDraw against Qt's own SourceOver drawing
 // of the same layers, and one case per family of blend modes.
 
+#include "compose_kernels.h"
 #include "lxImage.h"
 
 #include <QGuiApplication>
@@ -104,6 +105,28 @@ BENCHMARK(BM_ReDrawOneLayer)
     ->Args({23, 100, 0}) // dodge and burn: colour dodge
     ->Args({26, 100, 0}) // table modes: hard light
     ->Unit(benchmark::kMillisecond);
+
+// One row kept in cache: the arithmetic alone, without memory traffic.
+void BM_NormalRowKernelInCache(benchmark::State& state) {
+    const auto kernels = lx::normalOpaqueRowKernels();
+    const auto& kernel = kernels[size_t(state.range(0))];
+    state.SetLabel(kernel.name);
+    std::vector<uint8_t> dst(3 * kSide), src(3 * kSide), alpha(kSide);
+    for (int x = 0; x < kSide; ++x) {
+        uint8_t r, g, b, a;
+        layerPixel(0, x, 7, r, g, b, a);
+        src[size_t(3 * x)] = b;
+        src[size_t(3 * x + 1)] = g;
+        src[size_t(3 * x + 2)] = r;
+        alpha[size_t(x)] = a;
+    }
+    for (auto _ : state) {
+        kernel.fn(dst.data(), src.data(), alpha.data(), kSide);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kSide);
+}
+BENCHMARK(BM_NormalRowKernelInCache)->DenseRange(0, int(lx::normalOpaqueRowKernels().size()) - 1);
 
 } // namespace
 

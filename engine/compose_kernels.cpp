@@ -64,62 +64,98 @@ __attribute__((target("ssse3"))) static inline __m128i mix16(__m128i d, __m128i 
     return _mm_packus_epi16(lo, hi);
 }
 
-// The same sixteen bytes with 256-bit lanes: one widening, one mix, one pack.
-__attribute__((target("avx2"))) static inline __m128i mix16Avx2(__m128i d, __m128i s, __m128i a) {
-    const __m256i d16 = _mm256_cvtepu8_epi16(d);
-    const __m256i s16 = _mm256_cvtepu8_epi16(s);
-    const __m256i a16 = _mm256_cvtepu8_epi16(a);
+// Sixteen pixels at a time: the sixteen coverage bytes are spread over the
+// 48 colour bytes with three shuffles; blocks that are wholly clear or wholly
+// opaque skip the arithmetic, which gives the same bytes.
+__attribute__((target("ssse3"))) static void
+blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n) {
+    const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m128i spread2 =
+        _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, zero)) == 0xFFFF) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, full)) == 0xFFFF) {
+            std::memcpy(d, s, 48);
+            continue;
+        }
+        __m128i* dv = reinterpret_cast<__m128i*>(d);
+        const __m128i* sv = reinterpret_cast<const __m128i*>(s);
+        _mm_storeu_si128(dv, mix16(_mm_loadu_si128(dv), _mm_loadu_si128(sv),
+                                   _mm_shuffle_epi8(a, spread0)));
+        _mm_storeu_si128(dv + 1, mix16(_mm_loadu_si128(dv + 1), _mm_loadu_si128(sv + 1),
+                                       _mm_shuffle_epi8(a, spread1)));
+        _mm_storeu_si128(dv + 2, mix16(_mm_loadu_si128(dv + 2), _mm_loadu_si128(sv + 2),
+                                       _mm_shuffle_epi8(a, spread2)));
+    }
+    blendNormalOpaqueRowScalar(dst + 3 * x, src + 3 * x, alpha + x, n - x);
+}
+
+// Sixteen 16-bit lanes of the exact normal-mode mix.
+__attribute__((target("avx2"))) static inline __m256i mix16x16(__m256i d16, __m256i s16,
+                                                                __m256i a16) {
     const __m256i y = _mm256_add_epi16(
         _mm256_add_epi16(_mm256_mullo_epi16(d16, _mm256_sub_epi16(_mm256_set1_epi16(255), a16)),
                          _mm256_mullo_epi16(s16, a16)),
         _mm256_set1_epi16(127));
-    const __m256i q =
-        _mm256_srli_epi16(_mm256_mulhi_epu16(y, _mm256_set1_epi16(short(0x8081))), 7);
-    return _mm_packus_epi16(_mm256_castsi256_si128(q), _mm256_extracti128_si256(q, 1));
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(y, _mm256_set1_epi16(short(0x8081))), 7);
 }
 
-// Sixteen pixels at a time: the sixteen coverage bytes are spread over the
-// 48 colour bytes with three shuffles; blocks that are wholly clear or wholly
-// opaque skip the arithmetic, which gives the same bytes.
-#define LX_NORMAL_ROW_BODY(MIX)                                                                    \
-    const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);         \
-    const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);       \
-    const __m128i spread2 =                                                                        \
-        _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);             \
-    const __m128i zero = _mm_setzero_si128();                                                      \
-    const __m128i full = _mm_set1_epi8(char(0xFF));                                                \
-    int x = 0;                                                                                     \
-    for (; x + 16 <= n; x += 16) {                                                                 \
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));            \
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, zero)) == 0xFFFF) continue;                        \
-        uint8_t* d = dst + 3 * x;                                                                  \
-        const uint8_t* s = src + 3 * x;                                                            \
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, full)) == 0xFFFF) {                                \
-            std::memcpy(d, s, 48);                                                                 \
-            continue;                                                                              \
-        }                                                                                          \
-        __m128i* dv = reinterpret_cast<__m128i*>(d);                                               \
-        const __m128i* sv = reinterpret_cast<const __m128i*>(s);                                   \
-        _mm_storeu_si128(dv, MIX(_mm_loadu_si128(dv), _mm_loadu_si128(sv),                         \
-                                 _mm_shuffle_epi8(a, spread0)));                                   \
-        _mm_storeu_si128(dv + 1, MIX(_mm_loadu_si128(dv + 1), _mm_loadu_si128(sv + 1),             \
-                                     _mm_shuffle_epi8(a, spread1)));                               \
-        _mm_storeu_si128(dv + 2, MIX(_mm_loadu_si128(dv + 2), _mm_loadu_si128(sv + 2),             \
-                                     _mm_shuffle_epi8(a, spread2)));                               \
-    }                                                                                              \
-    blendNormalOpaqueRowScalar(dst + 3 * x, src + 3 * x, alpha + x, n - x);
-
-__attribute__((target("ssse3"))) static void
-blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n) {
-    LX_NORMAL_ROW_BODY(mix16)
+// 32 destination bytes with their source and coverage bytes. Unpacking and
+// packing both work within 128-bit halves, so the bytes come back in order.
+__attribute__((target("avx2"))) static inline __m256i mix32(__m256i d, __m256i s, __m256i a) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lo = mix16x16(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
+                                _mm256_unpacklo_epi8(a, zero));
+    const __m256i hi = mix16x16(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
+                                _mm256_unpackhi_epi8(a, zero));
+    return _mm256_packus_epi16(lo, hi);
 }
 
+// Thirty-two pixels at a time. Pixels 0..15 and 16..31 spread over the six
+// 16-byte quarters of the 96 colour bytes in the same three patterns, so each
+// 32-byte chunk takes one in-lane shuffle of the coverage halves it needs.
 __attribute__((target("avx2"))) static void
 blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n) {
-    LX_NORMAL_ROW_BODY(mix16Avx2)
+    const __m256i spread01 = _mm256_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5, //
+                                              5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m256i spread20 =
+        _mm256_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15, //
+                         0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m256i spread12 =
+        _mm256_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10, //
+                         10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i full = _mm256_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 32 <= n; x += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(alpha + x));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)) == -1) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, full)) == -1) {
+            std::memcpy(d, s, 96);
+            continue;
+        }
+        const __m256i lowTwice = _mm256_permute4x64_epi64(a, 0x44);  // pixels 0..15, twice
+        const __m256i highTwice = _mm256_permute4x64_epi64(a, 0xEE); // pixels 16..31, twice
+        __m256i* dv = reinterpret_cast<__m256i*>(d);
+        const __m256i* sv = reinterpret_cast<const __m256i*>(s);
+        _mm256_storeu_si256(dv, mix32(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv),
+                                      _mm256_shuffle_epi8(lowTwice, spread01)));
+        _mm256_storeu_si256(dv + 1, mix32(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1),
+                                          _mm256_shuffle_epi8(a, spread20)));
+        _mm256_storeu_si256(dv + 2, mix32(_mm256_loadu_si256(dv + 2), _mm256_loadu_si256(sv + 2),
+                                          _mm256_shuffle_epi8(highTwice, spread12)));
+    }
+    blendNormalOpaqueRowSsse3(dst + 3 * x, src + 3 * x, alpha + x, n - x);
 }
-
-#undef LX_NORMAL_ROW_BODY
 
 #endif
 
