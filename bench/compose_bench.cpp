@@ -30,6 +30,9 @@ inline void layerPixel(int i, int x, int y, uint8_t& r, uint8_t& g, uint8_t& b, 
 std::unique_ptr<TlxImage> makeDocument(int layers, uint8_t mode, double opacity, bool masked) {
     auto img = std::make_unique<TlxImage>();
     img->NewImage(true, lxRGB(255, 255, 255), 24, kSide, kSide);
+    // The white background is the display fill alone, as on Qt's side; the
+    // background layer would only repeat it.
+    img->Layers[0].Visible = false;
     for (int i = 0; i < layers; ++i) {
         QImage bitmap(kSide, kSide, QImage::Format_BGR888);
         QImage alpha(kSide, kSide, QImage::Format_Grayscale8);

@@ -137,6 +137,18 @@ TEST(ComposeKernelTest, MaskedNormalRowEqualsTheMaskedFormula) {
     }
 }
 
+TEST(ComposeKernelTest, GreyRowBecomesGreyPixels) {
+    std::mt19937 rng(5);
+    for (int n : {0, 1, 15, 16, 17, 33, 100}) {
+        std::vector<uint8_t> grey(static_cast<size_t>(n)), dst(size_t(3 * n + 3), 0xAB);
+        for (auto& g : grey) g = uint8_t(rng());
+        lx::greyToBgrRow(dst.data(), grey.data(), n);
+        for (int x = 0; x < n; ++x)
+            for (int k = 0; k < 3; ++k) ASSERT_EQ(dst[size_t(3 * x + k)], grey[size_t(x)]) << n << " " << x;
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(dst[size_t(3 * n + k)], 0xAB) << "wrote past the row";
+    }
+}
+
 class ComposeTest : public ::testing::Test {
 protected:
     void SetUp() override {
