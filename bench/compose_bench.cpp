@@ -39,7 +39,8 @@ std::unique_ptr<TlxImage> makeDocument(int layers, uint8_t mode, double opacity,
         for (int y = 0; y < kSide; ++y) {
             uint8_t* c = bitmap.scanLine(y);
             uint8_t* a = alpha.scanLine(y);
-            for (int x = 0; x < kSide; ++x) layerPixel(i, x, y, c[3 * x + 2], c[3 * x + 1], c[3 * x], a[x]);
+            for (int x = 0; x < kSide; ++x)
+                layerPixel(i, x, y, c[3 * x + 2], c[3 * x + 1], c[3 * x], a[x]);
         }
         img->AppendLayer(bitmap, alpha);
         TlxLayer& layer = img->Layers[size_t(img->LayersCount - 1)];
@@ -56,7 +57,8 @@ std::unique_ptr<TlxImage> makeDocument(int layers, uint8_t mode, double opacity,
 
 void BM_ReDrawNormal10Layers(benchmark::State& state) {
     auto img = makeDocument(kLayers, 0, 1.0, false);
-    for (auto _ : state) benchmark::DoNotOptimize(img->ReDraw());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(img->ReDraw());
     state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
 }
 BENCHMARK(BM_ReDrawNormal10Layers)->Unit(benchmark::kMillisecond);
@@ -80,7 +82,8 @@ void BM_QtSourceOver10Layers(benchmark::State& state) {
         target.fill(Qt::white);
         QPainter painter(&target);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        for (const QImage& layer : layers) painter.drawImage(0, 0, layer);
+        for (const QImage& layer : layers)
+            painter.drawImage(0, 0, layer);
     }
     state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
 }
@@ -92,7 +95,8 @@ void BM_ReDrawOneLayer(benchmark::State& state) {
     const double opacity = state.range(1) / 100.0;
     const bool masked = state.range(2) != 0;
     auto img = makeDocument(1, mode, opacity, masked);
-    for (auto _ : state) benchmark::DoNotOptimize(img->ReDraw());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(img->ReDraw());
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 BENCHMARK(BM_ReDrawOneLayer)

@@ -7,9 +7,13 @@ TlxImageVcl::TlxImageVcl(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void TlxImageVcl::ResizeControl(int Width, int Height) { resize(Width, Height); }
+void TlxImageVcl::ResizeControl(int Width, int Height) {
+    resize(Width, Height);
+}
 
-void TlxImageVcl::PaintImage() { update(); }
+void TlxImageVcl::PaintImage() {
+    update();
+}
 
 void TlxImageVcl::paintEvent(QPaintEvent* event) {
     if (!CanReDraw || ShowBmp.isNull()) return;

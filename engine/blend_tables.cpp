@@ -9,7 +9,8 @@
 #include <algorithm>
 
 void TlxImage::LoadBlendTables(const QString& Folder) {
-    for (auto& table : BlendTables) table.fill(0);
+    for (auto& table : BlendTables)
+        table.fill(0);
 
     for (int t = 0; t < BlendTableCount; ++t) {
         QFile resource(QStringLiteral(":/custom/%1").arg(10001 + t));

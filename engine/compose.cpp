@@ -10,8 +10,12 @@
 
 namespace {
 
-bool isBgr(const QImage& image) { return image.format() == QImage::Format_BGR888; }
-bool isGrey(const QImage& image) { return image.format() == QImage::Format_Grayscale8; }
+bool isBgr(const QImage& image) {
+    return image.format() == QImage::Format_BGR888;
+}
+bool isGrey(const QImage& image) {
+    return image.format() == QImage::Format_Grayscale8;
+}
 
 // A slot the compositor can read safely: pictures of the agreed formats and
 // matching sizes. Anything else is left out rather than read out of bounds.
@@ -33,12 +37,15 @@ void fillBackground(const PixelView& target, TColor color) {
         row[size_t(3 * x + 1)] = uint8_t(color >> 8); // green
         row[size_t(3 * x + 2)] = uint8_t(color);      // red
     }
-    for (int y = 0; y < target.Height; ++y) std::memcpy(target.row(y), row.data(), row.size());
+    for (int y = 0; y < target.Height; ++y)
+        std::memcpy(target.row(y), row.data(), row.size());
 }
 
 } // namespace
 
-bool TlxImage::ReDraw() { return ComposeImage(ShowBmp); }
+bool TlxImage::ReDraw() {
+    return ComposeImage(ShowBmp);
+}
 
 bool TlxImage::ComposeImage(QImage& Target) {
     try {
@@ -101,7 +108,8 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
     // Coverage of each alpha byte at this opacity, computed as the per-pixel
     // formula does: alpha / 255 * opacity.
     double coverage[256];
-    for (int a = 0; a < 256; ++a) coverage[a] = double(a) / 255 * layer.Opacity;
+    for (int a = 0; a < 256; ++a)
+        coverage[a] = double(a) / 255 * layer.Opacity;
 
     const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
     for (int64_t y = y0; y < y1; ++y) {

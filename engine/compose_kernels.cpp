@@ -45,22 +45,21 @@ void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t*
 // by less than 2^-24, too little to carry any quotient past the next integer.
 
 // Eight 16-bit lanes of the exact normal-mode mix.
-__attribute__((target("ssse3"))) static inline __m128i mix8(__m128i d16, __m128i s16,
-                                                             __m128i a16) {
-    const __m128i y = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(255), a16)),
-                      _mm_mullo_epi16(s16, a16)),
-        _mm_set1_epi16(127));
+__attribute__((target("ssse3"))) static inline __m128i mix8(__m128i d16, __m128i s16, __m128i a16) {
+    const __m128i y =
+        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(255), a16)),
+                                    _mm_mullo_epi16(s16, a16)),
+                      _mm_set1_epi16(127));
     return _mm_srli_epi16(_mm_mulhi_epu16(y, _mm_set1_epi16(short(0x8081))), 7);
 }
 
 // 16 destination bytes with their 16 source bytes and 16 coverage bytes.
 __attribute__((target("ssse3"))) static inline __m128i mix16(__m128i d, __m128i s, __m128i a) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = mix8(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero),
-                            _mm_unpacklo_epi8(a, zero));
-    const __m128i hi = mix8(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero),
-                            _mm_unpackhi_epi8(a, zero));
+    const __m128i lo =
+        mix8(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(a, zero));
+    const __m128i hi =
+        mix8(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(a, zero));
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -87,8 +86,8 @@ blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha
         }
         __m128i* dv = reinterpret_cast<__m128i*>(d);
         const __m128i* sv = reinterpret_cast<const __m128i*>(s);
-        _mm_storeu_si128(dv, mix16(_mm_loadu_si128(dv), _mm_loadu_si128(sv),
-                                   _mm_shuffle_epi8(a, spread0)));
+        _mm_storeu_si128(
+            dv, mix16(_mm_loadu_si128(dv), _mm_loadu_si128(sv), _mm_shuffle_epi8(a, spread0)));
         _mm_storeu_si128(dv + 1, mix16(_mm_loadu_si128(dv + 1), _mm_loadu_si128(sv + 1),
                                        _mm_shuffle_epi8(a, spread1)));
         _mm_storeu_si128(dv + 2, mix16(_mm_loadu_si128(dv + 2), _mm_loadu_si128(sv + 2),
@@ -99,7 +98,7 @@ blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha
 
 // Sixteen 16-bit lanes of the exact normal-mode mix.
 __attribute__((target("avx2"))) static inline __m256i mix16x16(__m256i d16, __m256i s16,
-                                                                __m256i a16) {
+                                                               __m256i a16) {
     const __m256i y = _mm256_add_epi16(
         _mm256_add_epi16(_mm256_mullo_epi16(d16, _mm256_sub_epi16(_mm256_set1_epi16(255), a16)),
                          _mm256_mullo_epi16(s16, a16)),
@@ -209,7 +208,7 @@ static void greyToBgrRowScalar(uint8_t* dst, const uint8_t* grey, int n) {
 // The coverage spreading shuffles of the normal-mode row turn sixteen grey
 // bytes into sixteen grey pixels.
 __attribute__((target("ssse3"))) static void greyToBgrRowSsse3(uint8_t* dst, const uint8_t* grey,
-                                                                int n) {
+                                                               int n) {
     const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
     const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
     const __m128i spread2 =

@@ -68,7 +68,9 @@ TlxImage::TlxImage() {
     LoadBlendTables(programFolder());
 }
 
-TlxImage::~TlxImage() { CloseImage(); }
+TlxImage::~TlxImage() {
+    CloseImage();
+}
 
 void TlxImage::ResizeControl(int, int) {}
 
@@ -138,7 +140,8 @@ bool TlxImage::NewImageFromBitmap(const QImage& Bitmap) {
         // picture is wholly opaque. Colour bytes are taken as they are, not
         // blended with anything.
         const bool hasAlpha = Bitmap.hasAlphaChannel();
-        QImage layerBitmap = Bitmap.isNull() ? QImage() : Bitmap.convertToFormat(QImage::Format_BGR888);
+        QImage layerBitmap =
+            Bitmap.isNull() ? QImage() : Bitmap.convertToFormat(QImage::Format_BGR888);
         QImage alpha = CreateGrayBitmap(width, height);
         QImage back = CreateGrayBitmap(width, height);
         QImage show(width, height, QImage::Format_BGR888);
@@ -157,7 +160,8 @@ bool TlxImage::NewImageFromBitmap(const QImage& Bitmap) {
             for (int y = 0; y < height; ++y) {
                 const uint8_t* s = src.row(y);
                 uint8_t* d = dst.row(y);
-                for (int x = 0; x < width; ++x) d[x] = s[4 * x + 3];
+                for (int x = 0; x < width; ++x)
+                    d[x] = s[4 * x + 3];
             }
             DrawChecker(back);
         } else {

@@ -7,7 +7,8 @@
 
 bool TlxImage::ApplyZoom() {
     if (ZoomValue < 0.005) ZoomValue = 0.005;
-    if (AutoSize) ResizeControl(RoundEven(ImageWidth * ZoomValue), RoundEven(ImageHeight * ZoomValue));
+    if (AutoSize)
+        ResizeControl(RoundEven(ImageWidth * ZoomValue), RoundEven(ImageHeight * ZoomValue));
     return true;
 }
 
@@ -35,7 +36,8 @@ QImage stretchNearest(const QImage& source, int width, int height) {
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = src.row(int(int64_t(y) * src.Height / height));
         uint8_t* d = dst.row(y);
-        for (int x = 0; x < width; ++x) d[x] = s[columns[size_t(x)]];
+        for (int x = 0; x < width; ++x)
+            d[x] = s[columns[size_t(x)]];
     }
     return result;
 }
@@ -71,14 +73,21 @@ bool TlxImage::BuildSelectionOutline() {
             const bool uniform = (p == rr && p == q) || (ps && rs && qs && ts);
             if (uniform) {
                 // Inside a uniform window only the bitmap's own border is an edge.
-                if (r == 0 && ps) add(c, r);
-                else if (r + 2 == s.Height && qs) add(c, r + 1);
-                else if (c == 0 && ps) add(c, r);
-                else if (c + 2 == s.Width && rs) add(c + 1, r);
+                if (r == 0 && ps)
+                    add(c, r);
+                else if (r + 2 == s.Height && qs)
+                    add(c, r + 1);
+                else if (c == 0 && ps)
+                    add(c, r);
+                else if (c + 2 == s.Width && rs)
+                    add(c + 1, r);
             } else {
-                if (ps) add(c, r);
-                else if (qs) add(c, r + 1);
-                else if (rs) add(c + 1, r);
+                if (ps)
+                    add(c, r);
+                else if (qs)
+                    add(c, r + 1);
+                else if (rs)
+                    add(c + 1, r);
             }
         }
     }

@@ -20,7 +20,8 @@ std::unique_ptr<TlxImageVcl> gradientDocument() {
     auto vcl = std::make_unique<TlxImageVcl>();
     EXPECT_TRUE(vcl->NewImage(true, 0, 24, 4, 4));
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) setBgr(vcl->ShowBmp, x, y, 60 * x, 60 * y, 7);
+        for (int x = 0; x < 4; ++x)
+            setBgr(vcl->ShowBmp, x, y, 60 * x, 60 * y, 7);
     return vcl;
 }
 
@@ -91,14 +92,16 @@ TEST(TlxImageVclTest, OutlineIsDrawnInBlackAndWhiteDashes) {
     const QImage shot = vcl->grab().toImage();
     for (int k = 0; k < vcl->OutlineCount; ++k) {
         const TlxPoint p = vcl->OutlinePoints[size_t(k)];
-        const QRgb expected = vcl->OutlineDashIsWhite(k, phase) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        const QRgb expected =
+            vcl->OutlineDashIsWhite(k, phase) ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
         ASSERT_EQ(shot.pixel(3 + p.X, 2 + p.Y), expected) << k;
     }
     // Inside the selection and outside it the picture shows through.
     EXPECT_EQ(shot.pixel(8, 8), qRgb(255, 0, 0));
     EXPECT_EQ(shot.pixel(30, 10), qRgb(255, 0, 0));
 
-    for (int i = 0; i < 15; ++i) vcl->DrawSelectionOutline();
+    for (int i = 0; i < 15; ++i)
+        vcl->DrawSelectionOutline();
     EXPECT_EQ(vcl->AntsPhase, phase);
 }
 

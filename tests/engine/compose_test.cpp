@@ -31,7 +31,8 @@ TEST(ComposeKernelTest, NormalOpaqueRowEqualsTheFormulaForEveryByteTriple) {
     std::vector<uint8_t> expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
     for (const lx::NamedNormalRowFn& kernel : kKernels) {
         for (int a0 = 0; a0 < 256; ++a0) {
-            for (int x = 0; x < n; ++x) alpha[size_t(x)] = uint8_t(a0 < 2 ? a0 * 255 : a0 + x);
+            for (int x = 0; x < n; ++x)
+                alpha[size_t(x)] = uint8_t(a0 < 2 ? a0 * 255 : a0 + x);
             for (int l = 0; l < 256; ++l) {
                 for (int x = 0; x < n; ++x) {
                     // Each channel meets every destination value over the row.
@@ -58,9 +59,12 @@ TEST(ComposeKernelTest, NormalOpaqueRowMatchesOnRandomSpans) {
     for (int caseNo = 0; caseNo < 2000; ++caseNo) {
         const int n = int(rng() % 80);
         const int offset = int(rng() % 5);
-        std::vector<uint8_t> dst(size_t(3 * (n + offset))), src(dst.size()), alpha(size_t(n + offset));
-        for (auto& v : dst) v = uint8_t(rng());
-        for (auto& v : src) v = uint8_t(rng());
+        std::vector<uint8_t> dst(size_t(3 * (n + offset))), src(dst.size()),
+            alpha(size_t(n + offset));
+        for (auto& v : dst)
+            v = uint8_t(rng());
+        for (auto& v : src)
+            v = uint8_t(rng());
         // Mostly clear or opaque runs, as photos and cut-outs have.
         for (auto& v : alpha) {
             const unsigned pick = rng() % 4;
@@ -71,7 +75,8 @@ TEST(ComposeKernelTest, NormalOpaqueRowMatchesOnRandomSpans) {
                            alpha.data() + offset, n);
         for (const lx::NamedNormalRowFn& kernel : kKernels) {
             std::vector<uint8_t> actual = dst;
-            kernel.fn(actual.data() + 3 * offset, src.data() + 3 * offset, alpha.data() + offset, n);
+            kernel.fn(actual.data() + 3 * offset, src.data() + 3 * offset, alpha.data() + offset,
+                      n);
             ASSERT_EQ(actual, expected) << kernel.name << " case " << caseNo;
         }
     }
@@ -80,7 +85,8 @@ TEST(ComposeKernelTest, NormalOpaqueRowMatchesOnRandomSpans) {
 // Coverage of every alpha byte at an opacity, as the compositor computes it.
 std::vector<double> coverageTable(double opacity) {
     std::vector<double> table(256);
-    for (int a = 0; a < 256; ++a) table[size_t(a)] = double(a) / 255 * opacity;
+    for (int a = 0; a < 256; ++a)
+        table[size_t(a)] = double(a) / 255 * opacity;
     return table;
 }
 
@@ -96,7 +102,8 @@ TEST(ComposeKernelTest, NormalRowAtPartialOpacityEqualsTheFormula) {
                     expected[size_t(3 * x)] = uint8_t(x);
                     expected[size_t(3 * x + 1)] = uint8_t(x + 85);
                     expected[size_t(3 * x + 2)] = uint8_t(x + 170);
-                    src[size_t(3 * x)] = src[size_t(3 * x + 1)] = src[size_t(3 * x + 2)] = uint8_t(l);
+                    src[size_t(3 * x)] = src[size_t(3 * x + 1)] = src[size_t(3 * x + 2)] =
+                        uint8_t(l);
                 }
                 actual = expected;
                 for (int x = 0; x < 256; ++x) {
@@ -121,16 +128,17 @@ TEST(ComposeKernelTest, MaskedNormalRowEqualsTheMaskedFormula) {
         std::vector<uint8_t> dst(static_cast<size_t>(3 * n)), src(dst.size()), mask(dst.size());
         std::vector<uint8_t> alpha(static_cast<size_t>(n));
         for (auto* v : {&dst, &src, &mask, &alpha})
-            for (auto& b : *v) b = uint8_t(rng());
-        for (size_t i = 0; i < mask.size(); i += 5) mask[i] = 0; // some channels fully hidden
+            for (auto& b : *v)
+                b = uint8_t(rng());
+        for (size_t i = 0; i < mask.size(); i += 5)
+            mask[i] = 0; // some channels fully hidden
         std::vector<uint8_t> expected = dst;
         for (int x = 0; x < n; ++x) {
             const uint8_t* s = &src[size_t(3 * x)];
             const uint8_t* m = &mask[size_t(3 * x)];
-            img->BlendPixelMasked(&expected[size_t(3 * x)], 0,
-                                  uint32_t(s[2]) << 16 | s[1] << 8 | s[0],
-                                  coverage[alpha[size_t(x)]],
-                                  uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
+            img->BlendPixelMasked(
+                &expected[size_t(3 * x)], 0, uint32_t(s[2]) << 16 | s[1] << 8 | s[0],
+                coverage[alpha[size_t(x)]], uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
         }
         lx::blendNormalRow(dst.data(), src.data(), alpha.data(), mask.data(), n, coverage.data());
         ASSERT_EQ(dst, expected) << "case " << caseNo;
@@ -141,11 +149,14 @@ TEST(ComposeKernelTest, GreyRowBecomesGreyPixels) {
     std::mt19937 rng(5);
     for (int n : {0, 1, 15, 16, 17, 33, 100}) {
         std::vector<uint8_t> grey(static_cast<size_t>(n)), dst(size_t(3 * n + 3), 0xAB);
-        for (auto& g : grey) g = uint8_t(rng());
+        for (auto& g : grey)
+            g = uint8_t(rng());
         lx::greyToBgrRow(dst.data(), grey.data(), n);
         for (int x = 0; x < n; ++x)
-            for (int k = 0; k < 3; ++k) ASSERT_EQ(dst[size_t(3 * x + k)], grey[size_t(x)]) << n << " " << x;
-        for (int k = 0; k < 3; ++k) EXPECT_EQ(dst[size_t(3 * n + k)], 0xAB) << "wrote past the row";
+            for (int k = 0; k < 3; ++k)
+                ASSERT_EQ(dst[size_t(3 * x + k)], grey[size_t(x)]) << n << " " << x;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(dst[size_t(3 * n + k)], 0xAB) << "wrote past the row";
     }
 }
 
@@ -179,8 +190,8 @@ TEST_F(ComposeTest, LayerClippedAtTheLeftEdge) {
         for (int x = 0; x < 100; ++x) {
             const bool covered = x < 20 && y >= 2 && y < 7;
             const int lx = x + 10;
-            const Bgr expected = covered ? Bgr{uint8_t(lx), uint8_t(2 * lx), uint8_t(3 * lx)}
-                                         : Bgr{255, 255, 255};
+            const Bgr expected =
+                covered ? Bgr{uint8_t(lx), uint8_t(2 * lx), uint8_t(3 * lx)} : Bgr{255, 255, 255};
             ASSERT_EQ(bgrAt(img->ShowBmp, x, y), expected) << x << "," << y;
         }
 }
@@ -193,7 +204,8 @@ TEST_F(ComposeTest, LayersOutsideTheImageBlendNothing) {
     addStripedLayer(10, 5, INT32_MIN + 1, 0); // far left
     ASSERT_TRUE(img->ReDraw());
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 100; ++x) ASSERT_EQ(bgrAt(img->ShowBmp, x, y), (Bgr{255, 255, 255}));
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(bgrAt(img->ShowBmp, x, y), (Bgr{255, 255, 255}));
 }
 
 TEST_F(ComposeTest, LayerLargerThanTheImageOnBothSides) {

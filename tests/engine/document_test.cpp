@@ -10,17 +10,21 @@
 
 namespace {
 
-std::unique_ptr<TlxImage> newDocument() { return std::make_unique<TlxImage>(); }
+std::unique_ptr<TlxImage> newDocument() {
+    return std::make_unique<TlxImage>();
+}
 
 const char kBackgroundName[] = "\xb1\xb3\xbe\xb0\xcd\xbc\xb2\xe3";
 
 TEST(CheckerTest, SixteenPixelSquaresStartGrey) {
     QImage grey = CreateGrayBitmap(64, 48);
     DrawChecker(grey);
-    struct Case { int x, y; uint8_t level; };
-    const Case cases[] = {{0, 0, 192},  {15, 15, 192}, {16, 0, 255}, {16, 16, 192},
-                          {31, 15, 255}, {0, 16, 255}, {32, 0, 192}, {47, 47, 192},
-                          {63, 32, 255}, {32, 32, 192}};
+    struct Case {
+        int x, y;
+        uint8_t level;
+    };
+    const Case cases[] = {{0, 0, 192},  {15, 15, 192}, {16, 0, 255},  {16, 16, 192}, {31, 15, 255},
+                          {0, 16, 255}, {32, 0, 192},  {47, 47, 192}, {63, 32, 255}, {32, 32, 192}};
     for (const Case& c : cases)
         EXPECT_EQ(greyAt(grey, c.x, c.y), c.level) << c.x << "," << c.y;
 }
@@ -109,9 +113,9 @@ TEST(NewImageFromBitmapTest, AlphaPictureBringsItsCoverage) {
     EXPECT_TRUE(img->CanReDraw);
     EXPECT_EQ(greyAt(img->Layers[0].Alpha, 5, 5), 0);
     EXPECT_EQ(greyAt(img->Layers[0].Alpha, 25, 5), 255);
-    EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0), (Bgr{192, 192, 192}));   // checker
-    EXPECT_EQ(bgrAt(img->ShowBmp, 16, 0), (Bgr{255, 255, 255}));  // checker
-    EXPECT_EQ(bgrAt(img->ShowBmp, 25, 5), (Bgr{50, 100, 200}));    // the picture
+    EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0), (Bgr{192, 192, 192}));  // checker
+    EXPECT_EQ(bgrAt(img->ShowBmp, 16, 0), (Bgr{255, 255, 255})); // checker
+    EXPECT_EQ(bgrAt(img->ShowBmp, 25, 5), (Bgr{50, 100, 200}));  // the picture
 }
 
 TEST(NewImageFromBitmapTest, PicturesWithoutAlphaAreOpaqueOverWhite) {
@@ -167,7 +171,8 @@ TEST(LayerSlotsTest, The258thLayerIsRefused) {
     ASSERT_TRUE(img->NewImage(true, 0, 24, 4, 4));
     const QImage bitmap = solidBgr(2, 2, {5, 6, 7});
     const QImage alpha = solidGrey(2, 2, 255);
-    for (int i = 1; i < TlxImage::MaxLayers; ++i) ASSERT_TRUE(img->AppendLayer(bitmap, alpha));
+    for (int i = 1; i < TlxImage::MaxLayers; ++i)
+        ASSERT_TRUE(img->AppendLayer(bitmap, alpha));
     EXPECT_EQ(img->LayersCount, 257);
     EXPECT_FALSE(img->AppendLayer(bitmap, alpha));
     EXPECT_EQ(img->LayersCount, 257);
@@ -188,7 +193,8 @@ TEST(BlendTableFilesTest, ModeFilesBesideTheProgramReplaceTables) {
     QFile whole(dir.filePath("26.mode"));
     ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
     QByteArray bytes(65536, '\0');
-    for (int i = 0; i < 65536; ++i) bytes[i] = char(i % 251);
+    for (int i = 0; i < 65536; ++i)
+        bytes[i] = char(i % 251);
     whole.write(bytes);
     whole.close();
     QFile shortFile(dir.filePath("32.mode"));

@@ -19,7 +19,10 @@ protected:
 
 TEST(ZoomTest, ConversionsAtTwoAndAtOneHalf) {
     auto img = std::make_unique<TlxImage>();
-    struct Case { double zoom; int screen, imageOfScreen, image, screenOfImage; };
+    struct Case {
+        double zoom;
+        int screen, imageOfScreen, image, screenOfImage;
+    };
     // ScreenToImage(v) = trunc(v / zoom + 0.5); ImageToScreen(v) = trunc(v * zoom + 0.5).
     const Case cases[] = {
         {2.0, 5, 3, 3, 6},     // 5 / 2 + 0.5 = 3.0; 3 * 2 + 0.5 = 6.5 -> 6
@@ -123,15 +126,24 @@ TEST_F(OutlineTest, DashColourFollowsPositionAndPhase) {
     select(solidGrey(4, 4, 255));
     img->OutlinePoints = {{4, 0}, {5, 0}, {5, 1}};
     img->OutlineCount = 3;
-    struct Case { int k; uint8_t phase; bool white; };
+    struct Case {
+        int k;
+        uint8_t phase;
+        bool white;
+    };
     const Case cases[] = {
         // Point 0 is compared with point 1: not a step along the row, so
         // odd(4 div 4 + (phase + 0) div 4).
-        {0, 0, true}, {0, 3, true}, {0, 4, false},
+        {0, 0, true},
+        {0, 3, true},
+        {0, 4, false},
         // Point 1 steps right from point 0: odd((phase + 5) div 4 + 0 div 4).
-        {1, 0, true}, {1, 3, false}, {1, 7, true},
+        {1, 0, true},
+        {1, 3, false},
+        {1, 7, true},
         // Point 2 sits below point 1: odd(5 div 4 + (phase + 1) div 4).
-        {2, 0, true}, {2, 3, false},
+        {2, 0, true},
+        {2, 3, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(img->OutlineDashIsWhite(c.k, c.phase), c.white) << c.k << " " << int(c.phase);
@@ -146,7 +158,8 @@ TEST_F(OutlineTest, SingleOutlinePointHasNoNeighbour) {
 
 TEST_F(OutlineTest, SixteenStepsBringThePhaseBack) {
     img->AntsPhase = 5;
-    for (int i = 0; i < 16; ++i) img->AdvanceAntsPhase();
+    for (int i = 0; i < 16; ++i)
+        img->AdvanceAntsPhase();
     EXPECT_EQ(img->AntsPhase, 5);
     img->AntsPhase = 15;
     img->AdvanceAntsPhase();

@@ -42,7 +42,9 @@ inline void setBgr(QImage& image, int x, int y, Bgr c) {
     p[2] = c.r;
 }
 
-inline uint8_t greyAt(const QImage& image, int x, int y) { return image.constScanLine(y)[x]; }
+inline uint8_t greyAt(const QImage& image, int x, int y) {
+    return image.constScanLine(y)[x];
+}
 
 inline void PrintTo(const Bgr& c, std::ostream* os) {
     *os << "(b " << int(c.b) << ", g " << int(c.g) << ", r " << int(c.r) << ")";
