@@ -75,7 +75,7 @@ int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tabl
     case 5:
         return d & RoundEven(a * l);
     case 6: // difference: |D - aL| (the rounding sits inside the absolute value)
-        return std::abs(RoundEven(d - a * l));
+        return int(std::abs(int64_t(RoundEven(d - a * l))) & 0xFF);
     case 7: // darken
         return mix(a, std::min(d, l), d);
     case 8: // brighten

@@ -63,7 +63,7 @@ bool TlxImage::ComposeImage(QImage& Target) {
                 lx::greyToBgrRow(target.row(y), back.row(y), target.Width);
         }
 
-        for (int i = 0; i < LayersCount; ++i) {
+        for (int i = 0; i < layersInUse(); ++i) {
             const TlxLayer& layer = Layers[size_t(i)];
             if (!layer.Visible || (layer.Opacity == 0 && !layer.Style.EffectsIgnoreOpacity))
                 continue;

@@ -13,7 +13,8 @@ namespace lx {
 // opacity 1, that is N(((255 - A) * D + A * L) / 255). The numerator is an
 // integer, so the quotient's fraction is k / 255 and is never exactly one
 // half; the double formula therefore rounds the exact quotient, and
-// floor((x + 127) / 255) gives the same byte. For 0 <= y < 65536 - 384,
+// floor((x + 127) / 255) gives the same byte. Here y = x + 127 is at most
+// 255 * 255 + 127 = 65152, and for 0 <= y < 65535
 // floor(y / 255) = (y + 1 + (y >> 8)) >> 8, which keeps everything in 16 bits.
 static inline uint8_t mixExact(unsigned d, unsigned s, unsigned a) {
     const unsigned y = (255 - a) * d + a * s + 127;

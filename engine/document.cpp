@@ -196,14 +196,14 @@ bool TlxImage::NewImageFromBitmap(const QImage& Bitmap) {
 
 void TlxImage::CloseImage() {
     CanReDraw = false;
-    for (int i = 0; i < LayersCount; ++i) {
+    for (int i = 0; i < layersInUse(); ++i) {
         TlxLayer& layer = Layers[size_t(i)];
         layer.Bitmap = QImage();
         layer.Alpha = QImage();
         layer.Mask = QImage();
         layer.HasMask = false;
     }
-    if (LayersCount > 0) {
+    if (layersInUse() > 0) {
         ShowBmp = QImage();
         BackBmp = QImage();
     }

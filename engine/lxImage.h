@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -151,7 +152,12 @@ public:
     int ScreenToImage(int Value) const;
     int ImageToScreen(int Value) const;
     bool BuildSelectionOutline();
+    // Outline points that exist: OutlineCount, never more than the list holds.
+    int OutlinePointsInUse() const {
+        return std::clamp(OutlineCount, 0, int(OutlinePoints.size()));
+    }
     // The marching-ants colour of outline point k at a phase: white when true.
+    // k must lie below OutlinePointsInUse().
     bool OutlineDashIsWhite(int k, uint8_t Phase) const;
     // Where outline point (0, 0) lands on the control.
     TlxPoint OutlineOrigin() const;
@@ -164,6 +170,9 @@ protected:
 private:
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);
     void applyAutoSize(int Width, int Height);
+    bool buildOutlinePoints();
+    // Slots in use: LayersCount, never more than the slots that exist.
+    int layersInUse() const { return std::clamp(LayersCount, 0, MaxLayers); }
 
     std::minstd_rand DissolveRng{0x5eed};
 };

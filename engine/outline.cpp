@@ -6,20 +6,34 @@
 #include <cmath>
 
 bool TlxImage::ApplyZoom() {
-    if (ZoomValue < 0.005) ZoomValue = 0.005;
+    // Written so that a NaN zoom is mended too.
+    if (!(ZoomValue >= 0.005)) ZoomValue = 0.005;
     if (AutoSize)
         ResizeControl(RoundEven(ImageWidth * ZoomValue), RoundEven(ImageHeight * ZoomValue));
     return true;
 }
 
+namespace {
+
+// The integer part (towards zero) of a conversion result; results beyond the
+// integer range give its nearest end, and a zoom of 0 or NaN gives 0.
+int integerPart(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return 2147483647;
+    if (value <= -2147483648.0) return -2147483647 - 1;
+    return int(std::trunc(value));
+}
+
+} // namespace
+
 int TlxImage::ScreenToImage(int Value) const {
     if (ZoomValue == 1) return Value;
-    return int(std::trunc(Value / ZoomValue + 0.5));
+    return integerPart(Value / ZoomValue + 0.5);
 }
 
 int TlxImage::ImageToScreen(int Value) const {
     if (ZoomValue == 1) return Value;
-    return int(std::trunc(Value * ZoomValue + 0.5));
+    return integerPart(Value * ZoomValue + 0.5);
 }
 
 namespace {
@@ -52,11 +66,25 @@ bool TlxImage::BuildSelectionOutline() {
         HasSelection = false;
         return true;
     }
+    try {
+        return buildOutlinePoints();
+    } catch (...) {
+        // Out of memory for the points: no outline, but the selection stays.
+        OutlinePoints.clear();
+        OutlineCount = 0;
+        return false;
+    }
+}
 
+bool TlxImage::buildOutlinePoints() {
     QImage scaled;
     if (ZoomValue != 1) {
-        scaled = stretchNearest(SelBitmap, RoundEven(SelBitmap.width() * ZoomValue),
-                                RoundEven(SelBitmap.height() * ZoomValue));
+        const int width = RoundEven(SelBitmap.width() * ZoomValue);
+        const int height = RoundEven(SelBitmap.height() * ZoomValue);
+        scaled = stretchNearest(SelBitmap, width, height);
+        // A zoomed copy too large to allocate says nothing about the
+        // selection: keep it and report the failure.
+        if (scaled.isNull() && width > 0 && height > 0) return false;
     }
     const QImage& source = ZoomValue != 1 ? scaled : SelBitmap;
     const ConstPixelView s = constViewOf(source);
@@ -100,7 +128,7 @@ bool TlxImage::OutlineDashIsWhite(int k, uint8_t Phase) const {
     const TlxPoint& p = OutlinePoints[size_t(k)];
     // The neighbouring list entry tells whether this point is a step along a row.
     const int n = k == 0 ? 1 : k - 1;
-    const bool horizontal = n < OutlineCount && p.X == OutlinePoints[size_t(n)].X + 1 &&
+    const bool horizontal = n < OutlinePointsInUse() && p.X == OutlinePoints[size_t(n)].X + 1 &&
                             p.Y == OutlinePoints[size_t(n)].Y;
     const int bits = horizontal ? (Phase + p.X) / 4 + p.Y / 4 : p.X / 4 + (Phase + p.Y) / 4;
     return (bits & 1) != 0;

@@ -23,16 +23,19 @@ void referenceNormalRow(TlxImage& img, uint8_t* dst, const uint8_t* src, const u
 
 const std::vector<lx::NamedNormalRowFn> kKernels = lx::normalOpaqueRowKernels();
 
-// Every (coverage, destination, source) byte triple, in rows whose coverage
-// varies from pixel to pixel so the vector blocks see mixed, clear and opaque runs.
+// Every (coverage, destination, source) byte triple: pixel x of a row has
+// coverage a0 + x, and its blue channel destination x and source l, so the
+// rows over all a0 and l meet every triple (green and red run through other
+// bijections of x and l). Two more passes with wholly clear and wholly opaque
+// rows take the vector loops' shortcut blocks.
 TEST(ComposeKernelTest, NormalOpaqueRowEqualsTheFormulaForEveryByteTriple) {
     auto img = std::make_unique<TlxImage>();
     constexpr int n = 256;
     std::vector<uint8_t> expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
     for (const lx::NamedNormalRowFn& kernel : kKernels) {
-        for (int a0 = 0; a0 < 256; ++a0) {
+        for (int a0 = 0; a0 < 258; ++a0) {
             for (int x = 0; x < n; ++x)
-                alpha[size_t(x)] = uint8_t(a0 < 2 ? a0 * 255 : a0 + x);
+                alpha[size_t(x)] = uint8_t(a0 < 256 ? a0 + x : (a0 - 256) * 255);
             for (int l = 0; l < 256; ++l) {
                 for (int x = 0; x < n; ++x) {
                     // Each channel meets every destination value over the row.
@@ -264,6 +267,21 @@ TEST_F(ComposeTest, MaskScalesEachChannelsCoverage) {
     // red: a = 1 -> 0; green: a = 0 -> unchanged 255;
     // blue: a = 128/255, 255 * (1 - 128/255) = 127 exactly.
     EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0), (Bgr{127, 255, 0}));
+}
+
+TEST_F(ComposeTest, MaskedLayerInAnotherMode) {
+    // Add mode over grey 100 with a mask of red 255, green 0, blue 128.
+    img->BackColor = lxRGB(100, 100, 100);
+    img->Layers[0].Visible = false;
+    ASSERT_TRUE(img->AppendLayer(solidBgr(1, 1, {100, 100, 100}), solidGrey(1, 1, 255)));
+    TlxLayer& layer = img->Layers[1];
+    layer.BlendMode = 1;
+    layer.HasMask = true;
+    layer.Mask = solidBgr(1, 1, {128, 0, 255});
+    ASSERT_TRUE(img->ReDraw());
+    // red: 100 + 100 = 200; green: coverage 0, unchanged 100;
+    // blue: 100 + 100 * 128 / 255 = 150.196 -> 150.
+    EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0), (Bgr{150, 100, 200}));
 }
 
 TEST_F(ComposeTest, OtherModesGoThroughTheBlendFormula) {

@@ -118,12 +118,39 @@ TEST(NewImageFromBitmapTest, AlphaPictureBringsItsCoverage) {
     EXPECT_EQ(bgrAt(img->ShowBmp, 25, 5), (Bgr{50, 100, 200}));  // the picture
 }
 
+TEST(NewImageFromBitmapTest, PartialCoverageKeepsTheColourBytes) {
+    // Straight alpha: the colour bytes are taken as they are, the alpha as the
+    // coverage. Over the grey 192 checker square, coverage 128 gives
+    // N(192 + (L - 192) * 128 / 255): L 255 -> 223.6 -> 224, L 0 -> 95.6 -> 96.
+    QImage straight(2, 1, QImage::Format_ARGB32);
+    straight.setPixel(0, 0, qRgba(255, 0, 10, 128));
+    straight.setPixel(1, 0, qRgba(0, 0, 0, 0));
+    // The same pixel given premultiplied comes out unpremultiplied.
+    QImage premultiplied = straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (const QImage& picture : {straight, premultiplied}) {
+        auto img = newDocument();
+        ASSERT_TRUE(img->NewImageFromBitmap(picture));
+        EXPECT_EQ(img->BackgroundMode, 0);
+        EXPECT_EQ(greyAt(img->Layers[0].Alpha, 0, 0), 128);
+        EXPECT_EQ(greyAt(img->Layers[0].Alpha, 1, 0), 0);
+        const Bgr colour = bgrAt(img->Layers[0].Bitmap, 0, 0);
+        EXPECT_EQ(colour.r, 255);
+        EXPECT_EQ(colour.g, 0);
+        EXPECT_NEAR(colour.b, 10, 1); // premultiplying to 5 and back loses a little
+        EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0).r, 224);
+        EXPECT_EQ(bgrAt(img->ShowBmp, 0, 0).g, 96);
+    }
+}
+
 TEST(NewImageFromBitmapTest, PicturesWithoutAlphaAreOpaqueOverWhite) {
     QImage rgb(6, 4, QImage::Format_RGB888);
     rgb.fill(QColor(1, 2, 3));
     QImage grey(6, 4, QImage::Format_Grayscale8);
     grey.fill(77);
-    for (const QImage& picture : {rgb, grey}) {
+    // 32 bits per pixel but no alpha channel, as photos load: opaque too.
+    QImage rgb32(6, 4, QImage::Format_RGB32);
+    rgb32.fill(QColor(1, 2, 3));
+    for (const QImage& picture : {rgb, grey, rgb32}) {
         auto img = newDocument();
         ASSERT_TRUE(img->NewImageFromBitmap(picture));
         EXPECT_EQ(img->BackgroundMode, 2);

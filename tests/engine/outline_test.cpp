@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,22 @@ TEST(ZoomTest, ConversionsAtTwoAndAtOneHalf) {
         EXPECT_EQ(img->ScreenToImage(c.screen), c.imageOfScreen) << c.zoom << " " << c.screen;
         EXPECT_EQ(img->ImageToScreen(c.image), c.screenOfImage) << c.zoom << " " << c.image;
     }
+}
+
+TEST(ZoomTest, ConversionsSaturateInsteadOfOverflowing) {
+    auto img = std::make_unique<TlxImage>();
+    img->ZoomValue = 0.005;
+    EXPECT_EQ(img->ScreenToImage(INT32_MAX), INT32_MAX);
+    EXPECT_EQ(img->ScreenToImage(INT32_MIN), INT32_MIN);
+    img->ZoomValue = 1000;
+    EXPECT_EQ(img->ImageToScreen(INT32_MAX), INT32_MAX);
+    img->ZoomValue = 0; // before ApplyZoom mends it
+    EXPECT_EQ(img->ScreenToImage(5), INT32_MAX);
+    EXPECT_EQ(img->ImageToScreen(5), 0);
+    img->ZoomValue = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(img->ScreenToImage(5), 0);
+    img->ApplyZoom();
+    EXPECT_DOUBLE_EQ(img->ZoomValue, 0.005);
 }
 
 TEST(ZoomTest, ApplyZoomKeepsAMinimumAndSizesTheControl) {
@@ -112,6 +129,22 @@ TEST_F(OutlineTest, EmptySelectionEnds) {
     EXPECT_EQ(img->OutlineCount, 0);
     EXPECT_FALSE(img->HasSelection);
     EXPECT_FALSE(img->BuildSelectionOutline());
+}
+
+TEST_F(OutlineTest, ZoomTooLargeToAllocateKeepsTheSelection) {
+    select(solidGrey(2000, 2000, 255));
+    img->ZoomValue = 100000;
+    EXPECT_FALSE(img->BuildSelectionOutline());
+    EXPECT_TRUE(img->HasSelection);
+    EXPECT_EQ(img->OutlinePointsInUse(), 0);
+}
+
+TEST_F(OutlineTest, CountBeyondTheListIsNotRead) {
+    img->OutlinePoints = {{0, 0}, {1, 0}};
+    img->OutlineCount = 50;
+    EXPECT_EQ(img->OutlinePointsInUse(), 2);
+    img->OutlineCount = -3;
+    EXPECT_EQ(img->OutlinePointsInUse(), 0);
 }
 
 TEST_F(OutlineTest, FaintSelectionHasNoOutlineButStays) {
