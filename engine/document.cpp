@@ -24,18 +24,9 @@ QString programFolder() {
                                                    : QString();
 }
 
-// The fields every new background layer starts with.
 void initBackgroundLayer(TlxLayer& layer) {
-    layer.HasMask = false;
-    layer.Mask = QImage();
-    layer.Left = 0;
-    layer.Top = 0;
-    layer.Opacity = 1.0;
-    layer.BlendMode = 0;
-    layer.IsText = false;
+    InitNewLayer(layer);
     layer.Name = kBackgroundLayerName;
-    layer.Visible = true;
-    layer.State = 0;
 }
 
 } // namespace

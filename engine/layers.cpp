@@ -2,6 +2,19 @@
 
 #include "lxImage.h"
 
+void InitNewLayer(TlxLayer& Layer) {
+    Layer.Left = 0;
+    Layer.Top = 0;
+    Layer.Opacity = 1.0;
+    Layer.BlendMode = 0;
+    Layer.IsText = false;
+    Layer.HasMask = false;
+    Layer.Mask = QImage();
+    Layer.Visible = true;
+    Layer.State = 0;
+    Layer.Name.clear();
+}
+
 bool TlxImage::AppendLayer(const QImage& Bitmap, const QImage& Alpha) {
     if (LayersCount < 0 || LayersCount >= MaxLayers) return false;
     if (Bitmap.isNull() || Bitmap.format() != QImage::Format_BGR888 ||
@@ -10,16 +23,7 @@ bool TlxImage::AppendLayer(const QImage& Bitmap, const QImage& Alpha) {
     TlxLayer& layer = Layers[size_t(LayersCount)];
     layer.Bitmap = Bitmap;
     layer.Alpha = Alpha;
-    layer.Left = 0;
-    layer.Top = 0;
-    layer.Opacity = 1.0;
-    layer.BlendMode = 0;
-    layer.IsText = false;
-    layer.HasMask = false;
-    layer.Mask = QImage();
-    layer.Visible = true;
-    layer.State = 0;
-    layer.Name.clear();
+    InitNewLayer(layer);
     ++LayersCount;
     return true;
 }

@@ -177,6 +177,11 @@ private:
     std::minstd_rand DissolveRng{0x5eed};
 };
 
+// The fields a layer the engine creates starts with: at (0, 0), opaque,
+// normal mode, visible, no mask, not text, state 0, no name. Its pictures,
+// text style, host data and style are left to the caller.
+void InitNewLayer(TlxLayer& Layer);
+
 // An 8-bit grey picture (level = byte) of the given size, zero-filled;
 // a null image when it cannot be allocated.
 QImage CreateGrayBitmap(int Width, int Height);
