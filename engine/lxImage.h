@@ -4,6 +4,7 @@
 // display bitmap and the conversions between screen and image coordinates.
 // Nothing here touches a widget; the on-screen component derives from it.
 
+#include <QFont>
 #include <QImage>
 #include <QString>
 
@@ -33,6 +34,7 @@ struct TlxPoint {
 };
 
 class TlxImage;
+class QPainter;
 
 // (Sender, MsgStr, nType): ask the host to show a message box; returns the button pressed.
 using TMSGEvent = std::function<int(TlxImage* Sender, const QString& MsgStr, uint32_t nType)>;
@@ -73,6 +75,14 @@ public:
     static constexpr int MaxLayers = 257;
     static constexpr int BlendTableSize = 256 * 256;
     static constexpr int BlendTableCount = 7;
+    // Limits on any picture the engine builds or reads: a side and a pixel
+    // count (the count keeps a layer with coverage and mask near 3 GB at most).
+    static constexpr int MaxPictureSide = 30000;
+    static constexpr qint64 MaxPicturePixels = 400'000'000;
+    static bool PictureSizeAllowed(qint64 Width, qint64 Height) {
+        return Width > 0 && Height > 0 && Width <= MaxPictureSide && Height <= MaxPictureSide &&
+               Width * Height <= MaxPicturePixels;
+    }
 
     TlxImage();
     virtual ~TlxImage();
@@ -137,6 +147,81 @@ public:
     // files "26.mode" .. "32.mode" of Folder where present.
     void LoadBlendTables(const QString& Folder);
 
+    // ---- layers ----
+    // Every Index below must lie in 0 .. LayersCount - 1; other indices are
+    // refused with false and nothing is touched.
+    // Puts a 24-bit copy of Picture on top as a new, current layer named
+    // "图层 n". A 32-bit picture gives its alpha bytes as coverage, any other
+    // picture full coverage.
+    bool AddBitmapLayer(const QImage& Picture);
+    // Removes a layer; the layers above move down one slot.
+    bool DeleteLayer(int Index);
+    // Exchanges the complete contents of two slots; CurrLayerID stays.
+    bool SwapLayers(int IndexA, int IndexB);
+    // The layer's 24-bit picture, owned by the engine; the host may draw on it
+    // in place and then call ReDraw. Null for an index out of range.
+    QImage* GetLayerBitmap(int Index);
+    // Replaces a layer's picture and coverage, keeping position, opacity,
+    // name, style and mask; the layer becomes a picture layer.
+    bool SetLayerBitmap(int Index, const QImage& Picture);
+    // Target becomes a 32-bit copy: the layer's colours with its coverage as alpha.
+    bool GetLayerBitmap32(int Index, QImage& Target) const;
+    // Gives the layer a mask made from MaskPicture stretched over the whole
+    // layer. MaskPicture itself is converted to 24-bit on the way.
+    bool SetLayerMask(int Index, QImage& MaskPicture);
+    bool SetLayerMaskPicture(int Index, const QImage& Picture);
+    bool LoadLayerMask(int Index, const QString& FileName);
+    // Counts[0] := pixel count, Counts[1 + v] := pixels of value v in a
+    // channel: 0 luminance, 1 red, 2 green, 3 blue, 4 alpha (32-bit only);
+    // 8-bit pictures count their bytes whatever the channel.
+    // The name a new layer gets: Prefix followed by a number one past the
+    // names already numbered in slot order.
+    std::string NewLayerName(const std::string& Prefix) const;
+    static bool GetHistogram(const QImage& Picture, uint8_t Channel, std::array<int, 257>& Counts);
+
+    // ---- text layers ----
+    // Puts a new text layer on top at (X, Y), drawn from TextStyle. A text of
+    // at most 16 bytes names the layer; longer ones get "文本层 n".
+    bool AddTextLayer(int X, int Y, const TlxTextStyle& TextStyle);
+    // Draws a text layer afresh from its text description.
+    bool RenderTextLayer(int Index);
+    // Draws Text laid out as Style says into Target, which becomes an 8-bit
+    // picture of the size the text needs, drawn in the grey of Style.Color on 0.
+    bool RenderTextBitmap(const std::string& Text, const TlxTextStyle& Style, QImage& Target);
+    // Name (GBK) if such a font can be drawn, else "宋体", else "MS Sans Serif",
+    // else the first installed family. Windows font names are drawn with
+    // installed look-alikes.
+    static std::string ResolveFontName(const std::string& Name);
+    // The font a text description draws with.
+    static QFont TextFont(const TlxTextStyle& Style);
+    // Draws Text character by character around a circle of Radius about
+    // (CenterX, CenterY), starting at StartAngle degrees clockwise from the
+    // top; -1 centres it on the top, -3 on the bottom, -2 makes the circle as
+    // long as the text.
+    bool DrawTextOnCircle(QPainter& Canvas, const std::string& Text, int CenterX, bool Reverse,
+                          int StartAngle, int Radius, int CenterY);
+    // Draws Text with its top-left corner at (X, Y), turned counter-clockwise
+    // by Angle degrees.
+    static void DrawTurnedText(QPainter& Canvas, const std::string& Text, int Y, int X,
+                               double Angle);
+
+    // ---- transforms ----
+    // Method 0 nearest pixel, 1 linear, 2 cubic, 3 area average. The layer
+    // keeps its position; image, coverage and mask all get the new size.
+    bool ResizeLayer(int Index, int NewWidth, int NewHeight, uint8_t Method);
+    // Turns a layer clockwise by Angle degrees; the picture grows to the
+    // bounding box of the turned picture, whose corners get no coverage.
+    bool RotateLayerImage(int Index, int Angle);
+    // Resamplers: Dst becomes NewWidth x NewHeight, 24-bit for the bitmap
+    // forms and 8-bit grey for the mask forms. Src and Dst may be the same
+    // picture. False, with Dst untouched, when the sizes are not positive or
+    // the picture cannot be allocated.
+    bool StretchBitmapLinear(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
+    bool StretchMaskLinear(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
+    bool StretchBitmapCubic(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
+    bool StretchMaskCubic(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
+    bool StretchMaskHalftone(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
+
     // ---- blend modes ----
     // Dst points at blue, green, red bytes; Color is packed red * 65536 + green * 256 + blue.
     bool BlendPixel(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage);
@@ -168,6 +253,15 @@ protected:
     virtual void ResizeControl(int Width, int Height);
 
 private:
+    bool validIndex(int Index) const { return Index >= 0 && Index < layersInUse(); }
+    bool stretch(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight, bool Colour,
+                 bool Cubic);
+    // Source turned by Angle into a new picture of Channels 3 (Fill a TColor)
+    // or 1 (Fill a level). Null on failure.
+    QImage rotated(const QImage& Source, int Channels, int Angle, uint32_t Fill);
+    bool renderTextInto(TlxLayer& Layer);
+    bool resizeTextLayer(TlxLayer& Layer, int NewWidth);
+    bool rotateTextLayer(TlxLayer& Layer, int Angle);
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);
     void applyAutoSize(int Width, int Height);
     bool buildOutlinePoints();
@@ -181,6 +275,14 @@ private:
 // normal mode, visible, no mask, not text, state 0, no name. Its pictures,
 // text style, host data and style are left to the caller.
 void InitNewLayer(TlxLayer& Layer);
+
+// Copies everything a slot holds from Source into Target: name, position,
+// opacity, mode, text, mask, host data, visibility, state, pictures and style.
+// Pictures are shared until written, so this costs no pixel copies.
+void CopyLayerContents(TlxLayer& Target, const TlxLayer& Source);
+// Empties a slot that no longer holds a layer: pictures and mask freed,
+// every field back to its starting value.
+void ClearLayerContents(TlxLayer& Layer);
 
 // An 8-bit grey picture (level = byte) of the given size, zero-filled;
 // a null image when it cannot be allocated.
