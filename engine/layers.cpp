@@ -94,6 +94,7 @@ bool TlxImage::AddBitmapLayer(const QImage& Picture) {
         // Nothing below can fail: the slot is filled and counted together.
         const int i = LayersCount;
         TlxLayer& layer = Layers[size_t(i)];
+        ClearLayerContents(layer); // nothing of an earlier layer of the slot stays
         layer.Bitmap = std::move(colour);
         layer.Alpha = std::move(alpha);
         InitNewLayer(layer);

@@ -398,14 +398,14 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
     TlxTextStyle style = Layer.TextStyle;
     style.Color = lxRGB(255, 255, 255);
     int k = std::clamp(int(style.Smoothing), 0, 3) + 1;
-    if (style.Arrangement == lxTextFreehand) {
-        SetFreehandCanvas(style, ImageWidth, ImageHeight);
-        SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
-    }
+    const bool freehand = style.Arrangement == lxTextFreehand;
+    if (freehand) SetFreehandCanvas(style, ImageWidth, ImageHeight);
     const std::string text = TextOf(style);
     // Smoothing draws at k times the size; where that would not fit in
-    // memory, the largest factor that fits is used instead.
+    // memory, or the font cannot be made k times as large, the largest
+    // factor that fits is used instead.
     for (; k >= 1; --k) {
+        if (k > 1 && std::abs(double(style.Size)) * k * 96.0 / 72.0 > kMaxFontPixels) continue;
         TlxTextStyle scaled = style;
         scaled.Smoothing = uint8_t(k - 1);
         if (scaled.Arrangement == lxTextArc) {
@@ -416,6 +416,7 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
                 lx::arcDefaultCircle(
                     QFontMetrics(TextFont(style)).horizontalAdvance(lx::fromGbk(text)), radius,
                     start);
+            start = (start % 360 + 360) % 360;
             SetArc(scaled, uint16_t(start), uint16_t(std::min(65535, radius * k)));
         }
         if (k > 1)
@@ -426,8 +427,9 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
         if (alpha.isNull()) continue;
         QImage bitmap(alpha.size(), QImage::Format_BGR888);
         if (bitmap.isNull()) return false;
-        const TColor c = Layer.TextStyle.Color;
+        const uint32_t c = Layer.TextStyle.Color & 0xFFFFFF;
         bitmap.fill(QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)));
+        if (freehand) SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
         Layer.Alpha = std::move(alpha);
         Layer.Bitmap = std::move(bitmap);
         return true;
@@ -457,8 +459,15 @@ bool TlxImage::AddTextLayer(int X, int Y, const TlxTextStyle& TextStyle) {
         layer.Left = X;
         layer.Top = Y;
         layer.TextStyle = TextStyle;
+        // Both pictures get their real size from drawing.
+        layer.Bitmap = QImage(10, 10, QImage::Format_BGR888);
         layer.Alpha = CreateGrayBitmap(10, 10);
-        if (layer.Alpha.isNull() || !renderTextInto(layer)) {
+        if (layer.Bitmap.isNull() || layer.Alpha.isNull()) {
+            ClearLayerContents(layer);
+            return false;
+        }
+        layer.Bitmap.fill(Qt::black);
+        if (!renderTextInto(layer)) {
             ClearLayerContents(layer);
             return false;
         }

@@ -122,7 +122,21 @@ bool TlxImage::StretchMaskHalftone(const QImage& Src, QImage& Dst, int NewWidth,
     // the mean of the three gives the grey average itself, so the 8-bit
     // picture is averaged directly.
     try {
-        QImage dst = stretched(Src, NewWidth, NewHeight, 1, true);
+        if (Src.isNull()) return false;
+        QImage dst;
+        if (Src.format() == QImage::Format_Grayscale8) {
+            dst = stretched(Src, NewWidth, NewHeight, 1, true);
+        } else {
+            // A colour picture: averaged per channel, then (r + g + b) div 3.
+            const QImage colour = stretched(Src, NewWidth, NewHeight, 3, true);
+            dst = newPicture(NewWidth, NewHeight, 1);
+            if (colour.isNull() || dst.isNull()) return false;
+            for (int y = 0; y < NewHeight; ++y) {
+                const uint8_t* s = colour.constScanLine(y);
+                uint8_t* d = dst.scanLine(y);
+                for (int x = 0; x < NewWidth; ++x, s += 3) d[x] = uint8_t((s[0] + s[1] + s[2]) / 3);
+            }
+        }
         if (dst.isNull()) return false;
         Dst = std::move(dst);
         return true;
@@ -264,7 +278,9 @@ bool TlxImage::resizeTextLayer(TlxLayer& Layer, int NewWidth) {
     if (width <= 0) return false;
     const TextLayerPixels saved(Layer);
     const double size = double(NewWidth) / width * Layer.TextStyle.Size;
-    Layer.TextStyle.Size = std::clamp(RoundEven(size), 1, 100000);
+    // The sign of the size is kept; only its magnitude is limited.
+    const int scaled = std::clamp(std::abs(RoundEven(size)), 1, 100000);
+    Layer.TextStyle.Size = Layer.TextStyle.Size < 0 ? -scaled : scaled;
     if (!renderTextInto(Layer)) return saved.restore(Layer);
     if (Layer.HasMask) {
         QImage mask;
@@ -305,8 +321,10 @@ bool TlxImage::rotateTextLayer(TlxLayer& Layer, int Angle) {
         const QFontMetrics metrics(TextFont(style));
         const double w = metrics.horizontalAdvance(lx::fromGbk(TextOf(style)));
         const int radius = RoundEven(w / 2 / 3.14159265358979323846);
-        SetArc(style, uint16_t(((-2 + turn) % 360 + 360) % 360), uint16_t(std::max(radius, 0)));
+        // Radius 10 at least: a smaller one would read as "no circle given".
+        SetArc(style, uint16_t(((-2 + turn) % 360 + 360) % 360), uint16_t(std::max(radius, 10)));
         style.Arrangement = lxTextArc;
+        style.Reverse = 0;
         break;
     }
     case lxTextStandard:

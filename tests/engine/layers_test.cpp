@@ -182,6 +182,10 @@ TEST(SwapLayersTest, MaskTravelsWithItsLayer) {
     ASSERT_TRUE(img->SetLayerMask(1, mask));
     img->Layers[1].BlendMode = 5;
     img->Layers[1].Visible = false;
+    img->Layers[1].IsText = true;
+    img->Layers[1].State = 3;
+    img->Layers[1].HostData[7] = 42;
+    img->Layers[1].TextStyle.Size = 33;
     img->CurrLayerID = 1;
 
     ASSERT_TRUE(img->SwapLayers(1, 2));
@@ -199,6 +203,13 @@ TEST(SwapLayersTest, MaskTravelsWithItsLayer) {
     EXPECT_EQ(bgrAt(up.Mask, 1, 1), (Bgr{40, 40, 40}));
     EXPECT_EQ(up.BlendMode, 5);
     EXPECT_FALSE(up.Visible);
+    EXPECT_TRUE(up.IsText);
+    EXPECT_EQ(up.State, 3);
+    EXPECT_EQ(up.HostData[7], 42);
+    EXPECT_EQ(up.TextStyle.Size, 33);
+    EXPECT_FALSE(down.IsText);
+    EXPECT_EQ(down.State, 0);
+    EXPECT_EQ(down.HostData[7], 0);
     EXPECT_EQ(up.Name, kPrefix + "1");
 }
 

@@ -171,6 +171,19 @@ TEST(ArcTextTest, DefaultRadiusFollowsTheTextWidthWithinLimits) {
     }
 }
 
+TEST(ArcTextTest, DefaultCircleForAThousandPixelText) {
+    int r = 0, s = 0;
+    // 1000 / pi = 318.3 -> 318; p = 318 * 2 pi / 360 = 5.550 px per degree;
+    // 360 - 1000 / 5.550 / 2 = 269.9 -> 270.
+    lx::arcDefaultCircle(1000, r, s);
+    EXPECT_EQ(r, 318);
+    EXPECT_EQ(s, 270);
+    lx::arcDefaultCircle(100, r, s); // 31.8 -> at least 100
+    EXPECT_EQ(r, 100);
+    lx::arcDefaultCircle(5000, r, s); // 1591.5 -> at most 500
+    EXPECT_EQ(r, 500);
+}
+
 TEST(ArcTextTest, SmoothingKeepsTheChosenCircle) {
     // A long text at 3x would pick a clamped radius of 500; the circle is
     // chosen at the real size, so the layer keeps its size.
@@ -284,6 +297,9 @@ TEST(TextLayerTest, ShortTextsNameTheirLayers) {
     EXPECT_EQ(img->Layers[1].Left, 5);
     EXPECT_EQ(img->Layers[1].Top, 6);
     EXPECT_EQ(img->CurrLayerID, 1);
+    ASSERT_TRUE(img->AddTextLayer(0, 0, makeStyle("sixteen bytes!!!", lxTextStandard)));
+    EXPECT_EQ(img->Layers[2].Name, "sixteen bytes!!!");
+    ASSERT_TRUE(img->DeleteLayer(2));
     ASSERT_TRUE(img->AddTextLayer(0, 0, makeStyle("seventeen bytes!!", lxTextStandard)));
     EXPECT_EQ(img->Layers[2].Name, kTextPrefix + "1");
     // Nine two-byte characters: 18 bytes.
@@ -307,27 +323,67 @@ TEST(TextLayerTest, FullDocumentRefusesWithoutCounting) {
 
 TEST(TextLayerTest, HugeTextSmoothsLessOrFailsCleanly) {
     auto img = newDocument();
-    // Ten W at 500 pt (667 px) are about 8000 px wide: 4x would exceed the
-    // largest picture side, so a smaller factor is used.
-    TlxTextStyle big = makeStyle("WWWWWWWWWW", lxTextStandard, 500);
+    // Twelve W at 500 pt (667 px): about 7900 px wide, so 4x (31600) is
+    // beyond the largest picture side while 3x (23700) fits.
+    TlxTextStyle plain = makeStyle("WWWWWWWWWWWW", lxTextStandard, 500);
+    const int width = metricsOf(plain).horizontalAdvance("WWWWWWWWWWWW");
+    ASSERT_GT(4 * width, TlxImage::MaxPictureSide);
+    ASSERT_LT(3 * width, TlxImage::MaxPictureSide);
+    TlxTextStyle big = plain;
     big.Smoothing = 3;
     ASSERT_TRUE(img->AddTextLayer(0, 0, big));
-    const QImage& alpha = img->Layers[1].Alpha;
-    EXPECT_GT(alpha.width(), 5000);
-    EXPECT_LE(alpha.width(), TlxImage::MaxPictureSide / 3);
-    EXPECT_FALSE(inkBox(alpha).isEmpty());
+    // Drawn at 3x and reduced by 3: the text keeps its size.
+    // (Glyph widths at 3x size round a little differently.)
+    EXPECT_NEAR(img->Layers[1].Alpha.width(), width, width / 100);
+    EXPECT_FALSE(inkBox(img->Layers[1].Alpha).isEmpty());
+
+    // A font beyond the largest size is not smoothed to a smaller picture.
+    TlxTextStyle huge = makeStyle("W", lxTextStandard, 4000);
+    ASSERT_TRUE(img->AddTextLayer(0, 0, huge));
+    huge.Smoothing = 3;
+    ASSERT_TRUE(img->AddTextLayer(0, 0, huge));
+    EXPECT_EQ(img->Layers[3].Alpha.size(), img->Layers[2].Alpha.size());
 
     // 1000 characters at the largest font size fit no picture at all.
     TlxTextStyle impossible = makeStyle(std::string(1000, 'W'), lxTextStandard, 100000);
     EXPECT_FALSE(img->AddTextLayer(0, 0, impossible));
-    EXPECT_EQ(img->LayersCount, 2);
+    EXPECT_EQ(img->LayersCount, 4);
     EXPECT_TRUE(img->CanReDraw);
+}
+
+TEST(TextLayerTest, MaskFollowsResizeAndTurn) {
+    auto img = newDocument();
+    TlxTextStyle style = makeStyle("Masked", lxTextTurnedLine, 20);
+    ASSERT_TRUE(img->AddTextLayer(0, 0, style));
+    QImage mask = solidBgr(2, 2, {255, 255, 255});
+    ASSERT_TRUE(img->SetLayerMask(1, mask));
+    const int width = img->Layers[1].Bitmap.width();
+    ASSERT_TRUE(img->ResizeLayer(1, 2 * width, 1, 0));
+    EXPECT_EQ(img->Layers[1].Mask.size(), img->Layers[1].Bitmap.size());
+    ASSERT_TRUE(img->RotateLayerImage(1, 90));
+    EXPECT_EQ(img->Layers[1].Mask.size(), img->Layers[1].Bitmap.size());
+    EXPECT_EQ(img->Layers[1].TextStyle.Param, 90);
+}
+
+TEST(TextLayerTest, NegativeSizeKeepsItsSignWhenResized) {
+    auto img = newDocument();
+    ASSERT_TRUE(img->AddTextLayer(0, 0, makeStyle("Sign", lxTextStandard, -20)));
+    const int width = img->Layers[1].Bitmap.width();
+    ASSERT_TRUE(img->ResizeLayer(1, width, 1, 0));
+    EXPECT_EQ(img->Layers[1].TextStyle.Size, -20);
+    EXPECT_EQ(img->Layers[1].Bitmap.width(), width);
 }
 
 TEST(TextLayerTest, UnknownArrangementDrawsNothing) {
     auto img = newDocument();
     ASSERT_TRUE(img->AddTextLayer(0, 0, makeStyle("A", 7)));
     EXPECT_TRUE(inkBox(img->Layers[1].Alpha).isEmpty());
+    EXPECT_EQ(img->Layers[1].Alpha.size(), QSize(10, 10));
+    // The layer still has a picture of its coverage's size.
+    EXPECT_EQ(img->Layers[1].Bitmap.size(), QSize(10, 10));
+    EXPECT_EQ(img->Layers[1].Bitmap.format(), QImage::Format_BGR888);
+    ASSERT_TRUE(img->RenderTextLayer(1));
+    EXPECT_EQ(img->Layers[1].Alpha.size(), QSize(10, 10));
 }
 
 TEST(TextLayerTest, ResizeScalesTheFontAndDrawsAgain) {
@@ -382,6 +438,16 @@ TEST(TextLayerTest, TurningTextThatReadsNoAngle) {
     ASSERT_TRUE(img->RotateLayerImage(circle, 90));
     EXPECT_EQ(img->Layers[size_t(circle)].TextStyle.Arrangement, lxTextArc);
     EXPECT_EQ(ArcStartAngle(img->Layers[size_t(circle)].TextStyle), 88);
+
+    // A short circle text keeps a small circle rather than the default one.
+    TlxTextStyle small = makeStyle("AB", lxTextCircle, 10);
+    small.Reverse = 1;
+    ASSERT_TRUE(img->AddTextLayer(0, 0, small));
+    const int last = img->LayersCount - 1;
+    ASSERT_TRUE(img->RotateLayerImage(last, 10));
+    EXPECT_EQ(ArcRadius(img->Layers[size_t(last)].TextStyle), 10);
+    EXPECT_EQ(img->Layers[size_t(last)].TextStyle.Reverse, 0);
+    EXPECT_EQ(img->Layers[size_t(last)].Alpha.size(), QSize(20, 20));
 }
 
 // Composes one text layer of every arrangement; with VELMO_SHOT_DIR set the

@@ -98,6 +98,14 @@ TEST(ResizeLayerTest, AreaAverageWeighsThePartsCovered) {
     ASSERT_TRUE(img.StretchMaskHalftone(greyRow({0, 91}), dst, 3, 1));
     EXPECT_EQ(greyLine(dst, 0), (std::vector<int>{0, 46, 91}));
 
+    // A colour picture is averaged per channel, then (r + g + b) div 3:
+    // channels (0, 30, 91) -> 121 div 3 = 40 and (90, 0, 0) -> 30.
+    QImage colour(2, 1, QImage::Format_BGR888);
+    setBgr(colour, 0, 0, {91, 30, 0});
+    setBgr(colour, 1, 0, {0, 0, 90});
+    ASSERT_TRUE(img.StretchMaskHalftone(colour, dst, 2, 1));
+    EXPECT_EQ(greyLine(dst, 0), (std::vector<int>{40, 30}));
+
     auto doc = documentWithLayer(solidBgr(3, 1, {10, 91, 181}));
     ASSERT_TRUE(doc->ResizeLayer(1, 2, 1, 3));
     EXPECT_EQ(bgrAt(doc->Layers[1].Bitmap, 0, 0), (Bgr{10, 91, 181}));
