@@ -1,11 +1,13 @@
 // Composition of all visible layers into the display bitmap.
 
 #include "compose_kernels.h"
+#include "effects.h"
 #include "lxImage.h"
 #include "pixel_view.h"
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace {
@@ -41,7 +43,70 @@ void fillBackground(const PixelView& target, TColor color) {
         std::memcpy(target.row(y), row.data(), row.size());
 }
 
+// The effects in their drawing order: those under the layer's own pixels
+// (knocked out by its coverage), then those over them (confined to it).
+// Each step names when it applies and its routine for each target kind.
+using DrawRoutine = bool (TlxImage::*)(QImage&, const TlxLayer&);
+struct EffectStep {
+    bool (*applies)(const TlxLayerStyle&);
+    DrawRoutine bgr;
+    DrawRoutine argb;
+};
+
+bool strokeOutside(const TlxLayerStyle& s) {
+    return s.StrokeOn && (s.Stroke.Position == 0 || s.Stroke.Position == 2);
+}
+bool strokeInside(const TlxLayerStyle& s) {
+    return s.StrokeOn && (s.Stroke.Position == 1 || s.Stroke.Position == 2);
+}
+
+const EffectStep kUnderLayer[] = {
+    {[](const TlxLayerStyle& s) { return s.DropShadowOn; }, &TlxImage::DrawDropShadow,
+     &TlxImage::DrawDropShadowAlpha},
+    {[](const TlxLayerStyle& s) { return s.OuterGlowOn; }, &TlxImage::DrawOuterGlow,
+     &TlxImage::DrawOuterGlowAlpha},
+    {[](const TlxLayerStyle& s) { return strokeOutside(s) && !s.StrokeGradientOn; },
+     &TlxImage::DrawStrokeOuter, &TlxImage::DrawStrokeOuterAlpha},
+    {[](const TlxLayerStyle& s) { return strokeOutside(s) && s.StrokeGradientOn; },
+     &TlxImage::DrawGradientStrokeOuter, &TlxImage::DrawGradientStrokeOuterAlpha},
+    {[](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == 1; },
+     &TlxImage::DrawOuterBevel, &TlxImage::DrawOuterBevelAlpha},
+};
+
+const EffectStep kOverLayer[] = {
+    {[](const TlxLayerStyle& s) { return s.ColorOverlayOn; }, &TlxImage::DrawColorOverlay,
+     &TlxImage::DrawColorOverlayAlpha},
+    {[](const TlxLayerStyle& s) { return s.GradientOverlayOn; }, &TlxImage::DrawGradientOverlay,
+     &TlxImage::DrawGradientOverlayAlpha},
+    {[](const TlxLayerStyle& s) { return s.PatternOverlayOn; }, &TlxImage::DrawPatternOverlay,
+     &TlxImage::DrawPatternOverlayAlpha},
+    {[](const TlxLayerStyle& s) { return s.InnerShadowOn; }, &TlxImage::DrawInnerShadow,
+     &TlxImage::DrawInnerShadowAlpha},
+    {[](const TlxLayerStyle& s) { return s.InnerGlowOn; }, &TlxImage::DrawInnerGlow,
+     &TlxImage::DrawInnerGlowAlpha},
+    {[](const TlxLayerStyle& s) { return strokeInside(s) && !s.StrokeGradientOn; },
+     &TlxImage::DrawStrokeInner, &TlxImage::DrawStrokeInnerAlpha},
+    {[](const TlxLayerStyle& s) { return strokeInside(s) && s.StrokeGradientOn; },
+     &TlxImage::DrawGradientStrokeInner, &TlxImage::DrawGradientStrokeInnerAlpha},
+    {[](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == 0; },
+     &TlxImage::DrawInnerBevel, &TlxImage::DrawInnerBevelAlpha},
+};
+
+// A layer takes part in composing when it is visible and either its
+// opacity or its effects can show.
+bool layerShows(const TlxLayer& layer) {
+    return layer.Visible && (layer.Opacity != 0 || layer.Style.EffectsIgnoreOpacity);
+}
+
 } // namespace
+
+template <lx::EffectTarget T>
+void TlxImage::drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer) {
+    for (const EffectStep& step : UnderLayer ? std::span<const EffectStep>(kUnderLayer)
+                                             : std::span<const EffectStep>(kOverLayer))
+        if (step.applies(Layer.Style))
+            (this->*(T == lx::EffectTarget::Bgr24 ? step.bgr : step.argb))(Target, Layer);
+}
 
 bool TlxImage::ReDraw() {
     return ComposeImage(ShowBmp);
@@ -65,15 +130,10 @@ bool TlxImage::ComposeImage(QImage& Target) {
 
         for (int i = 0; i < layersInUse(); ++i) {
             const TlxLayer& layer = Layers[size_t(i)];
-            if (!layer.Visible || (layer.Opacity == 0 && !layer.Style.EffectsIgnoreOpacity))
-                continue;
-            if (!layerIsReadable(layer)) continue;
-            // Effects drawn under the layer go here, in their fixed order:
-            // drop shadow, outer glow, outer stroke, outer bevel.
+            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
+            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, true);
             if (layer.Opacity != 0) drawLayerPixels(Target, layer);
-            // Effects drawn over the layer go here, also at opacity 0: colour,
-            // gradient and pattern overlay, inner shadow, inner glow, inner
-            // stroke, inner bevel.
+            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, false);
         }
         return true;
     } catch (...) {
@@ -130,6 +190,73 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
             for (int x = 0; x < n; ++x) {
                 if (a[x] == 0) continue;
                 BlendPixel(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]]);
+            }
+        }
+    }
+}
+
+bool TlxImage::RenderToAlphaBitmap(QImage& Target) {
+    try {
+        if (ImageWidth <= 0 || ImageHeight <= 0) return false;
+        if (Target.format() != QImage::Format_ARGB32 || Target.width() != ImageWidth ||
+            Target.height() != ImageHeight) {
+            QImage target(ImageWidth, ImageHeight, QImage::Format_ARGB32);
+            if (target.isNull()) return false;
+            Target = std::move(target);
+        }
+        // The background colour with no coverage at all.
+        const PixelView view = viewOf(Target);
+        for (int y = 0; y < view.Height; ++y) {
+            uint8_t* d = view.row(y);
+            for (int x = 0; x < view.Width; ++x, d += 4) {
+                d[0] = uint8_t(BackColor >> 16);
+                d[1] = uint8_t(BackColor >> 8);
+                d[2] = uint8_t(BackColor);
+                d[3] = 0;
+            }
+        }
+        for (int i = 0; i < layersInUse(); ++i) {
+            const TlxLayer& layer = Layers[size_t(i)];
+            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
+            drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, true);
+            if (layer.Opacity != 0) drawLayerPixelsWithCoverage(Target, layer);
+            drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, false);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TlxImage::drawLayerPixelsWithCoverage(QImage& Target, const TlxLayer& layer) {
+    const lx::Span s = lx::clipToTarget(layer.Left, layer.Top, layer.Bitmap.width(),
+                                        layer.Bitmap.height(), Target.width(), Target.height());
+    if (s.empty()) return;
+    const PixelView target = viewOf(Target);
+    const ConstPixelView bitmap = constViewOf(layer.Bitmap);
+    const ConstPixelView alpha = constViewOf(layer.Alpha);
+    const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    for (int y = s.Y0; y < s.Y1; ++y) {
+        const int ly = y - layer.Top;
+        const uint8_t* src = bitmap.row(ly);
+        const uint8_t* a = alpha.row(ly);
+        const uint8_t* m = layer.HasMask ? mask.row(ly) : nullptr;
+        uint8_t* row = target.row(y);
+        for (int x = s.X0; x < s.X1; ++x) {
+            const int lx = x - layer.Left;
+            if (a[lx] == 0) continue;
+            uint8_t* d = row + 4 * x;
+            const double coverage = double(a[lx]) / 255 * layer.Opacity;
+            const uint32_t colour = packBgr(src + 3 * lx);
+            if (m == nullptr) {
+                d[3] = uint8_t(std::min(255, RoundEven(d[3] + 255 * coverage)));
+                BlendPixel(d, layer.BlendMode, colour, coverage);
+            } else {
+                // The mask's grey level scales the coverage the layer leaves.
+                const uint8_t* mp = m + 3 * lx;
+                const int level = mp[0] + mp[1] + mp[2];
+                d[3] = uint8_t(std::min(255, RoundEven(255 * coverage * level / 765 + d[3])));
+                BlendPixelMasked(d, layer.BlendMode, colour, coverage, packBgr(mp));
             }
         }
     }

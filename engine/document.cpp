@@ -193,6 +193,7 @@ void TlxImage::CloseImage() {
         layer.Alpha = QImage();
         layer.Mask = QImage();
         layer.HasMask = false;
+        SwitchEffectsOff(layer.Style);
     }
     if (layersInUse() > 0) {
         ShowBmp = QImage();

@@ -40,7 +40,7 @@ void CopyLayerContents(TlxLayer& Target, const TlxLayer& Source) {
     Target.Visible = Source.Visible;
     Target.Alpha = Source.Alpha;
     Target.State = Source.State;
-    Target.Style = Source.Style;
+    CopyLayerStyle(Target.Style, Source.Style);
 }
 
 void ClearLayerContents(TlxLayer& Layer) {
@@ -58,7 +58,7 @@ void ClearLayerContents(TlxLayer& Layer) {
     Layer.Visible = false;
     Layer.Alpha = QImage();
     Layer.State = 0;
-    Layer.Style = TlxLayerStyle{};
+    SwitchEffectsOff(Layer.Style);
 }
 
 bool TlxImage::AppendLayer(const QImage& Bitmap, const QImage& Alpha) {

@@ -35,6 +35,9 @@ struct TlxPoint {
 
 class TlxImage;
 class QPainter;
+namespace lx {
+enum class EffectTarget;
+}
 
 // (Sender, MsgStr, nType): ask the host to show a message box; returns the button pressed.
 using TMSGEvent = std::function<int(TlxImage* Sender, const QString& MsgStr, uint32_t nType)>;
@@ -222,6 +225,132 @@ public:
     bool StretchMaskCubic(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
     bool StretchMaskHalftone(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight);
 
+    // ---- selections ----
+    // The shape in SelKind / ShapePoints / ShapePointCount / CornerWidth /
+    // CornerHeight (in the layer's pixels) is rasterised into SelBitmap at
+    // the layer's position. X, Y and Tolerance matter for the magic wand,
+    // Smooth for kinds 1..5.
+    bool MakeSelection(int LayerIndex, int X, int Y, uint8_t Tolerance, bool Smooth);
+    bool AddToSelection(int LayerIndex, int X, int Y, uint8_t Tolerance, bool Smooth);
+    bool SubtractFromSelection(int LayerIndex, int X, int Y, uint8_t Tolerance, bool Smooth);
+    bool IntersectSelection(int LayerIndex, int X, int Y, uint8_t Tolerance, bool Smooth);
+    bool InvertSelection(int LayerIndex);
+    // Clears the selected pixels of a layer: coverage scaled by 1 - s / 255.
+    bool EraseSelection(int LayerIndex);
+    // Bounds of the selected pixels, in SelBitmap pixels.
+    void GetSelectionBounds(int LayerIndex, TlxPoint& MaxPoint, TlxPoint& MinPoint) const;
+    // Crops the document to the selection's bounds.
+    void CropToSelection();
+
+    // ---- anti-aliased shapes on 8-bit pictures ----
+    static void DrawAntialiasedLine(QImage& Target, double X1, double Y1, double X2, double Y2);
+    static void DrawSmoothEllipse(QImage& Target);
+    static void DrawSmoothRoundRect(int CornerWidth, int CornerHeight, QImage& Target);
+
+    // ---- curves ----
+    // The curve plug-in's entry: control points in, a polyline out.
+    using GetCurvePointsFn = void (*)(const TlxPoint* ControlPoints, int32_t Count,
+                                      TlxPoint* OutPoints, int32_t MaxOut, int32_t* OutCount);
+    using CurveTable = std::array<uint8_t, 256>;
+    // Loads the curve plug-in from the program's folder; a missing or broken
+    // library is reported through OnCallMessageBox and gives false.
+    bool LoadCurvePlugin();
+    bool LoadCurvePlugin(const QString& Folder); // the same, from another folder
+    GetCurvePointsFn CurvePoints = nullptr;
+    bool ApplyCurve(int Layer, const QImage& Source, const CurveTable& Table);
+    bool ApplyCurveInSelection(int Layer, const QImage& Source, const CurveTable& Table);
+    bool ApplyCurvesRGB(int Layer, const QImage& Source, const CurveTable& TableR,
+                        const CurveTable& TableG, const CurveTable& TableB);
+    bool ApplyCurvesRGBInSelection(int Layer, const QImage& Source, const CurveTable& TableR,
+                                   const CurveTable& TableG, const CurveTable& TableB);
+    // Histogram of the current layer's picture, only where it is selected
+    // when a selection exists.
+    bool GetSelectionHistogram(const QImage& Bitmap, uint8_t Channel,
+                               std::array<int, 257>& Counts);
+
+    // ---- layer styles ----
+    // Set-up stores an effect's settings (offsets as DrawX = offset - 2M),
+    // switches it on and builds its picture; Rebuild recomputes the picture
+    // from the stored settings for the layer's current size. Sizes, spreads
+    // and softness are limited to 0..200, point counts to 0..51, stop counts
+    // to 0..51. All return false, with CanReDraw true again, on failure.
+    using ContourPointArray = std::array<TlxContourPoint, TlxContour::MaxPoints>;
+    using ContourTableArray = std::array<uint8_t, 257>;
+    bool SetDropShadow(int Layer, uint8_t BlendMode, uint8_t Opacity, int OffsetX, int OffsetY,
+                       int Spread, int Size, uint32_t Color, bool UseContour,
+                       int ContourPointCount, const ContourPointArray& ContourPoints,
+                       const ContourTableArray& ContourTable);
+    bool SetInnerShadow(int Layer, uint8_t BlendMode, uint8_t Opacity, int OffsetX, int OffsetY,
+                        int Spread, int Size, uint32_t Color, bool UseContour,
+                        int ContourPointCount, const ContourPointArray& ContourPoints,
+                        const ContourTableArray& ContourTable);
+    bool SetOuterGlow(int Layer, uint8_t BlendMode, uint8_t Opacity, int Spread, int Size,
+                      uint32_t Color, bool UseContour, int ContourPointCount,
+                      const ContourPointArray& ContourPoints, const ContourTableArray& ContourTable);
+    bool SetInnerGlow(int Layer, uint8_t BlendMode, uint8_t Opacity, int Spread, int Size,
+                      uint32_t Color, bool UseContour, int ContourPointCount,
+                      const ContourPointArray& ContourPoints, const ContourTableArray& ContourTable);
+    bool SetBevel(int Layer, uint8_t HighlightMode, uint8_t ShadowMode, uint8_t HighlightOpacity,
+                  uint8_t ShadowOpacity, int OffsetX, int OffsetY, int Spread, int Size,
+                  uint32_t HighlightColor, uint32_t ShadowColor, bool UseContour,
+                  int ContourPointCount, const ContourPointArray& ContourPoints,
+                  const ContourTableArray& ContourTable);
+    bool SetStroke(int Layer, uint8_t BlendMode, uint8_t Opacity, int Softness, int Size,
+                   uint32_t Color, bool UseContour, int ContourPointCount,
+                   const ContourPointArray& ContourPoints, const ContourTableArray& ContourTable);
+    bool SetGradientStroke(int Layer, uint8_t GradientKind, const TColorlistSrcd& Gradient,
+                           bool Reverse, int Angle);
+    bool SetGradientOverlay(int Layer, uint8_t BlendMode, uint8_t Opacity, uint8_t GradientKind,
+                            const TColorlistSrcd& Gradient, bool Reverse, int Angle);
+    bool SetPatternOverlay(int Layer, uint8_t BlendMode, uint8_t Opacity, const QImage& Pattern);
+    bool RebuildDropShadow(int Layer);
+    bool RebuildInnerShadow(int Layer);
+    bool RebuildOuterGlow(int Layer);
+    bool RebuildInnerGlow(int Layer);
+    bool RebuildBevel(int Layer);
+    bool RebuildStroke(int Layer);
+    bool RebuildGradientOverlay(int Layer);
+    bool RebuildGradientStroke(int Layer);
+    // Blurs an 8-bit mask in place with the Gaussian of the given radius.
+    static bool GaussianBlurMask(QImage& Mask, double Radius);
+    // An effect's opacity as drawn: Percent / 100, times the layer's opacity
+    // unless the layer's effects ignore it.
+    static double EffectOpacity(const TlxLayer& Layer, uint8_t Percent);
+
+    // Draw routines of the compositor: Target is the 24-bit picture of the
+    // document's size; the ...Alpha twins draw on a 32-bit picture whose
+    // fourth byte accumulates coverage. Each returns true at once when its
+    // effect is off.
+    bool DrawDropShadow(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerShadow(QImage& Target, const TlxLayer& Layer);
+    bool DrawOuterGlow(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerGlow(QImage& Target, const TlxLayer& Layer);
+    bool DrawOuterBevel(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerBevel(QImage& Target, const TlxLayer& Layer);
+    bool DrawColorOverlay(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientOverlay(QImage& Target, const TlxLayer& Layer);
+    bool DrawPatternOverlay(QImage& Target, const TlxLayer& Layer);
+    bool DrawStrokeOuter(QImage& Target, const TlxLayer& Layer);
+    bool DrawStrokeInner(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientStrokeOuter(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientStrokeInner(QImage& Target, const TlxLayer& Layer);
+    bool DrawDropShadowAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerShadowAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawOuterGlowAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerGlowAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawOuterBevelAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawInnerBevelAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawColorOverlayAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientOverlayAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawPatternOverlayAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawStrokeOuterAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawStrokeInnerAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientStrokeOuterAlpha(QImage& Target, const TlxLayer& Layer);
+    bool DrawGradientStrokeInnerAlpha(QImage& Target, const TlxLayer& Layer);
+    // Composes the document into a 32-bit picture whose fourth byte is the
+    // coverage the layers and effects leave.
+    bool RenderToAlphaBitmap(QImage& Target);
+
     // ---- blend modes ----
     // Dst points at blue, green, red bytes; Color is packed red * 65536 + green * 256 + blue.
     bool BlendPixel(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage);
@@ -259,10 +388,19 @@ private:
     // Source turned by Angle into a new picture of Channels 3 (Fill a TColor)
     // or 1 (Fill a level). Null on failure.
     QImage rotated(const QImage& Source, int Channels, int Angle, uint32_t Fill);
+    template <lx::EffectTarget T>
+    bool drawColorOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T>
+    bool drawGradientOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T>
+    bool drawPatternOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T>
+    void drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer);
     bool renderTextInto(TlxLayer& Layer);
     bool resizeTextLayer(TlxLayer& Layer, int NewWidth);
     bool rotateTextLayer(TlxLayer& Layer, int Angle);
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);
+    void drawLayerPixelsWithCoverage(QImage& Target, const TlxLayer& Layer);
     void applyAutoSize(int Width, int Height);
     bool buildOutlinePoints();
     // Slots in use: LayersCount, never more than the slots that exist.

@@ -427,7 +427,7 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
         if (alpha.isNull()) continue;
         QImage bitmap(alpha.size(), QImage::Format_BGR888);
         if (bitmap.isNull()) return false;
-        const uint32_t c = Layer.TextStyle.Color & 0xFFFFFF;
+        const uint32_t c = ResolveColor(Layer.TextStyle.Color);
         bitmap.fill(QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)));
         if (freehand) SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
         Layer.Alpha = std::move(alpha);

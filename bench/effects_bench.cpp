@@ -1,0 +1,102 @@
+// Layer effects: building a drop shadow, and recomposing a document whose
+// layers all carry effects.
+
+#include "lxImage.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+// A soft-edged disc filling most of the picture, the typical photo-in-mask
+// layer of a balloon design.
+QImage discCoverage(int w, int h) {
+    QImage alpha(w, h, QImage::Format_Grayscale8);
+    const double cx = w / 2.0, cy = h / 2.0, r = std::min(w, h) * 0.45;
+    for (int y = 0; y < h; ++y) {
+        uchar* row = alpha.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const double d = std::hypot(x - cx, y - cy);
+            row[x] = uchar(std::clamp((r - d) * 8.0, 0.0, 255.0));
+        }
+    }
+    return alpha;
+}
+
+QImage photo(int w, int h) {
+    QImage image(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < 3 * w; ++x)
+            row[x] = uchar((x * 7 + y * 3) & 255);
+    }
+    return image;
+}
+
+void addLayer(TlxImage& img, int w, int h, int left, int top) {
+    img.AddBitmapLayer(photo(w, h));
+    TlxLayer& layer = img.Layers[size_t(img.LayersCount - 1)];
+    layer.Alpha = discCoverage(w, h);
+    layer.Left = left;
+    layer.Top = top;
+}
+
+TColorlistSrcd rainbow() {
+    TColorlistSrcd g;
+    g.Count = 3;
+    g.Stops = {{lxRGB(255, 0, 0), 0, 0.5}, {lxRGB(0, 255, 0), 0, 0.5}, {lxRGB(0, 0, 255), 0, 0}};
+    return g;
+}
+
+const TlxImage::ContourPointArray kNoPoints{};
+const TlxImage::ContourTableArray kNoTable{};
+
+void BM_SetDropShadow50(benchmark::State& state) {
+    TlxImage img;
+    img.NewImage(true, lxRGB(255, 255, 255), 24, 1142, 1142);
+    addLayer(img, 1000, 800, 50, 50);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(img.SetDropShadow(1, 0, 75, 5, 5, 0, 50, lxRGB(0, 0, 0), false, 0,
+                                                   kNoPoints, kNoTable));
+}
+BENCHMARK(BM_SetDropShadow50)->Unit(benchmark::kMillisecond);
+
+void BM_ReDrawFiveStyledLayers(benchmark::State& state) {
+    TlxImage img;
+    img.NewImage(true, lxRGB(255, 255, 255), 24, 1142, 1142);
+    for (int k = 0; k < 5; ++k) {
+        addLayer(img, 500, 500, 60 + 120 * k, 60 + 110 * k);
+        const int i = img.LayersCount - 1;
+        img.SetDropShadow(i, 0, 75, 8, 8, 0, 10, lxRGB(0, 0, 0), false, 0, kNoPoints, kNoTable);
+        img.Layers[size_t(i)].Style.Stroke.Position = 0;
+        img.SetStroke(i, 0, 100, 0, 4, lxRGB(255, 255, 0), false, 0, kNoPoints, kNoTable);
+        img.SetGradientOverlay(i, 0, 60, lxGradientHorizontal, rainbow(), false, 0);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(img.ReDraw());
+}
+BENCHMARK(BM_ReDrawFiveStyledLayers)->Unit(benchmark::kMillisecond);
+
+void BM_ReDrawFivePlainLayers(benchmark::State& state) {
+    TlxImage img;
+    img.NewImage(true, lxRGB(255, 255, 255), 24, 1142, 1142);
+    for (int k = 0; k < 5; ++k)
+        addLayer(img, 500, 500, 60 + 120 * k, 60 + 110 * k);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(img.ReDraw());
+}
+BENCHMARK(BM_ReDrawFivePlainLayers)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,146 @@
+// Selection speed: the magic wand on a 3000 x 2000 photo-like picture, a
+// smooth 200-vertex polygon on a 2000 x 2000 layer, and cropping a
+// ten-layer document to a rectangle.
+
+#include "lxImage.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+// Smooth gradients over the whole picture, a large flat field with a grid
+// of small spots in it, and two smaller flat fields.
+QImage photoLike(int w, int h) {
+    QImage image(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = image.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = row + 3 * x;
+            p[0] = uint8_t(x * 255 / w);
+            p[1] = uint8_t(y * 255 / h);
+            p[2] = uint8_t((x + y) * 255 / (w + h));
+            const bool field = x >= 300 && x < 2400 && y >= 200 && y < 1700;
+            const bool spot = x % 50 < 6 && y % 50 < 6;
+            if (field && !spot) {
+                p[0] = 40, p[1] = 190, p[2] = 120;
+            } else if (x >= 2500 && x < 2900 && y >= 100 && y < 900) {
+                p[0] = 200, p[1] = 20, p[2] = 60;
+            } else if ((x - 600) * (x - 600) + (y - 1850) * (y - 1850) < 120 * 120) {
+                p[0] = 10, p[1] = 10, p[2] = 10;
+            }
+        }
+    }
+    return image;
+}
+
+void BM_MagicWand(benchmark::State& state) {
+    const bool smooth = state.range(0) != 0;
+    TlxImage img;
+    img.AutoSize = false;
+    const QImage picture = photoLike(3000, 2000);
+    if (!img.NewImageFromBitmap(picture)) {
+        state.SkipWithError("no document");
+        return;
+    }
+    img.SelKind = 4;
+    for (auto _ : state) {
+        if (!img.MakeSelection(0, 1025, 1025, 32, smooth)) state.SkipWithError("wand failed");
+        benchmark::DoNotOptimize(img.SelBitmap.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * 3000 * 2000);
+    // How much the click took, so that a change of the picture shows.
+    int64_t selected = 0;
+    for (int y = 0; y < img.SelBitmap.height(); ++y)
+        for (int x = 0; x < img.SelBitmap.width(); ++x)
+            selected += img.SelBitmap.constScanLine(y)[x] != 0;
+    state.counters["selected"] = double(selected);
+}
+BENCHMARK(BM_MagicWand)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
+
+void BM_Polygon200(benchmark::State& state) {
+    const bool smooth = state.range(0) != 0;
+    TlxImage img;
+    img.AutoSize = false;
+    if (!img.NewImage(true, lxRGB(255, 255, 255), 24, 2000, 2000)) {
+        state.SkipWithError("no document");
+        return;
+    }
+    // A star of 100 points: vertices alternate between radii 950 and 500.
+    img.SelKind = 3;
+    img.ShapePointCount = 200;
+    for (int i = 0; i < 200; ++i) {
+        const double a = i * 2 * M_PI / 200, r = i % 2 == 0 ? 950 : 500;
+        img.ShapePoints[size_t(i)] = {int32_t(std::lround(1000 + r * std::cos(a))),
+                                      int32_t(std::lround(1000 + r * std::sin(a)))};
+    }
+    for (auto _ : state) {
+        if (!img.MakeSelection(0, 0, 0, 0, smooth)) state.SkipWithError("polygon failed");
+        benchmark::DoNotOptimize(img.SelBitmap.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * 2000 * 2000);
+}
+BENCHMARK(BM_Polygon200)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
+
+// A 1142 x 1142 document with ten 600 x 600 layers scattered over it (some
+// reaching out of it) and the middle 600 x 600 selected as a rectangle.
+std::unique_ptr<TlxImage> cropDocument(const QImage& colour, const QImage& alpha) {
+    auto img = std::make_unique<TlxImage>();
+    img->AutoSize = false;
+    if (!img->NewImage(false, lxRGB(255, 255, 255), 24, 1142, 1142)) return nullptr;
+    for (int i = 0; i < 10; ++i) {
+        if (!img->AppendLayer(colour, alpha)) return nullptr;
+        TlxLayer& layer = img->Layers[size_t(img->LayersCount - 1)];
+        layer.Left = (i * 173) % 900 - 150;
+        layer.Top = (i * 311) % 900 - 150;
+    }
+    img->SelKind = 0;
+    img->ShapePoints[0] = {271, 271};
+    img->ShapePoints[1] = {871, 871};
+    if (!img->MakeSelection(0, 0, 0, 0, false)) return nullptr;
+    img->HasSelection = true;
+    return img;
+}
+
+void BM_CropTenLayers(benchmark::State& state) {
+    QImage colour(600, 600, QImage::Format_BGR888);
+    QImage alpha(600, 600, QImage::Format_Grayscale8);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 600; ++x) {
+            uint8_t* p = colour.scanLine(y) + 3 * x;
+            p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = uint8_t(x ^ y);
+            alpha.scanLine(y)[x] = uint8_t(x + y);
+        }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<TlxImage> img = cropDocument(colour, alpha);
+        state.ResumeTiming();
+        if (!img) {
+            state.SkipWithError("no document");
+            break;
+        }
+        img->CropToSelection();
+        benchmark::DoNotOptimize(img->ImageWidth);
+        state.PauseTiming();
+        img.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CropTenLayers)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
