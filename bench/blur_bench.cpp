@@ -87,4 +87,3 @@ BENCHMARK_CAPTURE(kernelSet, plain_radius_50, 50.0, "plain")->Unit(benchmark::kM
 BENCHMARK_CAPTURE(kernelSet, avx2_radius_50, 50.0, "avx2")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(kernelSet, avx512_radius_50, 50.0, "avx512")->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();

@@ -136,12 +136,3 @@ void BM_NormalRowKernelInCache(benchmark::State& state) {
 BENCHMARK(BM_NormalRowKernelInCache)->DenseRange(0, int(lx::normalOpaqueRowKernels().size()) - 1);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

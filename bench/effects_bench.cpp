@@ -91,12 +91,3 @@ void BM_ReDrawFivePlainLayers(benchmark::State& state) {
 BENCHMARK(BM_ReDrawFivePlainLayers)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -103,11 +103,3 @@ void BM_RenderDiagonal(benchmark::State& state) {
 BENCHMARK(BM_RenderDiagonal)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

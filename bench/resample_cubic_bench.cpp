@@ -143,12 +143,3 @@ BENCHMARK(BM_QtSmoothShrink)->ArgName("channels")->Arg(3)->Arg(1)->Unit(benchmar
 BENCHMARK(BM_QtSmoothEnlarge)->ArgName("channels")->Arg(3)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

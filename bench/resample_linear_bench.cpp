@@ -96,4 +96,3 @@ BENCHMARK(BM_QtSmoothEnlargeMask)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-BENCHMARK_MAIN();

@@ -49,4 +49,3 @@ static void BM_Lines(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_Lines)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
