@@ -1,3 +1,4 @@
+#include "effect_reference.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
 
@@ -9,26 +10,6 @@
 #include <memory>
 #include <random>
 #include <vector>
-
-// The plain draw rules and test material, defined with the shadow and glow
-// tests.
-namespace effect_reference {
-using Map = std::array<int, 256>;
-uint32_t packed(uint32_t color);
-Map map(const TlxContour& contour, bool invert);
-void outer(TlxImage& image, QImage& target, const TlxLayer& layer, const QImage& mask, int64_t ox,
-           int64_t oy, uint8_t mode, uint32_t packed, const QImage* colours, double e,
-           const Map& map);
-void inner(TlxImage& image, QImage& target, const TlxLayer& layer, const QImage& mask, int64_t ox,
-           int64_t oy, uint8_t mode, uint32_t packed, const QImage* colours, double e,
-           const Map& map);
-QImage randomGrey(std::mt19937& rng, int w, int h);
-QImage randomBgr(std::mt19937& rng, int w, int h, QImage::Format format);
-void randomContour(std::mt19937& rng, TlxContour& contour);
-TlxImage::ContourTableArray identityTable();
-QImage greyRows(const std::vector<std::vector<int>>& rows);
-std::vector<std::vector<int>> bytesOf(const QImage& grey);
-} // namespace effect_reference
 
 namespace {
 
@@ -43,20 +24,8 @@ constexpr uint32_t kWhite = lxRGB(255, 255, 255);
 constexpr uint32_t kBlack = lxRGB(0, 0, 0);
 constexpr uint32_t kRed = lxRGB(255, 0, 0);
 
-struct Doc {
-    std::unique_ptr<TlxImage> img = std::make_unique<TlxImage>();
-    explicit Doc(int w = 20, int h = 20) { EXPECT_TRUE(img->NewImage(true, 0xFFFFFF, 24, w, h)); }
-    int addLayer(const QImage& alpha, int left, int top) {
-        EXPECT_TRUE(img->AppendLayer(solidBgr(alpha.width(), alpha.height(), {9, 9, 9}), alpha));
-        const int i = img->LayersCount - 1;
-        img->Layers[size_t(i)].Left = left;
-        img->Layers[size_t(i)].Top = top;
-        return i;
-    }
-    TlxLayer& layer(int i) { return img->Layers[size_t(i)]; }
-    QImage target(Bgr fill = {255, 255, 255}) const {
-        return solidBgr(img->ImageWidth, img->ImageHeight, fill);
-    }
+struct Doc : EffectDoc {
+    using EffectDoc::EffectDoc;
     bool stroke(int i, int size, int softness, uint32_t colour = kRed, bool contour = false,
                 const Table& table = identityTable()) {
         return img->SetStroke(i, 0, 100, softness, size, colour, contour, 0, {}, table);

@@ -1,3 +1,4 @@
+#include "effect_reference.h"
 #include "effects.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
@@ -160,22 +161,7 @@ using ref::bytesOf;
 using ref::greyRows;
 using ref::identityTable;
 
-// A 20 x 20 white document; layers are added on top with a hand-made alpha.
-struct Doc {
-    std::unique_ptr<TlxImage> img = std::make_unique<TlxImage>();
-    explicit Doc(int w = 20, int h = 20) { EXPECT_TRUE(img->NewImage(true, 0xFFFFFF, 24, w, h)); }
-    int addLayer(const QImage& alpha, int left, int top) {
-        EXPECT_TRUE(img->AppendLayer(solidBgr(alpha.width(), alpha.height(), {9, 9, 9}), alpha));
-        const int i = img->LayersCount - 1;
-        img->Layers[size_t(i)].Left = left;
-        img->Layers[size_t(i)].Top = top;
-        return i;
-    }
-    TlxLayer& layer(int i) { return img->Layers[size_t(i)]; }
-    QImage target(Bgr fill = {255, 255, 255}) const {
-        return solidBgr(img->ImageWidth, img->ImageHeight, fill);
-    }
-};
+using Doc = EffectDoc;
 
 // The four effects behind one interface, so a table can run each case on
 // all of them.
