@@ -351,6 +351,39 @@ public:
     // coverage the layers and effects leave.
     bool RenderToAlphaBitmap(QImage& Target);
 
+    // ---- files ----
+    static constexpr uint16_t DesignFileVersion = 260;
+    static constexpr uint16_t StyleFileVersion = 259;
+    // Design files hold at most this many layers (the count is one byte).
+    static constexpr int MaxFileLayers = 255;
+    // Writes the document as a design file of the current version. The file
+    // is written beside the target and put in its place only when complete,
+    // so a failure leaves any earlier file as it was.
+    bool SaveToFile(const QString& FileName);
+    // Reads a design file of any known version. The file is read into a
+    // document of its own and takes this one's place only when all of it has
+    // been read; a failure leaves this document as it was.
+    bool LoadFromFile(const QString& FileName);
+    // The same in memory. FileTime is the file's last-write time as an MS-DOS
+    // packed date and time; 0xFFFFFFFF when there is none.
+    bool SaveToData(QByteArray& Data);
+    bool LoadFromData(const QByteArray& Data, uint32_t FileTime = 0xFFFFFFFFu);
+    // Layer style files: a layer's blending options, every effect setting and
+    // the pattern tile.
+    bool SaveLayerStyle(int Layer, const QString& FileName);
+    bool LoadLayerStyle(int Layer, const QString& FileName);
+    bool SaveLayerStyleToData(int Layer, QByteArray& Data);
+    bool LoadLayerStyleFromData(int Layer, const QByteArray& Data);
+    // The built-in text effect Index (0..12, in list order) as a style file;
+    // empty for any other index.
+    static QByteArray PresetTextEffect(int Index);
+    // A string setting of the program: Name in Section of the user's
+    // settings, Default when it is empty or absent.
+    static QString ReadSettingString(const QString& Section, const QString& Name,
+                                     const QString& Default);
+    // Why the last file operation failed; empty after a success.
+    QString LastFileError;
+
     // ---- blend modes ----
     // Dst points at blue, green, red bytes; Color is packed red * 65536 + green * 256 + blue.
     bool BlendPixel(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage);

@@ -1,0 +1,33 @@
+#include "atomic_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace lx {
+
+bool writeFileAtomically(const QString& FileName, const QByteArray& Data, QString& Error) {
+    // QSaveFile refuses to replace a file it could not write to in place;
+    // the rename that replaces it needs only the folder to be writable. The
+    // write permission is given back its old state when the save fails.
+    const QFileInfo target(FileName);
+    const QFileDevice::Permissions before =
+        target.exists() ? target.permissions() : QFileDevice::Permissions();
+    const bool unlocked = target.exists() && !target.isWritable() &&
+                          QFile::setPermissions(FileName, before | QFileDevice::WriteOwner);
+
+    QSaveFile file(FileName);
+    file.setDirectWriteFallback(false);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) ok = file.write(Data) == Data.size();
+    if (ok) ok = file.commit();
+    if (!ok) {
+        Error = file.errorString();
+        if (Error.isEmpty()) Error = QStringLiteral("the file could not be written");
+        file.cancelWriting();
+        if (unlocked) QFile::setPermissions(FileName, before);
+    }
+    return ok;
+}
+
+} // namespace lx

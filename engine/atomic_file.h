@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace lx {
+
+// Writes Data to FileName through a temporary file in the same folder that
+// takes the target's place only once it is complete: a failure at any point
+// leaves an earlier file as it was. A read-only target is replaced, as the
+// program has always cleared such flags before saving. False, with a reason
+// in Error, when the file could not be written.
+bool writeFileAtomically(const QString& FileName, const QByteArray& Data, QString& Error);
+
+} // namespace lx

@@ -1,0 +1,618 @@
+// velmo-cli run as a separate process, the way print shops and scripts run
+// it: every command's main path, its failures and their exit codes. The
+// design it works on is built here with the engine and saved as a file.
+// The last tests check the design file itself: loading keeps the effect
+// masks the file stores instead of building them again.
+
+#include "engine/picture_helpers.h"
+#include "lxImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+#include <random>
+
+namespace {
+
+// "生日快乐" ("happy birthday") in GBK, written out byte by byte so the test
+// does not depend on the code page conversion it checks.
+const char kBirthdayGbk[] = "\xc9\xfa\xc8\xd5\xbf\xec\xc0\xd6";
+const char16_t kBirthday[] = u"生日快乐";
+// "背景图层", the background layer's name.
+const char16_t kBackgroundName[] = u"背景图层";
+
+// Layer 1 of the design: a 60 x 40 picture at (20, 30).
+constexpr int kPicLeft = 20, kPicTop = 30, kPicWidth = 60, kPicHeight = 40;
+// Its drop shadow: offset (15, 15), no blur, so the shadow is the layer's own
+// rectangle moved to x 35..94, y 45..84.
+constexpr int kShadowOffset = 15;
+
+struct RunResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+RunResult runCli(const QStringList& Args) {
+    QProcess process;
+    process.start(QStringLiteral(VELMO_CLI_PATH), Args);
+    RunResult result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QByteArray readAll(const QString& FileName) {
+    QFile file(FileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& FileName, const QByteArray& Bytes) {
+    QFile file(FileName);
+    return file.open(QIODevice::WriteOnly) && file.write(Bytes) == Bytes.size();
+}
+
+uint32_t u32At(const QByteArray& Bytes, qsizetype Offset) {
+    const auto* p = reinterpret_cast<const uint8_t*>(Bytes.constData()) + Offset;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t u16At(const QByteArray& Bytes, qsizetype Offset) {
+    const auto* p = reinterpret_cast<const uint8_t*>(Bytes.constData()) + Offset;
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+std::unique_ptr<TlxImage> loadDesign(const QString& FileName) {
+    auto img = std::make_unique<TlxImage>();
+    EXPECT_TRUE(img->LoadFromFile(FileName)) << img->LastFileError.toStdString();
+    return img;
+}
+
+// A picture that differs in every pixel, so a shifted or flipped output shows.
+QImage gradientPicture(int w, int h) {
+    QImage image(w, h, QImage::Format_BGR888);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            setBgr(image, x, y,
+                   {uint8_t(40 + 3 * x), uint8_t(200 - 4 * y), uint8_t((7 * x + 5 * y) & 255)});
+    }
+    return image;
+}
+
+// The design every test works on, 200 x 150 over the checkerboard:
+//  0  the background, transparent (coverage 0), background colour #123456;
+//  1  the gradient picture at (20, 30), opacity 0.75, "add" mode, state 99,
+//     a mask whose left half is white and right half pure red, a drop shadow
+//     (50 %, black, offset (15, 15), no blur) and a 2-pixel outside stroke;
+//  2  a text layer "生日快乐" at (110, 2).
+// Layer 1 is the current one.
+void buildDesign(TlxImage& img) {
+    ASSERT_TRUE(img.NewImage(false, lxRGB(0x12, 0x34, 0x56), 24, 200, 150));
+    ASSERT_TRUE(img.AddBitmapLayer(gradientPicture(kPicWidth, kPicHeight)));
+    TlxLayer& pic = img.Layers[1];
+    pic.Left = kPicLeft;
+    pic.Top = kPicTop;
+    pic.Opacity = 0.75;
+    pic.BlendMode = 1;
+    pic.State = 99;
+    QImage mask = solidBgr(kPicWidth, kPicHeight, {255, 255, 255});
+    for (int y = 0; y < kPicHeight; ++y) {
+        for (int x = kPicWidth / 2; x < kPicWidth; ++x)
+            setBgr(mask, x, y, {0, 0, 255});
+    }
+    pic.Mask = mask;
+    pic.HasMask = true;
+    const TlxImage::ContourPointArray noPoints{};
+    const TlxImage::ContourTableArray noTable{};
+    ASSERT_TRUE(img.SetDropShadow(1, 0, 50, kShadowOffset, kShadowOffset, 0, 0, lxRGB(0, 0, 0),
+                                  false, 0, noPoints, noTable));
+    img.Layers[1].Style.Stroke.Position = 0;
+    ASSERT_TRUE(img.SetStroke(1, 0, 100, 0, 2, lxRGB(255, 255, 0), false, 0, noPoints, noTable));
+
+    TlxTextStyle text{};
+    SetText(text, kBirthdayGbk);
+    SetFontName(text, "WenQuanYi Zen Hei");
+    text.Size = 16;
+    text.Color = lxRGB(200, 30, 40);
+    text.Arrangement = lxTextStandard;
+    ASSERT_TRUE(img.AddTextLayer(110, 2, text));
+    img.CurrLayerID = 1;
+    ASSERT_TRUE(img.ReDraw());
+}
+
+class VelmoCliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new QTemporaryDir;
+        ASSERT_TRUE(dir_->isValid());
+        original_ = new TlxImage;
+        buildDesign(*original_);
+        ASSERT_TRUE(original_->SaveToFile(design())) << original_->LastFileError.toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete original_;
+        original_ = nullptr;
+        delete dir_;
+        dir_ = nullptr;
+    }
+
+    static QString path(const QString& Name) { return dir_->filePath(Name); }
+    static QString design() { return path(QStringLiteral("design.velmo")); }
+
+    static QJsonObject info(const QString& FileName) {
+        const RunResult r = runCli({QStringLiteral("info"), FileName});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+        return doc.object();
+    }
+
+    static QTemporaryDir* dir_;
+    static TlxImage* original_;
+};
+
+QTemporaryDir* VelmoCliTest::dir_ = nullptr;
+TlxImage* VelmoCliTest::original_ = nullptr;
+
+// ---- render ----
+
+struct RenderCase {
+    const char* name;
+    bool exactPixels; // PNG and BMP are lossless, JPEG is not
+};
+
+void PrintTo(const RenderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RenderFormatTest : public VelmoCliTest, public ::testing::WithParamInterface<RenderCase> {};
+
+TEST_P(RenderFormatTest, WritesTheDisplayPictureOfTheLoadedDesign) {
+    const QString out = path(QString::fromLatin1(GetParam().name));
+    const RunResult r = runCli({QStringLiteral("render"), design(), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QImage written(out);
+    ASSERT_FALSE(written.isNull());
+    ASSERT_EQ(written.size(), QSize(200, 150));
+    if (!GetParam().exactPixels) return;
+    const QImage picture = written.convertToFormat(QImage::Format_BGR888);
+    const auto loaded = loadDesign(design());
+    EXPECT_EQ(picture, loaded->ShowBmp);
+    // Loading gives back what the design showed before it was saved.
+    EXPECT_EQ(picture, original_->ShowBmp);
+    // Where nothing covers it the checkerboard shows: 192 in the square at
+    // the top-left corner, 255 in the next square to the right (x 16..31).
+    EXPECT_EQ(bgrAt(picture, 5, 5), (Bgr{192, 192, 192}));
+    EXPECT_EQ(bgrAt(picture, 21, 5), (Bgr{255, 255, 255}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RenderFormatTest,
+                         ::testing::Values(RenderCase{"out.png", true},
+                                           RenderCase{"upper.PNG", true},
+                                           RenderCase{"out.bmp", true},
+                                           RenderCase{"out.jpg", false},
+                                           RenderCase{"out.JPEG", false}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 if (c == '.') c = '_';
+                             }
+                             return name;
+                         });
+
+TEST_F(VelmoCliTest, RenderBmpIs24BitsPerPixel) {
+    const QString out = path(QStringLiteral("depth.bmp"));
+    ASSERT_EQ(runCli({QStringLiteral("render"), design(), out}).exitCode, 0);
+    const QByteArray bytes = readAll(out);
+    ASSERT_GE(bytes.size(), 54);
+    EXPECT_EQ(bytes.left(2), QByteArray("BM"));
+    EXPECT_EQ(u16At(bytes, 28), 24); // biBitCount of the 40-byte info header
+    // 200 pixels * 3 bytes = 600 per row, already a multiple of 4; 150 rows.
+    EXPECT_EQ(bytes.size(), 54 + 600 * 150);
+}
+
+TEST_F(VelmoCliTest, RenderJpegUsesQuality90) {
+    const QString out = path(QStringLiteral("quality.jpg"));
+    ASSERT_EQ(runCli({QStringLiteral("render"), design(), out}).exitCode, 0);
+    const QByteArray bytes = readAll(out);
+    // The first quantisation table entry is the luminance DC step. The
+    // standard table has 16 there; quality q >= 50 scales it by (200 - 2q) %,
+    // rounded: q = 90 gives (16 * 20 + 50) / 100 = 3 (quality 75 would give 8).
+    const qsizetype dqt = bytes.indexOf(QByteArray("\xff\xdb", 2));
+    ASSERT_GE(dqt, 0);
+    ASSERT_GT(bytes.size(), dqt + 5);
+    EXPECT_EQ(uint8_t(bytes[dqt + 4]) & 0xF0, 0); // 8-bit entries
+    EXPECT_EQ(uint8_t(bytes[dqt + 5]), 3);
+}
+
+TEST_F(VelmoCliTest, RenderAlphaWritesTheCoverageOfTheLayers) {
+    const QString out = path(QStringLiteral("alpha.png"));
+    const RunResult r =
+        runCli({QStringLiteral("render"), QStringLiteral("--alpha"), design(), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage written = QImage(out).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(written.size(), QSize(200, 150));
+    const auto loaded = loadDesign(design());
+    QImage expected;
+    ASSERT_TRUE(loaded->RenderToAlphaBitmap(expected));
+    EXPECT_EQ(written, expected);
+
+    // Coverage by hand (N = nearest, halves to even). Layer 1 has opacity
+    // 0.75 and full alpha, its drop shadow 50 % of that, 0.375; the
+    // background layer adds nothing (alpha 0).
+    const auto coverage = [&](int x, int y) { return qAlpha(written.pixel(x, y)); };
+    // Outside everything: nothing.
+    EXPECT_EQ(coverage(5, 5), 0);
+    // The white half of the mask: N(255 * 0.75 * 765 / 765) = N(191.25) = 191.
+    EXPECT_EQ(coverage(kPicLeft + 10, kPicTop + 10), 191);
+    // The red half: N(255 * 0.75 * (255 + 0 + 0) / 765) = N(63.75) = 64.
+    EXPECT_EQ(coverage(kPicLeft + 45, kPicTop + 10), 64);
+    // The shadow beyond the layer (and beyond the 2-pixel stroke): mask 255,
+    // N(255 * 0.375) = N(95.625) = 96.
+    EXPECT_EQ(coverage(kPicLeft + kPicWidth + 10, kPicTop + kPicHeight + 10), 96);
+    // Right of the layer but above the shadow (which starts at y 45).
+    EXPECT_EQ(coverage(kPicLeft + kPicWidth + 10, kPicTop + 5), 0);
+}
+
+// ---- info ----
+
+TEST_F(VelmoCliTest, InfoDescribesTheDocumentAndEveryLayer) {
+    const QJsonObject doc = info(design());
+    EXPECT_EQ(doc[QLatin1String("version")].toInt(), 260);
+    EXPECT_EQ(doc[QLatin1String("width")].toInt(), 200);
+    EXPECT_EQ(doc[QLatin1String("height")].toInt(), 150);
+    EXPECT_EQ(doc[QLatin1String("backgroundMode")].toInt(), 0);
+    // lxRGB(0x12, 0x34, 0x56) is 0x00563412; red is the low byte, 0x12.
+    EXPECT_EQ(doc[QLatin1String("backColor")].toString(), QStringLiteral("#123456"));
+    EXPECT_EQ(doc[QLatin1String("currentLayer")].toInt(), 1);
+
+    const QJsonArray layers = doc[QLatin1String("layers")].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    const QJsonObject back = layers[0].toObject();
+    EXPECT_EQ(back[QLatin1String("name")].toString(), QString::fromUtf16(kBackgroundName));
+    EXPECT_FALSE(back[QLatin1String("isText")].toBool(true));
+    EXPECT_EQ(back[QLatin1String("width")].toInt(), 200);
+    EXPECT_EQ(back[QLatin1String("height")].toInt(), 150);
+    EXPECT_EQ(back[QLatin1String("opacity")].toDouble(), 1.0);
+    EXPECT_FALSE(back[QLatin1String("hasMask")].toBool(true));
+    EXPECT_EQ(back[QLatin1String("effects")].toArray(), QJsonArray());
+
+    const QJsonObject pic = layers[1].toObject();
+    EXPECT_FALSE(pic[QLatin1String("isText")].toBool(true));
+    EXPECT_EQ(pic[QLatin1String("left")].toInt(), kPicLeft);
+    EXPECT_EQ(pic[QLatin1String("top")].toInt(), kPicTop);
+    EXPECT_EQ(pic[QLatin1String("width")].toInt(), kPicWidth);
+    EXPECT_EQ(pic[QLatin1String("height")].toInt(), kPicHeight);
+    EXPECT_EQ(pic[QLatin1String("opacity")].toDouble(), 0.75);
+    EXPECT_EQ(pic[QLatin1String("blendMode")].toInt(), 1);
+    EXPECT_TRUE(pic[QLatin1String("visible")].toBool(false));
+    EXPECT_TRUE(pic[QLatin1String("hasMask")].toBool(false));
+    EXPECT_EQ(pic[QLatin1String("state")].toInt(), 99);
+    EXPECT_EQ(pic[QLatin1String("effects")].toArray(),
+              (QJsonArray{QStringLiteral("dropShadow"), QStringLiteral("stroke")}));
+
+    const QJsonObject text = layers[2].toObject();
+    EXPECT_EQ(text[QLatin1String("name")].toString(), QString::fromUtf16(kBirthday));
+    EXPECT_TRUE(text[QLatin1String("isText")].toBool(false));
+    EXPECT_EQ(text[QLatin1String("left")].toInt(), 110);
+    EXPECT_EQ(text[QLatin1String("top")].toInt(), 2);
+    const auto loaded = loadDesign(design());
+    EXPECT_EQ(text[QLatin1String("width")].toInt(), loaded->Layers[2].Bitmap.width());
+    EXPECT_EQ(text[QLatin1String("height")].toInt(), loaded->Layers[2].Bitmap.height());
+    EXPECT_GT(text[QLatin1String("width")].toInt(), 0);
+}
+
+TEST_F(VelmoCliTest, InfoListsEffectsInTheirFixedOrder) {
+    // The effects are switched on out of their listing order, each through
+    // the engine so the file holds the pictures it needs.
+    auto img = loadDesign(design());
+    const TlxImage::ContourPointArray noPoints{};
+    const TlxImage::ContourTableArray noTable{};
+    img->Layers[2].Style.Stroke.Position = 0;
+    ASSERT_TRUE(img->SetStroke(2, 0, 100, 0, 1, 0, false, 0, noPoints, noTable));
+    TColorlistSrcd stops;
+    stops.Count = 2;
+    stops.Stops = {{lxRGB(255, 0, 0), 0, 1.0}, {lxRGB(0, 0, 255), 0, 0.0}};
+    ASSERT_TRUE(img->SetGradientStroke(2, lxGradientHorizontal, stops, false, 0));
+    img->Layers[2].Style.ColorOverlayOn = true;
+    ASSERT_TRUE(img->SetInnerShadow(2, 0, 50, 1, 1, 0, 1, 0, false, 0, noPoints, noTable));
+    ASSERT_TRUE(img->SetOuterGlow(2, 0, 50, 0, 1, 0, false, 0, noPoints, noTable));
+    // Layer 1 takes the other five, so every switch is named once.
+    TlxLayerStyle& pic = img->Layers[1].Style;
+    pic.StrokeOn = false;
+    pic.StrokeMask = QImage();
+    ASSERT_TRUE(img->SetInnerGlow(1, 0, 50, 0, 1, 0, false, 0, noPoints, noTable));
+    ASSERT_TRUE(
+        img->SetBevel(1, 0, 0, 50, 50, 1, 1, 0, 1, 0xFFFFFF, 0, false, 0, noPoints, noTable));
+    ASSERT_TRUE(img->SetGradientOverlay(1, 0, 50, lxGradientVertical, stops, false, 0));
+    ASSERT_TRUE(img->SetPatternOverlay(1, 0, 50, solidBgr(4, 4, {1, 2, 3})));
+    const QString file = path(QStringLiteral("effects.velmo"));
+    ASSERT_TRUE(img->SaveToFile(file)) << img->LastFileError.toStdString();
+    const QJsonArray layers = info(file)[QLatin1String("layers")].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    EXPECT_EQ(layers[2].toObject()[QLatin1String("effects")].toArray(),
+              (QJsonArray{QStringLiteral("innerShadow"), QStringLiteral("outerGlow"),
+                          QStringLiteral("colorOverlay"), QStringLiteral("stroke"),
+                          QStringLiteral("strokeGradient")}));
+    EXPECT_EQ(layers[1].toObject()[QLatin1String("effects")].toArray(),
+              (QJsonArray{QStringLiteral("dropShadow"), QStringLiteral("innerGlow"),
+                          QStringLiteral("bevel"), QStringLiteral("gradientOverlay"),
+                          QStringLiteral("patternOverlay")}));
+}
+
+// ---- convert ----
+
+// A version 259 file: the same layer records, and the header fields after
+// Info4 (bytes 224..1043) unused, so they are cleared here as such a file
+// would have them.
+QByteArray asVersion259(QByteArray Bytes) {
+    Bytes[4] = char(259 & 255);
+    Bytes[5] = char(259 >> 8);
+    std::memset(Bytes.data() + 224, 0, 1044 - 224);
+    return Bytes;
+}
+
+TEST_F(VelmoCliTest, ConvertWritesTheCurrentVersion) {
+    const QString old = path(QStringLiteral("old259.velmo"));
+    ASSERT_TRUE(writeAll(old, asVersion259(readAll(design()))));
+    EXPECT_EQ(info(old)[QLatin1String("version")].toInt(), 259);
+
+    const QString converted = path(QStringLiteral("converted.velmo"));
+    const RunResult r = runCli({QStringLiteral("convert"), old, converted});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    const QByteArray bytes = readAll(converted);
+    ASSERT_GE(bytes.size(), 1044);
+    EXPECT_EQ(bytes.left(3), QByteArray("QNL"));
+    EXPECT_EQ(u16At(bytes, 4), 260);
+    const auto loaded = loadDesign(converted);
+    EXPECT_EQ(loaded->LayersCount, 3);
+    EXPECT_EQ(loaded->ShowBmp, original_->ShowBmp);
+    // Byte for byte what the program writes after opening the old file.
+    auto expected = loadDesign(old);
+    QByteArray expectedBytes;
+    ASSERT_TRUE(expected->SaveToData(expectedBytes));
+    EXPECT_TRUE(bytes == expectedBytes);
+}
+
+// ---- style ----
+
+TEST_F(VelmoCliTest, StylePreset0SwitchesEveryEffectOff) {
+    const QString out = path(QStringLiteral("preset0.velmo"));
+    const RunResult r = runCli(
+        {QStringLiteral("style"), design(), QStringLiteral("1"), QStringLiteral("preset:0"), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonArray layers = info(out)[QLatin1String("layers")].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    EXPECT_EQ(layers[1].toObject()[QLatin1String("effects")].toArray(), QJsonArray());
+    // The preset's blending options: opacity 1, normal mode.
+    EXPECT_EQ(layers[1].toObject()[QLatin1String("opacity")].toDouble(), 1.0);
+    EXPECT_EQ(layers[1].toObject()[QLatin1String("blendMode")].toInt(), 0);
+    // The other layers are untouched.
+    EXPECT_EQ(layers[0].toObject(),
+              info(design())[QLatin1String("layers")].toArray()[0].toObject());
+
+    // The same file, thumbnail included, as applying the preset in the
+    // program and saving.
+    auto expected = loadDesign(design());
+    ASSERT_TRUE(expected->LoadLayerStyleFromData(1, TlxImage::PresetTextEffect(0)));
+    ASSERT_TRUE(expected->ReDraw());
+    QByteArray expectedBytes;
+    ASSERT_TRUE(expected->SaveToData(expectedBytes));
+    EXPECT_TRUE(readAll(out) == expectedBytes);
+    EXPECT_EQ(loadDesign(out)->ShowBmp, expected->ShowBmp);
+}
+
+TEST_F(VelmoCliTest, StyleFileAppliesAsLoadingItDoes) {
+    // Layer 1's style, saved as a style file, put on the text layer.
+    const QString style = path(QStringLiteral("shadow.style"));
+    ASSERT_TRUE(original_->SaveLayerStyle(1, style)) << original_->LastFileError.toStdString();
+    const QString out = path(QStringLiteral("styled.velmo"));
+    const RunResult r =
+        runCli({QStringLiteral("style"), design(), QStringLiteral("2"), style, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonArray layers = info(out)[QLatin1String("layers")].toArray();
+    ASSERT_EQ(layers.size(), 3);
+    EXPECT_EQ(layers[2].toObject()[QLatin1String("effects")].toArray(),
+              (QJsonArray{QStringLiteral("dropShadow"), QStringLiteral("stroke")}));
+    EXPECT_EQ(layers[2].toObject()[QLatin1String("opacity")].toDouble(), 0.75);
+
+    auto expected = loadDesign(design());
+    ASSERT_TRUE(expected->LoadLayerStyle(2, style));
+    ASSERT_TRUE(expected->ReDraw());
+    QByteArray expectedBytes;
+    ASSERT_TRUE(expected->SaveToData(expectedBytes));
+    EXPECT_TRUE(readAll(out) == expectedBytes);
+    const auto styled = loadDesign(out);
+    EXPECT_EQ(styled->Layers[2].Style.DropShadowMask, expected->Layers[2].Style.DropShadowMask);
+    EXPECT_EQ(styled->Layers[2].Style.StrokeMask, expected->Layers[2].Style.StrokeMask);
+    EXPECT_EQ(styled->ShowBmp, expected->ShowBmp);
+}
+
+// ---- help and failures ----
+
+TEST_F(VelmoCliTest, HelpPrintsUsageAndSucceeds) {
+    const RunResult r = runCli({QStringLiteral("--help")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("render"));
+    EXPECT_TRUE(r.out.contains("quality 90"));
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(VelmoCliTest, NoArgumentsPrintsUsageAndFails) {
+    const RunResult r = runCli({});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.contains("Usage"));
+}
+
+struct FailureCase {
+    const char* what;
+    // Arguments separated by spaces; "$design", "$garbage", "$style", "$newer"
+    // and "$dir/" stand for files of the test's folder.
+    const char* args;
+    int exitCode;
+    const char* output; // a file the command must not leave behind, or null
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class FailureTest : public VelmoCliTest, public ::testing::WithParamInterface<FailureCase> {
+protected:
+    static void SetUpTestSuite() {
+        VelmoCliTest::SetUpTestSuite();
+        // Random bytes: not even the file's magic.
+        std::mt19937 rng(77);
+        QByteArray garbage(5000, '\0');
+        for (char& c : garbage)
+            c = char(rng());
+        ASSERT_TRUE(writeAll(path(QStringLiteral("garbage.velmo")), garbage));
+        ASSERT_TRUE(writeAll(path(QStringLiteral("garbage.style")), garbage));
+        // A design from a newer program.
+        QByteArray newer = readAll(design());
+        newer[4] = char(261 & 255);
+        newer[5] = char(261 >> 8);
+        ASSERT_TRUE(writeAll(path(QStringLiteral("newer.velmo")), newer));
+    }
+
+    static QStringList expand(const char* Args) {
+        QStringList out;
+        for (QString a : QString::fromUtf8(Args).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            a.replace(QLatin1String("$design"), design());
+            a.replace(QLatin1String("$garbage"), path(QStringLiteral("garbage.velmo")));
+            a.replace(QLatin1String("$style"), path(QStringLiteral("garbage.style")));
+            a.replace(QLatin1String("$newer"), path(QStringLiteral("newer.velmo")));
+            a.replace(QLatin1String("$dir/"), dir_->path() + QLatin1Char('/'));
+            out.append(a);
+        }
+        return out;
+    }
+};
+
+TEST_P(FailureTest, ExitsWithItsCodeAndOneLineOnStderr) {
+    const FailureCase& c = GetParam();
+    const RunResult r = runCli(expand(c.args));
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    ASSERT_TRUE(r.err.startsWith("velmo-cli: ")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith('\n'));
+    if (c.output != nullptr) {
+        EXPECT_FALSE(QFileInfo::exists(expand(c.output)[0]));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FailureTest,
+    // clang-format off
+    ::testing::Values(
+        // Input that cannot be read: 1.
+        FailureCase{"renderMissingInput", "render $dir/missing.velmo $dir/m.png", 1, "$dir/m.png"},
+        FailureCase{"infoMissingInput", "info $dir/missing.velmo", 1, nullptr},
+        FailureCase{"convertMissingInput", "convert $dir/missing.velmo $dir/m.velmo", 1, "$dir/m.velmo"},
+        FailureCase{"styleMissingInput", "style $dir/missing.velmo 1 preset:0 $dir/m2.velmo", 1, "$dir/m2.velmo"},
+        FailureCase{"renderGarbage", "render $garbage $dir/g.png", 1, "$dir/g.png"},
+        FailureCase{"infoGarbage", "info $garbage", 1, nullptr},
+        FailureCase{"convertGarbage", "convert $garbage $dir/g.velmo", 1, "$dir/g.velmo"},
+        FailureCase{"infoNewerVersion", "info $newer", 1, nullptr},
+        FailureCase{"styleMissingStyleFile", "style $design 1 $dir/none.style $dir/s.velmo", 1, "$dir/s.velmo"},
+        FailureCase{"styleGarbageStyleFile", "style $design 1 $style $dir/s2.velmo", 1, "$dir/s2.velmo"},
+        // Output that cannot be written: 1.
+        FailureCase{"renderNoFolder", "render $design $dir/no/such/out.png", 1, nullptr},
+        FailureCase{"renderAlphaNoFolder", "render --alpha $design $dir/no/such/out.png", 1, nullptr},
+        FailureCase{"convertNoFolder", "convert $design $dir/no/such/out.velmo", 1, nullptr},
+        FailureCase{"styleNoFolder", "style $design 1 preset:0 $dir/no/such/out.velmo", 1, nullptr},
+        // Wrong usage: 2, before any file is touched.
+        FailureCase{"unknownCommand", "frobnicate $design", 2, nullptr},
+        FailureCase{"renderOneFile", "render $design", 2, nullptr},
+        FailureCase{"renderThreeFiles", "render $design $dir/a.png $dir/b.png", 2, "$dir/a.png"},
+        FailureCase{"renderUnknownExtension", "render $design $dir/out.gif", 2, "$dir/out.gif"},
+        FailureCase{"renderNoExtension", "render $design $dir/out", 2, "$dir/out"},
+        FailureCase{"renderAlphaJpeg", "render --alpha $design $dir/out.jpg", 2, "$dir/out.jpg"},
+        FailureCase{"infoTwoFiles", "info $design $design", 2, nullptr},
+        FailureCase{"convertOneFile", "convert $design", 2, nullptr},
+        FailureCase{"styleLayerNotANumber", "style $design x preset:0 $dir/x.velmo", 2, "$dir/x.velmo"},
+        FailureCase{"styleLayerWithSuffix", "style $design 1x preset:0 $dir/x.velmo", 2, "$dir/x.velmo"},
+        FailureCase{"styleLayerNegative", "style $design -1 preset:0 $dir/x.velmo", 2, "$dir/x.velmo"},
+        FailureCase{"styleLayerBeyondTheDesign", "style $design 3 preset:0 $dir/x.velmo", 2, "$dir/x.velmo"},
+        FailureCase{"stylePreset13", "style $design 1 preset:13 $dir/p.velmo", 2, "$dir/p.velmo"},
+        FailureCase{"stylePresetNotANumber", "style $design 1 preset:one $dir/p.velmo", 2, "$dir/p.velmo"},
+        FailureCase{"stylePresetEmpty", "style $design 1 preset: $dir/p.velmo", 2, "$dir/p.velmo"},
+        FailureCase{"styleMissingOutput", "style $design 1 preset:0", 2, nullptr}),
+    // clang-format on
+    [](const auto& info) { return std::string(info.param.what); });
+
+// ---- the design file keeps its effect masks ----
+
+// Where layer 1's drop-shadow mask stream starts in a saved design, found by
+// walking the records: the header gives the first record's offset (byte 36);
+// each record is 8440 bytes, and its streams follow it in a fixed order:
+// picture (length at record byte 2296, absent for text), mask (2300, when
+// the HasMask byte 2293 is set), then the drop-shadow mask (length in the
+// shadow record at 2324, field 40). Layer 0 here has neither mask nor effects.
+qsizetype dropShadowStreamOfLayer1(const QByteArray& File, qsizetype& Length) {
+    constexpr qsizetype kRecord = 8440;
+    const qsizetype layer0 = qsizetype(u32At(File, 36));
+    const qsizetype layer1 = layer0 + kRecord + qsizetype(u32At(File, layer0 + 2296));
+    qsizetype stream = layer1 + kRecord + qsizetype(u32At(File, layer1 + 2296));
+    if (File[layer1 + 2293] != 0) stream += qsizetype(u32At(File, layer1 + 2300));
+    Length = qsizetype(u32At(File, layer1 + 2324 + 40));
+    return stream;
+}
+
+TEST_F(VelmoCliTest, LoadingKeepsTheStoredEffectMasks) {
+    QByteArray file = readAll(design());
+    qsizetype length = 0;
+    const qsizetype stream = dropShadowStreamOfLayer1(file, length);
+    ASSERT_GT(length, 54 + 1024);
+    ASSERT_LE(stream + length, file.size());
+    ASSERT_EQ(file.mid(stream, 2), QByteArray("BM"));
+    ASSERT_EQ(u16At(file, stream + 28), 8); // 8 bits per pixel, grey palette
+
+    // Untouched, the mask comes back byte for byte.
+    TlxImage plain;
+    ASSERT_TRUE(plain.LoadFromData(file)) << plain.LastFileError.toStdString();
+    const QImage& savedMask = original_->Layers[1].Style.DropShadowMask;
+    EXPECT_EQ(plain.Layers[1].Style.DropShadowMask, savedMask);
+
+    // Change one stored byte at mask pixel (10, 7). Without blur the mask is
+    // the layer's alpha, 255 everywhere; building it again from the layer
+    // would bring 255 back, keeping it leaves 77.
+    const int width = int(u32At(file, stream + 18));
+    const int height = int(u32At(file, stream + 22));
+    ASSERT_EQ(width, kPicWidth);
+    ASSERT_EQ(height, kPicHeight); // positive: rows run bottom-up
+    const qsizetype stride = (width + 3) / 4 * 4;
+    const qsizetype pixel = stream + u32At(file, stream + 10) + (height - 1 - 7) * stride + 10;
+    ASSERT_EQ(uint8_t(file[pixel]), 255);
+    file[pixel] = char(77);
+
+    TlxImage tampered;
+    ASSERT_TRUE(tampered.LoadFromData(file)) << tampered.LastFileError.toStdString();
+    QImage expected = savedMask.copy();
+    expected.scanLine(7)[10] = 77;
+    EXPECT_EQ(tampered.Layers[1].Style.DropShadowMask, expected);
+}
+
+} // namespace
