@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -612,3 +614,35 @@ TEST(ApplyPresetTest, ClearingPresetUndoesAnotherPreset) {
 }
 
 } // namespace
+
+// Every preset on a line of bold text against a light background, one row
+// each; with VELMO_SHOT_DIR set the picture is saved there for a look. Each
+// preset other than the clearing one must change how its row looks.
+TEST(ApplyPresetTest, GalleryOfEveryPresetOnText) {
+    constexpr int kRowHeight = 70;
+    auto img = std::make_unique<TlxImage>();
+    ASSERT_TRUE(img->NewImage(true, lxRGB(200, 210, 230), 24, 420, 13 * kRowHeight));
+    for (int i = 0; i < 13; ++i) {
+        TlxTextStyle style{};
+        SetText(style, "Happy \xc9\xfa\xc8\xd5"); // "Happy 生日" in GBK
+        SetFontName(style, "DejaVu Sans");
+        style.Size = 28;
+        style.Bold = 1;
+        style.Arrangement = lxTextStandard;
+        style.Color = lxRGB(30, 90, 200);
+        ASSERT_TRUE(img->AddTextLayer(40, i * kRowHeight + 15, style));
+    }
+    ASSERT_TRUE(img->ReDraw());
+    const QImage plain = img->ShowBmp.copy();
+    for (int i = 0; i < 13; ++i)
+        ASSERT_TRUE(img->LoadLayerStyleFromData(i + 1, TlxImage::PresetTextEffect(i))) << i;
+    ASSERT_TRUE(img->ReDraw());
+    for (int i = 0; i < 13; ++i) {
+        const QRect row(0, i * kRowHeight, 420, kRowHeight);
+        const bool same = img->ShowBmp.copy(row) == plain.copy(row);
+        EXPECT_EQ(same, i == 0) << "preset " << i;
+    }
+    const QByteArray dir = qgetenv("VELMO_SHOT_DIR");
+    if (!dir.isEmpty())
+        img->ShowBmp.save(QDir(QString::fromLocal8Bit(dir)).filePath("preset_text_effects.png"));
+}
