@@ -1,3 +1,4 @@
+#include "lang_strings.h"
 #include "main_window.h"
 
 #include <QApplication>

@@ -1,26 +1,310 @@
 #include "main_window.h"
 
+#include "canvas_step.h"
+#include "codepage.h"
+#include "decorations.h"
+#include "lang_strings.h"
 #include "lxImagevcl.h"
+#include "step_tab_bar.h"
+#include "velmo_assets.h"
 
+#include <QActionGroup>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+std::function<void(const QUrl&)> TVelmoBalloonForm::HelpOpener = [](const QUrl& url) {
+    QDesktopServices::openUrl(url);
+};
 
 namespace {
-// A new document is 19 cm square at 100 pixels per inch.
-constexpr int kStartSize = 748;
+
+// The Traditional Chinese menu caption, kept as the Big5 bytes of "繁體中文".
+const char kTraditionalCaption[] = "\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5";
+
+// Space the show-all fit leaves around the picture.
+constexpr int kFitMargin = 16;
+
+template <class W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
 } // namespace
 
 TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Velmo"));
-    ScrollBox1 = new QScrollArea(this);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    resize(760, 580);
+    setObjectName(QStringLiteral("VelmoBalloonForm"));
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    // Pages: only the current step's tab is shown.
+    PageControl1 = named(new QTabWidget(central), "PageControl1");
+    auto* tabs = new TStepTabBar(PageControl1);
+    struct TabWidgetAccess : QTabWidget {
+        using QTabWidget::setTabBar;
+    };
+    static_cast<TabWidgetAccess*>(PageControl1)->setTabBar(tabs);
+
+    TabSheet1 = named(new TCanvasStep, "TabSheet1");
+    TabSheet2 = named(new QWidget, "TabSheet2");
+    TabSheet3 = named(new QWidget, "TabSheet3");
+    PageControl1->addTab(TabSheet1, QString());
+    PageControl1->addTab(TabSheet2, QString());
+    PageControl1->addTab(TabSheet3, QString());
+
+    // Step 2: the document in its scroll box, the decoration at the top right.
+    ScrollBox1 = named(new QScrollArea(TabSheet2), "ScrollBox1");
     ScrollBox1->setAlignment(Qt::AlignCenter);
     ScrollBox1->setBackgroundRole(QPalette::Dark);
-
-    lxImg = new TlxImageVcl;
-    lxImg->setObjectName(QStringLiteral("lxImg"));
-    lxImg->NewImage(false, lxRGB(255, 255, 255), 24, kStartSize, kStartSize);
-    lxImg->ApplyZoom();
+    lxImg = named(new TlxImageVcl, "lxImg");
     ScrollBox1->setWidget(lxImg);
-    setCentralWidget(ScrollBox1);
-    resize(1000, 820);
+    Image2 = named(new QLabel(TabSheet2), "Image2");
+    Button4 = named(new QPushButton(TabSheet2), "Button4");
+    auto* step2Top = new QHBoxLayout;
+    step2Top->addStretch(1);
+    step2Top->addWidget(Button4, 0, Qt::AlignBottom);
+    step2Top->addWidget(Image2);
+    auto* step2 = new QVBoxLayout(TabSheet2);
+    step2->addLayout(step2Top);
+    step2->addWidget(ScrollBox1, 1);
+
+    // The language button sits at the window's top right.
+    Button2 = named(new QPushButton(QStringLiteral("&Language"), PageControl1), "Button2");
+    PageControl1->setCornerWidget(Button2, Qt::TopRightCorner);
+    PopupMenu5 = named(new QMenu(this), "PopupMenu5");
+    auto* languages = new QActionGroup(this);
+    N10 = PopupMenu5->addAction(QStringLiteral("简体中文"));
+    N11 = PopupMenu5->addAction(lx::fromBig5(kTraditionalCaption));
+    English1 = PopupMenu5->addAction(QStringLiteral("English"));
+    N10->setObjectName(QStringLiteral("N10"));
+    N11->setObjectName(QStringLiteral("N11"));
+    English1->setObjectName(QStringLiteral("English1"));
+    for (QAction* a : {N10, N11, English1}) {
+        a->setCheckable(true);
+        languages->addAction(a);
+    }
+    connect(N10, &QAction::triggered, this, &TVelmoBalloonForm::N10Click);
+    connect(N11, &QAction::triggered, this, &TVelmoBalloonForm::N11Click);
+    connect(English1, &QAction::triggered, this, &TVelmoBalloonForm::English1Click);
+    connect(Button2, &QPushButton::clicked, this, &TVelmoBalloonForm::Button2Click);
+    connect(Button4, &QPushButton::clicked, this, &TVelmoBalloonForm::Button4Click);
+
+    // The bottom bar, with the thin progress bar along its bottom edge.
+    Panel1 = named(new QWidget(central), "Panel1");
+    BitBtn2 = named(new QPushButton(Panel1), "BitBtn2");
+    BitBtn13 = named(new QPushButton(Panel1), "BitBtn13");
+    BitBtn15 = named(new QPushButton(Panel1), "BitBtn15");
+    Button3 = named(new QPushButton(Panel1), "Button3");
+    BitBtn3 = named(new QPushButton(Panel1), "BitBtn3");
+    BitBtn4 = named(new QPushButton(Panel1), "BitBtn4");
+    BitBtn10 = named(new QPushButton(Panel1), "BitBtn10");
+    BitBtn11 = named(new QPushButton(Panel1), "BitBtn11");
+    Pb1 = named(new QProgressBar(Panel1), "Pb1");
+    Pb1->setTextVisible(false);
+    Pb1->setMaximumHeight(4);
+    Pb1->setRange(0, 10000);
+    Pb1->hide();
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {BitBtn2, BitBtn13, BitBtn15, Button3})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    for (QPushButton* b : {BitBtn3, BitBtn4, BitBtn10, BitBtn11})
+        buttons->addWidget(b);
+    auto* bar = new QVBoxLayout(Panel1);
+    bar->setContentsMargins(0, 4, 0, 0);
+    bar->addLayout(buttons);
+    bar->addWidget(Pb1);
+    connect(BitBtn4, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn4Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn3Click);
+    BitBtn4->setDefault(true);
+
+    auto* page = new QVBoxLayout(central);
+    page->addWidget(PageControl1, 1);
+    page->addWidget(Panel1);
+
+    // Engine events: the progress bar follows long operations.
+    lxImg->OnShowProgressBox = [this](TlxImage*, int, int value) {
+        lxImgShowProgressBox(value);
+    };
+    lxImg->OnProgress = [this](TlxImage*, int max, int value) { lxImgProgress(max, value); };
+
+    // The shape guide's marching ants.
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(250);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (CurrentStep() == 1 && lxImg->HasSelection) lxImg->DrawSelectionOutline();
+    });
+    Timer1->start();
+
+    // The language follows the system's.
+    const int base = LanguageForLocale(QLocale());
+    if (base == LangTraditional)
+        N11Click();
+    else if (base == LangSimplified)
+        N10Click();
+    else
+        English1Click();
+    showStep(0);
+}
+
+TVelmoBalloonForm::~TVelmoBalloonForm() = default;
+
+int TVelmoBalloonForm::CurrentStep() const {
+    return PageControl1->currentIndex();
+}
+
+void TVelmoBalloonForm::showStep(int step) {
+    for (int i = 0; i < PageControl1->count(); ++i)
+        PageControl1->setTabVisible(i, i == step);
+    PageControl1->setCurrentIndex(step);
+    updateButtons();
+}
+
+// What the bottom bar offers on each step. Commands that are not built yet
+// (opening and saving designs, printing, the layer commands) are not offered.
+void TVelmoBalloonForm::updateButtons() {
+    const int step = CurrentStep();
+    BitBtn2->hide();
+    BitBtn13->hide();
+    BitBtn15->hide();
+    Button3->hide();
+    BitBtn10->hide();
+    BitBtn11->hide();
+    BitBtn3->setVisible(step > 0);
+    BitBtn4->setVisible(step < 2);
+    Button4->setVisible(step == 1);
+}
+
+void TVelmoBalloonForm::LoadResString(int Base) {
+    LangBase = Base;
+    PageControl1->setTabText(0, LangText(1));
+    PageControl1->setTabText(1, LangText(step2Entered_ ? 262 : 2));
+    PageControl1->setTabText(2, LangText(259));
+    BitBtn2->setText(LangText(4));
+    BitBtn3->setText(LangText(5));
+    BitBtn4->setText(LangText(6));
+    BitBtn10->setText(LangText(7));
+    BitBtn11->setText(LangText(8));
+    BitBtn13->setText(LangText(120));
+    BitBtn15->setText(LangText(121));
+    Button3->setText(LangText(242));
+    Button4->setText(LangText(269));
+    TabSheet1->Recaption();
+    setWindowTitle(LangText(51));
+}
+
+void TVelmoBalloonForm::N10Click() {
+    LoadResString(LangSimplified);
+    N10->setChecked(true);
+    RefBkimage();
+    TabSheet1->LoadTemplet();
+}
+
+void TVelmoBalloonForm::N11Click() {
+    LoadResString(LangTraditional);
+    N11->setChecked(true);
+    RefBkimage();
+    TabSheet1->LoadTemplet();
+}
+
+void TVelmoBalloonForm::English1Click() {
+    LoadResString(LangEnglish);
+    English1->setChecked(true);
+    RefBkimage();
+    TabSheet1->LoadTemplet();
+}
+
+void TVelmoBalloonForm::Button2Click() {
+    PopupMenu5->popup(Button2->mapToGlobal(Button2->rect().bottomLeft()));
+}
+
+void TVelmoBalloonForm::Button4Click() {
+    const QString folder = velmo::HelpFolder();
+    QString page = QStringLiteral("english/index.htm");
+    if (N11->isChecked()) page = QStringLiteral("big5/index.htm");
+    if (N10->isChecked()) page = QStringLiteral("index.htm");
+    HelpOpener(QUrl::fromLocalFile(QDir(folder).filePath(page)));
+}
+
+void TVelmoBalloonForm::RefBkimage() {
+    const QColor face = palette().color(QPalette::Button);
+    const QImage decoration = velmo::Decoration(102);
+    if (!decoration.isNull()) Image2->setPixmap(QPixmap::fromImage(ComposeOverFace(decoration, face)));
+}
+
+void TVelmoBalloonForm::BitBtn4Click() {
+    setWindowTitle(LangText(51));
+    if (CurrentStep() == 1) {
+        showStep(2);
+        return;
+    }
+    if (CurrentStep() != 0) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool made = TabSheet1->No1(*lxImg);
+    QApplication::restoreOverrideCursor();
+    if (!made) return;
+    step2Entered_ = true;
+    PageControl1->setTabText(1, LangText(262));
+    showStep(1);
+    lxImg->CanReDraw = true;
+    ShowAll();
+    // The guide's ants start moving at once.
+    if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
+}
+
+void TVelmoBalloonForm::BitBtn3Click() {
+    setWindowTitle(LangText(51));
+    if (CurrentStep() == 2) {
+        showStep(1);
+    } else if (CurrentStep() == 1) {
+        showStep(0);
+    }
+}
+
+void TVelmoBalloonForm::ShowAll() {
+    if (lxImg->LayersCount < 1 || lxImg->ImageWidth < 1 || lxImg->ImageHeight < 1) return;
+    // Twice: the second pass sees the scroll bars the first one settled.
+    for (int pass = 0; pass < 2; ++pass) {
+        const double aw = std::max(1, ScrollBox1->viewport()->width() - kFitMargin);
+        const double ah = std::max(1, ScrollBox1->viewport()->height() - kFitMargin);
+        const double w = lxImg->ImageWidth, h = lxImg->ImageHeight;
+        lxImg->ZoomValue = w / aw >= h / ah ? aw / w : ah / h;
+        if (lxImg->HasSelection) lxImg->BuildSelectionOutline();
+        lxImg->ApplyZoom();
+    }
+    lxImg->PaintImage();
+}
+
+void TVelmoBalloonForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (CurrentStep() == 1) QTimer::singleShot(0, this, &TVelmoBalloonForm::ShowAll);
+}
+
+void TVelmoBalloonForm::lxImgShowProgressBox(int ProgressValue) {
+    Pb1->setMaximum(10000);
+    Pb1->setVisible(ProgressValue == 1);
+}
+
+void TVelmoBalloonForm::lxImgProgress(int MaxValue, int ProgressValue) {
+    if (MaxValue == 0) return; // nothing sensible to show
+    const int position = RoundEven(double(ProgressValue) / MaxValue * 10000);
+    Pb1->setMaximum(10000);
+    Pb1->setValue(std::clamp(position, 0, 10000));
+    // Let the bar repaint now and then during a long operation.
+    if (position % 200 == 0) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

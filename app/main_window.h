@@ -1,18 +1,87 @@
 #pragma once
 
-#include <QMainWindow>
+// The design window: a wizard of three steps on one page control (canvas,
+// layers, printing) with a bottom button bar and a language menu.
 
+#include <QMainWindow>
+#include <QUrl>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
 class QScrollArea;
+class QTabWidget;
+class QTimer;
+class TCanvasStep;
 class TlxImageVcl;
 
-// The design window: for now it shows one empty document.
 class TVelmoBalloonForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TVelmoBalloonForm(QWidget* parent = nullptr);
+    ~TVelmoBalloonForm() override;
+
+    // Re-captions every control from the block of Base (100, 1000 or 2000).
+    void LoadResString(int Base);
+    // The language commands: re-caption, check the item, rebuild the lists
+    // whose captions depend on the language.
+    void N10Click();
+    void N11Click();
+    void English1Click();
+    void Button2Click();
+    // Help in the current language.
+    void Button4Click();
+    // Next and Back.
+    void BitBtn4Click();
+    void BitBtn3Click();
+    // Fits the document into the scroll box.
+    void ShowAll();
+    // 0, 1 or 2.
+    int CurrentStep() const;
+
+    // Opens a help page; tests replace it.
+    static std::function<void(const QUrl&)> HelpOpener;
 
     TlxImageVcl* lxImg = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    TCanvasStep* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn13 = nullptr;
+    QPushButton* BitBtn15 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn10 = nullptr;
+    QPushButton* BitBtn11 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QProgressBar* Pb1 = nullptr;
+    QMenu* PopupMenu5 = nullptr;
+    QAction* N10 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* English1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QScrollArea* ScrollBox1 = nullptr;
+    void RefBkimage();
+    void lxImgShowProgressBox(int ProgressValue);
+    void lxImgProgress(int MaxValue, int ProgressValue);
+    void showStep(int step);
+    void updateButtons();
+
+    // The step-2 tab has been reached once: its caption becomes the
+    // composing guidance.
+    bool step2Entered_ = false;
 };

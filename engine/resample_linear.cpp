@@ -139,6 +139,23 @@ __attribute__((target("avx2"))) inline __m256d fourBytesAt(const uint8_t* p) {
     return bytesToDoubles(_mm_cvtsi32_si128(word));
 }
 
+// A 32-bit pixel is exactly one four-double move, so no pixel needs the
+// plain copy.
+__attribute__((target("avx2"))) void spreadBgraAvx2(double* first, double* second,
+                                                    const uint8_t* row, const int32_t* firstAt,
+                                                    const int32_t* secondAt, int pixels) {
+    for (int x = 0; x < pixels;) {
+        const int32_t at = firstAt[x];
+        const __m256d a = fourBytesAt(row + at);
+        const __m256d b = fourBytesAt(row + secondAt[x]);
+        do {
+            _mm256_storeu_pd(first + qsizetype(x) * 4, a);
+            _mm256_storeu_pd(second + qsizetype(x) * 4, b);
+            ++x;
+        } while (x < pixels && firstAt[x] == at);
+    }
+}
+
 // A 24-bit pixel is read as four bytes and written as four doubles; the
 // fourth lands on the next pixel's blue, which is written after it (or on
 // the spare element after the strip). The last source pixel has no fourth
@@ -146,6 +163,10 @@ __attribute__((target("avx2"))) inline __m256d fourBytesAt(const uint8_t* p) {
 __attribute__((target("avx2"))) void spreadAvx2(double* first, double* second, const uint8_t* row,
                                                 const int32_t* firstAt, const int32_t* secondAt,
                                                 int pixels, int channels, qsizetype rowBytes) {
+    if (channels == 4) {
+        spreadBgraAvx2(first, second, row, firstAt, secondAt, pixels);
+        return;
+    }
     if (channels != 3) {
         spreadScalar(first, second, row, firstAt, secondAt, pixels, channels, rowBytes);
         return;
@@ -500,11 +521,38 @@ __attribute__((target("avx2"))) void shrinkRowBgrAvx2(uint8_t* out, const double
     }
 }
 
+// 32-bit rows: the four sums of a pixel fill one vector exactly, added and
+// rounded as in shrinkRowBgrAvx2.
+__attribute__((target("avx2"))) void shrinkRowBgraAvx2(uint8_t* out, const double* column,
+                                                       const AxisTaps& cols, double area, int w) {
+    const int32_t* index = cols.index.data();
+    const double* weight = cols.weight.data();
+    const __m256d divisor = _mm256_set1_pd(area);
+    for (int x = 0; x < w; ++x) {
+        const qsizetype b = cols.start[size_t(x)];
+        const qsizetype e = cols.start[size_t(x) + 1];
+        __m256d acc = _mm256_mul_pd(_mm256_set1_pd(weight[b]),
+                                    _mm256_loadu_pd(column + qsizetype(index[b]) * 4));
+        for (qsizetype t = b + 1; t < e; ++t)
+            acc = _mm256_add_pd(acc,
+                                _mm256_mul_pd(_mm256_set1_pd(weight[t]),
+                                              _mm256_loadu_pd(column + qsizetype(index[t]) * 4)));
+        const __m256d q = _mm256_round_pd(_mm256_div_pd(acc, divisor),
+                                          _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m128i v = _mm256_cvtpd_epi32(q);
+        const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(v, v), v);
+        const uint32_t pixel = uint32_t(_mm_cvtsi128_si32(bytes));
+        std::memcpy(out + qsizetype(x) * 4, &pixel, 4);
+    }
+}
+
 __attribute__((target("avx2"))) void shrinkRowAvx2(uint8_t* out, const double* column,
                                                    const AxisTaps& cols, int channels, double area,
                                                    int w) {
     if (channels == 3)
         shrinkRowBgrAvx2(out, column, cols, area, w);
+    else if (channels == 4)
+        shrinkRowBgraAvx2(out, column, cols, area, w);
     else
         shrinkRowScalar(out, column, cols, channels, area, w);
 }
@@ -577,6 +625,17 @@ void shrinkLinearOn(LinearRowPath path, ConstPixelView src, PixelView dst, int c
 #endif
     (void)path;
     shrinkWith(shrinkColumnScalar, shrinkRowScalar, src, dst, channels);
+}
+
+// The enlarging loops never assume that the target is larger: the band's
+// source rows and the strip's source columns only need to grow along the
+// target, which they do at any scale.
+void sampleLinearOn(LinearRowPath path, ConstPixelView src, PixelView dst, int channels) {
+    enlargeLinearOn(path, src, dst, channels, {});
+}
+
+void sampleLinear(ConstPixelView src, PixelView dst, int channels) {
+    sampleLinearOn(bestLinearRowPath(), src, dst, channels);
 }
 
 void enlargeLinear(ConstPixelView src, PixelView dst, int channels, const RowDone& rowDone) {

@@ -1,0 +1,441 @@
+#include "canvas_step.h"
+
+#include "codepage.h"
+#include "colour_box.h"
+#include "lang_strings.h"
+#include "lxImagevcl.h"
+#include "lxreadwrite.h"
+#include "messages.h"
+#include "velmo_assets.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstring>
+
+double CanvasWidthCm = 19;
+double CanvasHeightCm = 19;
+TGuideList Guides;
+
+int CmToPixels(double Cm) {
+    return RoundEven(Cm * 100 / 2.54);
+}
+
+namespace {
+
+constexpr int kThumbSize = 128;
+
+// The built-in templates, list items 1..6: circle, heart and pentagon at 19
+// and at 29 cm. Their captions read 18 and 28 cm, as they always have.
+struct BuiltInTemplate {
+    int ShapeId;      // the shape mask
+    int InnerShapeId; // the inverted inner area; 0: the shape itself, inverted
+    int InnerSide;    // inner area in pixels
+    const char* Thumbnail;
+};
+const BuiltInTemplate kBuiltIn[6] = {
+    {30003, 0, 512, "Ellimg"},     {30002, 30005, 512, "HeartImg"}, {30001, 30004, 512, "wjximg"},
+    {30003, 0, 827, "Ellimg"},     {30002, 30005, 827, "HeartImg"}, {30001, 30004, 827, "wjximg"},
+};
+
+// A template file's title in the code page its language digit says.
+QString titleText(const QByteArray& bytes, int digit) {
+    const std::string raw = bytes.toStdString();
+    if (digit == 1) return lx::fromGbk(raw);
+    if (digit == 2) return lx::fromBig5(raw);
+    const QString utf8 = QString::fromUtf8(bytes);
+    return utf8.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(bytes) : utf8;
+}
+
+QIcon thumbnailIcon(const QImage& picture) {
+    if (picture.isNull()) return QIcon();
+    return QIcon(QPixmap::fromImage(picture.scaled(kThumbSize, kThumbSize, Qt::KeepAspectRatio,
+                                                   Qt::SmoothTransformation)));
+}
+
+// The custom-size entry: a blank canvas with a light dashed edge, so it
+// reads as a sheet of any size.
+QImage blankThumbnail() {
+    QImage blank(kThumbSize, kThumbSize, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QPainter painter(&blank);
+    painter.setPen(QPen(QColor(160, 160, 160), 2, Qt::DashLine));
+    painter.drawRect(QRectF(12, 12, kThumbSize - 24, kThumbSize - 24));
+    return blank;
+}
+
+// Removes the inner area from the guide: Inner (8-bit) is ANDed onto
+// Selection with its corner at ((W - w) div 2, (H - h) div 2).
+void andCentred(QImage& selection, const QImage& inner) {
+    const int ox = (selection.width() - inner.width()) / 2;
+    const int oy = (selection.height() - inner.height()) / 2;
+    for (int y = std::max(0, -oy); y < inner.height() && y + oy < selection.height(); ++y) {
+        const uint8_t* src = inner.constScanLine(y);
+        uint8_t* dst = selection.scanLine(y + oy);
+        for (int x = std::max(0, -ox); x < inner.width() && x + ox < selection.width(); ++x)
+            dst[x + ox] &= src[x];
+    }
+}
+
+void invert(QImage& grey) {
+    for (int y = 0; y < grey.height(); ++y) {
+        uint8_t* row = grey.scanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            row[x] = uint8_t(255 - row[x]);
+    }
+}
+
+// One channel of a 24-bit mask as an 8-bit picture.
+QImage greyOfMask(const QImage& mask) {
+    QImage grey = CreateGrayBitmap(mask.width(), mask.height());
+    for (int y = 0; y < grey.height(); ++y) {
+        const uint8_t* src = mask.constScanLine(y);
+        uint8_t* dst = grey.scanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            dst[x] = src[3 * x];
+    }
+    return grey;
+}
+
+void setTemplateValue(TlxImage& doc, int32_t value) {
+    std::memcpy(doc.Layers[0].HostData.data() + TCanvasStep::TemplateValueOffset, &value, 4);
+}
+
+} // namespace
+
+TCanvasStep::TCanvasStep(QWidget* parent) : QWidget(parent) {
+    if (QCoreApplication::instance() != nullptr)
+        ProgramFolder = QCoreApplication::applicationDirPath();
+
+    const auto named = [this](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    Image1 = static_cast<QLabel*>(named(new QLabel(this), "Image1"));
+    Label1 = static_cast<QLabel*>(named(new QLabel(this), "Label1"));
+    Label2 = static_cast<QLabel*>(named(new QLabel(this), "Label2"));
+    Label3 = static_cast<QLabel*>(named(new QLabel(this), "Label3"));
+    Label4 = static_cast<QLabel*>(named(new QLabel(this), "Label4"));
+    Label5 = static_cast<QLabel*>(named(new QLabel(this), "Label5"));
+    Label10 = static_cast<QLabel*>(named(new QLabel(this), "Label10"));
+    Edit1 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit1"));
+    Edit2 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit2"));
+    ColorBox1 = static_cast<TColorBox*>(named(new TColorBox(this), "ColorBox1"));
+    ListView4 = static_cast<QListWidget*>(named(new QListWidget(this), "ListView4"));
+    Cb1 = static_cast<QComboBox*>(named(new QComboBox(this), "Cb1"));
+    BitBtn1 = static_cast<QPushButton*>(named(new QPushButton(this), "BitBtn1"));
+    Cb1->hide();
+    BitBtn1->hide();
+    Image1->hide(); // the step's background is the plain window colour
+
+    // Sizes take digits and one decimal point only.
+    for (QLineEdit* edit : {Edit1, Edit2}) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), edit));
+        edit->setMaximumWidth(90);
+    }
+
+    ListView4->setViewMode(QListView::IconMode);
+    ListView4->setIconSize(QSize(kThumbSize, kThumbSize));
+    ListView4->setGridSize(QSize(kThumbSize + 64, kThumbSize + 48));
+    ListView4->setResizeMode(QListView::Adjust);
+    ListView4->setMovement(QListView::Static);
+    ListView4->setWordWrap(true);
+    ListView4->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(ListView4, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0) return;
+        Cb1->setCurrentIndex(row);
+        Cb1Click();
+    });
+
+    auto* size = new QGridLayout;
+    size->addWidget(Label1, 0, 0, 1, 4);
+    size->addWidget(Label2, 1, 0);
+    size->addWidget(Edit1, 1, 1);
+    size->addWidget(Label3, 1, 2);
+    size->addWidget(Label4, 2, 0);
+    size->addWidget(Edit2, 2, 1);
+    size->addWidget(Label5, 2, 2);
+    size->addWidget(Label10, 3, 0);
+    size->addWidget(ColorBox1, 3, 1, 1, 2);
+    size->setColumnStretch(3, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(size);
+    layout->addWidget(ListView4, 1);
+    layout->addWidget(Cb1);
+    layout->addWidget(BitBtn1);
+}
+
+void TCanvasStep::Recaption() {
+    Label1->setText(LangText(9));
+    Label2->setText(LangText(10));
+    Label3->setText(LangText(11));
+    Label4->setText(LangText(12));
+    Label5->setText(LangText(11));
+    Label10->setText(LangText(13));
+    BitBtn1->setText(LangText(14));
+    ColorBox1->Recaption();
+}
+
+QString TCanvasStep::templetFile() const {
+    return QDir(ProgramFolder).filePath(QStringLiteral("templet.ini"));
+}
+
+bool TCanvasStep::hasTempletFile() const {
+    return !ProgramFolder.isEmpty() && QFileInfo(templetFile()).isFile();
+}
+
+void TCanvasStep::LoadTemplet() {
+    const QSignalBlocker blockList(ListView4);
+    const QSignalBlocker blockCombo(Cb1);
+    Cb1->clear();
+    ListView4->clear();
+    Cb1->addItem(LangText(111));
+    ListView4->addItem(new QListWidgetItem(thumbnailIcon(blankThumbnail()), LangText(111)));
+
+    if (hasTempletFile()) {
+        const QString file = templetFile();
+        // A file may say anything; a list of thousands of templates is not one.
+        const int count = std::clamp(ReadIniInt(QStringLiteral("templet"), QStringLiteral("Count"),
+                                                0, file),
+                                     0, 1000);
+        const int digit = LangBase == LangSimplified ? 1 : LangBase / 1000 + 1;
+        const QString titleKey = QStringLiteral("Tit%1").arg(digit);
+        for (int k = 1; k <= count; ++k) {
+            const QString section = QString::number(k);
+            Cb1->addItem(titleText(ReadIniString(section, titleKey, "unknow", file), digit));
+            const QString zoom = QString::fromLocal8Bit(
+                ReadIniString(section, QStringLiteral("zoom"), "unknow", file));
+            QImage thumbnail(QDir(ProgramFolder).filePath(zoom));
+            if (thumbnail.isNull()) thumbnail = velmo::TemplateThumbnail(QStringLiteral("NoImg"));
+            ListView4->addItem(new QListWidgetItem(thumbnailIcon(thumbnail), Cb1->itemText(k)));
+        }
+    } else {
+        const QString sizes[2] = {QStringLiteral("18x18cm "), QStringLiteral("28x28cm ")};
+        for (int k = 0; k < 6; ++k) {
+            Cb1->addItem(sizes[k / 3] + LangText(112 + k % 3));
+            ListView4->addItem(new QListWidgetItem(
+                thumbnailIcon(velmo::TemplateThumbnail(QString::fromLatin1(kBuiltIn[k].Thumbnail))),
+                Cb1->itemText(k + 1)));
+        }
+    }
+    Cb1->setCurrentIndex(0);
+    ListView4->setCurrentRow(0);
+}
+
+void TCanvasStep::Cb1Click() {
+    const int index = Cb1->currentIndex();
+    if (index <= 0) return;
+    if (hasTempletFile()) {
+        const QString section = QString::number(index);
+        Edit1->setText(QString::fromLocal8Bit(
+            ReadIniString(section, QStringLiteral("Width"), "10", templetFile())));
+        Edit2->setText(QString::fromLocal8Bit(
+            ReadIniString(section, QStringLiteral("Height"), "10", templetFile())));
+    } else if (index <= 6) {
+        const QString side = index <= 3 ? QStringLiteral("19") : QStringLiteral("29");
+        Edit1->setText(side);
+        Edit2->setText(side);
+    }
+}
+
+int TCanvasStep::TemplateValue(const TlxImage& Doc) {
+    if (Doc.LayersCount < 1) return 0;
+    int32_t value = 0;
+    std::memcpy(&value, Doc.Layers[0].HostData.data() + TemplateValueOffset, 4);
+    return value;
+}
+
+bool TCanvasStep::No1(TlxImageVcl& Doc) {
+    // Sizes that are not numbers, not positive or beyond any balloon would
+    // give a document the program cannot work with; they get the size message.
+    bool okWidth = false, okHeight = false;
+    const double widthCm = Edit1->text().toDouble(&okWidth);
+    const double heightCm = Edit2->text().toDouble(&okHeight);
+    const auto sane = [](bool ok, double cm) {
+        return ok && std::isfinite(cm) && cm <= MaxSideCm && CmToPixels(cm) >= 1;
+    };
+    if (!sane(okWidth, widthCm) || !sane(okHeight, heightCm)) {
+        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        return false;
+    }
+    const int width = CmToPixels(widthCm);
+    const int height = CmToPixels(heightCm);
+    const TColor colour = ColorBox1->Selected();
+
+    bool made = false;
+    if (Doc.LayersCount == 0)
+        made = Doc.NewImage(true, colour, 24, width, height);
+    else
+        made = resizeCanvas(Doc, width, height, colour);
+    if (!made) {
+        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        return false;
+    }
+    CanvasWidthCm = widthCm;
+    CanvasHeightCm = heightCm;
+
+    // No background picture is chosen in step 1: the background layer has
+    // no pattern.
+    TlxLayerStyle& style = Doc.Layers[0].Style;
+    style.PatternOverlayOn = false;
+    style.PatternBitmap = QImage();
+
+    if (hasTempletFile())
+        ApplyTemplet1(Doc);
+    else
+        ApplyTemplet(Doc);
+
+    // The shape guide: the outline of the shape with the inner area cut out.
+    if (Doc.Layers[0].HasMask) {
+        Doc.SelBitmap = greyOfMask(Doc.Layers[0].Mask);
+        Doc.SelKind = 4;
+        DrawSelRgn1(Doc);
+        Doc.HasSelection = true;
+        Doc.BuildSelectionOutline();
+    } else {
+        Doc.HasSelection = false;
+    }
+    Doc.ReDraw();
+
+    if (Guides.Count < 2) Guides.Count = 2;
+    if (Guides.Count == 2) {
+        Guides.Items[0] = {Doc.ImageWidth / 2, 0};
+        Guides.Items[1] = {0, Doc.ImageHeight / 2};
+    }
+    return true;
+}
+
+bool TCanvasStep::resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color) {
+    if (!TlxImage::PictureSizeAllowed(Width, Height)) return false;
+    // Everything is built aside, so a size that cannot be allocated changes nothing.
+    QImage show(Width, Height, QImage::Format_BGR888);
+    QImage back = CreateGrayBitmap(Width, Height);
+    QImage bitmap(Width, Height, QImage::Format_BGR888);
+    QImage alpha = CreateGrayBitmap(Width, Height);
+    TlxLayer& top = Doc.Layers[size_t(Doc.LayersCount - 1)];
+    const bool overlay = Doc.LayersCount > 1 && top.Name == "Idiograph";
+    QImage overlayBitmap, overlayAlpha;
+    if (overlay) {
+        overlayBitmap = top.Bitmap.copy(0, 0, Width, Height);
+        overlayAlpha = CreateGrayBitmap(Width, Height); // the overlay becomes empty
+    }
+    if (show.isNull() || back.isNull() || bitmap.isNull() || alpha.isNull() ||
+        (overlay && (overlayBitmap.isNull() || overlayAlpha.isNull())))
+        return false;
+
+    show.fill(0);
+    bitmap.fill(QColor(int(Color & 255), int(Color >> 8 & 255), int(Color >> 16 & 255)));
+    alpha.fill(255);
+    Doc.BackColor = Color;
+    Doc.ImageWidth = Width;
+    Doc.ImageHeight = Height;
+    Doc.ShowBmp = std::move(show);
+    Doc.BackBmp = std::move(back);
+    TlxLayer& background = Doc.Layers[0];
+    background.Bitmap = std::move(bitmap);
+    background.Alpha = std::move(alpha);
+    background.HasMask = false;
+    background.Mask = QImage();
+    if (overlay) {
+        top.Bitmap = std::move(overlayBitmap);
+        top.Alpha = std::move(overlayAlpha);
+    }
+    return true;
+}
+
+bool TCanvasStep::applyShape(TlxImage& Doc, const QImage& Shape) {
+    if (Shape.isNull()) return false;
+    Doc.BackgroundMode = lxBackTransparent; // the checkerboard shows outside the shape
+    return Doc.SetLayerMaskPicture(0, Shape);
+}
+
+void TCanvasStep::ApplyTemplet(TlxImage& Doc) {
+    setTemplateValue(Doc, 0);
+    const int index = Cb1->currentIndex();
+    if (index >= 1 && index <= 6 &&
+        applyShape(Doc, velmo::ShapeMask(kBuiltIn[index - 1].ShapeId)))
+        setTemplateValue(Doc, index);
+    Doc.MakeCheckerBackground();
+}
+
+void TCanvasStep::ApplyTemplet1(TlxImage& Doc) {
+    setTemplateValue(Doc, 0);
+    const int index = Cb1->currentIndex();
+    if (index <= 0) {
+        Doc.MakeCheckerBackground();
+        return;
+    }
+    const QString mask = QString::fromLocal8Bit(
+        ReadIniString(QString::number(index), QStringLiteral("mask"), "", templetFile()));
+    const QString name = mask.toLower();
+    int builtIn = 0;
+    if (name == QLatin1String("ellipse")) builtIn = 30003;
+    if (name == QLatin1String("heart")) builtIn = 30002;
+    if (name == QLatin1String("pentagon")) builtIn = 30001;
+    if (builtIn != 0) {
+        applyShape(Doc, velmo::ShapeMask(builtIn));
+        Doc.MakeCheckerBackground();
+        return;
+    }
+    const QString path = QDir(ProgramFolder).filePath(mask);
+    if (!mask.isEmpty() && QFileInfo(path).isFile() &&
+        QFileInfo(path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        applyShape(Doc, QImage(path));
+        Doc.MakeCheckerBackground();
+    }
+}
+
+void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
+    QImage& selection = Doc.SelBitmap;
+    if (selection.isNull()) return;
+    QImage inner;
+    if (hasTempletFile()) {
+        const int index = Cb1->currentIndex();
+        if (index <= 0) return;
+        const QString section = QString::number(index);
+        const QString file = templetFile();
+        const QString mask1 =
+            QString::fromLocal8Bit(ReadIniString(section, QStringLiteral("mask1"), "", file));
+        const QByteArray w = ReadIniString(section, QStringLiteral("mask1Width"), "0", file);
+        const QByteArray h = ReadIniString(section, QStringLiteral("mask1Height"), "0", file);
+        if (mask1.isEmpty() || w == "0" || h == "0") return;
+        const QString path =
+            QFileInfo(mask1).isFile() ? mask1 : QDir(ProgramFolder).filePath(mask1);
+        bool okW = false, okH = false;
+        const double wCm = QString::fromLatin1(w).toDouble(&okW);
+        const double hCm = QString::fromLatin1(h).toDouble(&okH);
+        if (!okW || !okH || wCm <= 0 || hCm <= 0 || wCm > MaxSideCm || hCm > MaxSideCm) return;
+        const QImage picture(path);
+        if (picture.isNull()) return;
+        QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+        if (!Doc.StretchMaskLinear(grey, inner, CmToPixels(wCm), CmToPixels(hCm))) return;
+        invert(inner);
+    } else {
+        const int value = TemplateValue(Doc);
+        if (value < 1 || value > 6) return;
+        const BuiltInTemplate& t = kBuiltIn[value - 1];
+        if (t.InnerShapeId == 0) {
+            // The circle's inner area is the shape itself, smaller and inverted.
+            if (!Doc.StretchMaskLinear(selection, inner, t.InnerSide, t.InnerSide)) return;
+            invert(inner);
+        } else {
+            const QImage shape = velmo::ShapeMask(t.InnerShapeId);
+            if (shape.isNull() || !Doc.StretchMaskLinear(shape, inner, t.InnerSide, t.InnerSide))
+                return;
+        }
+    }
+    andCentred(selection, inner);
+}

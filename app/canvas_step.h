@@ -1,0 +1,88 @@
+#pragma once
+
+// Step 1 of the wizard: the canvas size in centimetres, its background
+// colour and its outline shape, chosen from the built-in templates or from
+// "templet.ini" beside the program.
+
+#include <QWidget>
+
+#include <array>
+
+#include "lxImage.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TColorBox;
+class TlxImageVcl;
+
+// The canvas has 100 pixels per inch.
+int CmToPixels(double Cm);
+
+// Canvas size last accepted in step 1.
+extern double CanvasWidthCm;
+extern double CanvasHeightCm;
+
+// The guides of the design: up to 101 (x, y) pairs in image pixels; a guide
+// with x other than 0 is a vertical line at x, else a horizontal one at y.
+struct TGuideList {
+    static constexpr int MaxGuides = 101;
+    std::array<TlxPoint, MaxGuides> Items{};
+    int Count = 0;
+};
+extern TGuideList Guides;
+
+class TCanvasStep : public QWidget {
+    Q_OBJECT
+public:
+    // Largest side accepted in step 1, in centimetres.
+    static constexpr double MaxSideCm = 500.0;
+    // Where the template shape value is kept in the background layer's host data.
+    static constexpr int TemplateValueOffset = 12;
+
+    explicit TCanvasStep(QWidget* parent = nullptr);
+
+    // The folder "templet.ini" and the files it names are read from.
+    QString ProgramFolder;
+
+    // Fills the template list, from "templet.ini" when the program folder
+    // holds one, else with the six built-in templates; item 0 (custom size)
+    // ends selected.
+    void LoadTemplet();
+    // Copies the chosen template's size into the size edits.
+    void Cb1Click();
+    // Reads the size and makes or re-sizes the document, puts the template's
+    // shape on the background layer and builds the shape guide. False, after
+    // the size message, when the size is not a sane number.
+    bool No1(TlxImageVcl& Doc);
+    // Re-captions the step's labels in the current language.
+    void Recaption();
+
+    // The template shape value of a document (0 for none).
+    static int TemplateValue(const TlxImage& Doc);
+
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    TColorBox* ColorBox1 = nullptr;
+    QListWidget* ListView4 = nullptr;
+    QComboBox* Cb1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+
+private:
+    QString templetFile() const;
+    bool hasTempletFile() const;
+    void ApplyTemplet(TlxImage& Doc);
+    void ApplyTemplet1(TlxImage& Doc);
+    void DrawSelRgn1(TlxImage& Doc);
+    bool applyShape(TlxImage& Doc, const QImage& Shape);
+    bool resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color);
+};

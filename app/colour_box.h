@@ -1,0 +1,26 @@
+#pragma once
+
+// A colour list with a swatch and a name for each standard colour and an
+// entry that opens the colour dialog for any other colour.
+
+#include <QComboBox>
+
+#include "lxImage.h"
+
+class TColorBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit TColorBox(QWidget* parent = nullptr);
+
+    // The chosen colour as 0x00BBGGRR.
+    TColor Selected() const;
+    // Chooses Color, adding it as a custom colour when it has no name.
+    void SetSelected(TColor Color);
+    // Names the colours in the current language.
+    void Recaption();
+
+private:
+    void rebuild(TColor keep);
+    void onActivated(int index);
+    int lastIndex_ = 0;
+};

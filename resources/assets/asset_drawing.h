@@ -1,0 +1,22 @@
+#pragma once
+
+// Drawing code of the small pictures; the build's asset generator calls these
+// and writes the results as PNG files. Each returns a picture of the size the
+// asset table gives, or a null image for an id or name not in that table.
+
+#include <QImage>
+#include <QString>
+
+namespace velmo::assets {
+
+// A 128 x 128 template thumbnail (Format_RGB32): the shape in a soft balloon
+// colour on white, or the neutral "no picture" mark for "NoImg".
+QImage drawThumbnail(const QString& Name);
+
+// A decoration (Format_ARGB32, straight alpha) on a transparent background.
+QImage drawDecoration(int Id);
+
+// A 32 x 32 cursor (Format_ARGB32, straight alpha).
+QImage drawCursor(int Id);
+
+} // namespace velmo::assets

@@ -1,0 +1,37 @@
+#pragma once
+
+// The program's built-in pictures, generated at build time from drawing code
+// and embedded as resources.
+
+#include <QCursor>
+#include <QImage>
+#include <QString>
+
+namespace velmo {
+
+// Shape masks of the canvas templates, 8-bit grey (Format_Grayscale8):
+// 30001 pentagon with rounded points (2244 x 2244), 30002 heart
+// (1498 x 1496), 30003 circle (3393 x 3391), all white inside and black
+// outside; 30004 pentagon (2244 x 2244) and 30005 heart (1024 x 1024)
+// inverted, black inside. Null for any other id.
+QImage ShapeMask(int Id);
+// The 128 x 128 template thumbnails (Format_RGB32): "Ellimg" circle,
+// "HeartImg" heart, "wjximg" pentagon and "NoImg" the placeholder for a
+// missing picture. Null for any other name.
+QImage TemplateThumbnail(const QString& Name);
+// Decoration pictures with straight alpha (Format_ARGB32): 102 (102 x 44)
+// at the top right of the step-2 background, 103 (150 x 150) beside the
+// layer list. Null for any other id.
+QImage Decoration(int Id);
+// Screen cursors: 101 magic wand, 102 pencil, 103 eraser, 104 placement,
+// 32 x 32 with their hot spots on the tool's working point. The arrow cursor
+// for any other id, and when no GUI application exists.
+QCursor ProgramCursor(int Id);
+// The folder of help pages beside the program ("velmo.chm"): "index.htm"
+// (Simplified Chinese), "big5/index.htm" (Traditional Chinese),
+// "english/index.htm", and the insert-text pages "intext.htm",
+// "big5/intext.htm" and "english/intext.htm"; all UTF-8 HTML sharing
+// "help.css". Empty when no application object exists.
+QString HelpFolder();
+
+} // namespace velmo
