@@ -22,6 +22,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -240,7 +242,7 @@ bool TlxImage::SaveToData(QByteArray& Data) {
         putShortString(header, hInfo4, calendar.Found ? calendar.Info4 : DocInfo4, 100);
         lx::putU32(header, hScreenPPI, uint32_t(ScreenPPI));
         const int points = std::clamp(DocPointCount, 0, int(DocPoints.size()));
-        lx::putU32(header, hPointCount, uint32_t(DocPointCount));
+        lx::putU32(header, hPointCount, uint32_t(points));
         for (int k = 0; k < points; ++k) {
             lx::putU32(header, hPoints + 8 * size_t(k), uint32_t(DocPoints[size_t(k)].X));
             lx::putU32(header, hPoints + 8 * size_t(k) + 4, uint32_t(DocPoints[size_t(k)].Y));
@@ -293,8 +295,22 @@ bool TlxImage::SaveToData(QByteArray& Data) {
                 }
             }
             for (int k = 0; k < 6; ++k)
-                if (*effectOn[k]) effects[k] = lx::encodeBmp8(*effectMask[k]);
-            if (style.PatternOverlayOn) pattern = lx::encodeBmpAsIs(style.PatternBitmap);
+                if (*effectOn[k] && !effectMask[k]->isNull()) {
+                    effects[k] = lx::encodeBmp8(*effectMask[k]);
+                    if (effects[k].isEmpty()) {
+                        LastFileError =
+                            QStringLiteral("an effect picture of layer %1 cannot be saved").arg(i);
+                        return false;
+                    }
+                }
+            if (style.PatternOverlayOn && !style.PatternBitmap.isNull()) {
+                pattern = lx::encodeBmpAsIs(style.PatternBitmap);
+                if (pattern.isEmpty()) {
+                    LastFileError =
+                        QStringLiteral("the pattern of layer %1 cannot be saved").arg(i);
+                    return false;
+                }
+            }
 
             putShortString(rec, rName, layer.Name, 16);
             rec[rIsText] = layer.IsText ? 1 : 0;
@@ -384,6 +400,8 @@ void readLayerRecord(int version, const uint8_t* rec, TlxLayer& layer, StreamPla
     layer.Left = int32_t(lx::getU32(rec, rLeft));
     layer.Top = int32_t(lx::getU32(rec, rTop));
     lx::getRecord(rec, rOpacity, layer.Opacity);
+    // An opacity outside 0..1 cannot come from the program; it is limited.
+    layer.Opacity = std::isnan(layer.Opacity) ? 1.0 : std::clamp(layer.Opacity, 0.0, 1.0);
     layer.BlendMode = rec[rBlendMode];
     lx::getRecord(rec, rTextStyle, layer.TextStyle);
     std::memcpy(layer.HostData.data(), rec + rHostData, layer.HostData.size());
@@ -467,15 +485,55 @@ void readLayerRecord(int version, const uint8_t* rec, TlxLayer& layer, StreamPla
     plan.Pattern = s.PatternOverlayOn ? s.PatternOverlay.PatternSize : 0;
 }
 
-// Reads the next stream of Length bytes as a bitmap.
-bool readStream(lx::ByteReader& in, int32_t length, lx::DecodedBmp& bmp, QString& error,
-                const QString& what) {
+// What a stream may hold: the bit depths the program writes for it, and the
+// bytes a pixel of it takes once decoded into the document.
+struct StreamKind {
+    const char* Name;
+    std::initializer_list<int> Depths;
+    int BytesPerPixel;
+};
+const StreamKind kImageStream{"picture", {24, 32}, 8};    // decoded, colour, coverage
+const StreamKind kMaskStream{"mask", {8, 24, 32}, 7};     // decoded, colour
+const StreamKind kEffectStream{"effect picture", {8}, 2}; // decoded, levels
+const StreamKind kPatternStream{"pattern", {24, 32}, 8};
+
+// Reads the next stream of Length bytes as a bitmap. Its depth and size are
+// looked at first, so a picture the memory budget cannot hold is refused
+// before anything is allocated for it.
+bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint64& budget,
+                lx::DecodedBmp& bmp, QString& error, const QString& where) {
+    const QString what = where + QLatin1Char(' ') + QLatin1String(kind.Name);
     if (length <= 0 || size_t(length) > in.remaining()) {
         error = QStringLiteral("%1: its length points past the end of the file").arg(what);
         return false;
     }
+    const uint8_t* stream = in.current();
+    if (length >= 30) {
+        const uint32_t infoSize = lx::getU32(stream, 14);
+        qint64 width = 0, height = 0;
+        int depth = 0;
+        if (infoSize == 12) {
+            width = lx::getU16(stream, 18);
+            height = lx::getU16(stream, 20);
+            depth = lx::getU16(stream, 24);
+        } else {
+            width = int32_t(lx::getU32(stream, 18));
+            height = std::llabs(int64_t(int32_t(lx::getU32(stream, 22))));
+            depth = lx::getU16(stream, 28);
+        }
+        if (std::find(kind.Depths.begin(), kind.Depths.end(), depth) == kind.Depths.end()) {
+            error = QStringLiteral("%1: %2 bits per pixel is not a depth this stream has")
+                        .arg(what)
+                        .arg(depth);
+            return false;
+        }
+        if (width > 0 && height > 0 && width * height * kind.BytesPerPixel > budget) {
+            error = QStringLiteral("the document needs more memory than a design may take");
+            return false;
+        }
+    }
     QString reason;
-    if (!lx::decodeBmp(in.current(), size_t(length), bmp, reason)) {
+    if (!lx::decodeBmp(stream, size_t(length), bmp, reason)) {
         error = QStringLiteral("%1: %2").arg(what, reason);
         return false;
     }
@@ -520,6 +578,15 @@ uint32_t dosDateTime(const QDateTime& moment) {
 
 } // namespace
 
+// Whether a text layer's stored effects are made again after loading: its
+// font is not installed here, or the file was saved before text effects
+// were stored exactly.
+static bool textEffectsRebuilt(const TlxLayer& layer, int version, uint32_t fileTime) {
+    if ((version == 258 || version == 259) && fileTime <= kOldTextEffectsTime) return true;
+    const std::string font = FontNameOf(layer.TextStyle);
+    return TlxImage::ResolveFontName(font) != font;
+}
+
 // Reads a whole design file into this document, which must be empty. Any
 // failure leaves LastFileError set; the caller throws the document away.
 static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t fileTime,
@@ -563,8 +630,9 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     }
     if (version == 260) {
         doc.ScreenPPI = int32_t(lx::getU32(header, hScreenPPI));
-        doc.DocPointCount = int32_t(lx::getU32(header, hPointCount));
-        const int points = std::clamp(doc.DocPointCount, 0, int(doc.DocPoints.size()));
+        doc.DocPointCount =
+            std::clamp(int32_t(lx::getU32(header, hPointCount)), 0, int32_t(doc.DocPoints.size()));
+        const int points = doc.DocPointCount;
         for (int k = 0; k < points; ++k) {
             doc.DocPoints[size_t(k)].X = int32_t(lx::getU32(header, hPoints + 8 * size_t(k)));
             doc.DocPoints[size_t(k)].Y = int32_t(lx::getU32(header, hPoints + 8 * size_t(k) + 4));
@@ -599,20 +667,24 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
 
         lx::DecodedBmp bmp;
         if (!layer.IsText) {
-            if (!readStream(in, plan.Image, bmp, error, where + QStringLiteral(" picture")))
-                return false;
+            if (!readStream(in, plan.Image, kImageStream, budget, bmp, error, where)) return false;
             layer.Bitmap = lx::decodedToBgr(bmp);
             layer.Alpha = lx::decodedFourthByte(bmp);
             if (layer.Bitmap.isNull() || layer.Alpha.isNull()) throw std::bad_alloc();
-        } else if (!doc.RenderTextLayer(i)) {
-            error = QStringLiteral("%1: its text cannot be drawn").arg(where);
-            return false;
+        } else {
+            // A text that cannot be drawn here (too large, an arrangement this
+            // program does not know) still loads, as an empty picture.
+            doc.RenderTextLayer(i);
+            if (layer.Bitmap.isNull() || layer.Alpha.isNull()) {
+                layer.Bitmap = QImage(1, 1, QImage::Format_BGR888);
+                layer.Bitmap.fill(0);
+                layer.Alpha = CreateGrayBitmap(1, 1);
+            }
         }
         const QSize layerSize = layer.Bitmap.size();
 
         if (layer.HasMask) {
-            if (!readStream(in, plan.Mask, bmp, error, where + QStringLiteral(" mask")))
-                return false;
+            if (!readStream(in, plan.Mask, kMaskStream, budget, bmp, error, where)) return false;
             QImage mask = lx::decodedToBgr(bmp);
             // A mask that does not match its layer (a text drawn with another
             // font, or a damaged file) keeps its top-left part.
@@ -624,8 +696,6 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         TlxLayerStyle& s = layer.Style;
         QImage* const masks[6] = {&s.DropShadowMask, &s.InnerShadowMask, &s.InnerGlowMask,
                                   &s.OuterGlowMask,  &s.BevelMask,       &s.StrokeMask};
-        static const char* const kEffectNames[6] = {"drop shadow", "inner shadow", "inner glow",
-                                                    "outer glow",  "bevel",        "stroke"};
         for (int k = 0; k < 6; ++k) {
             const bool on = k == 0   ? s.DropShadowOn
                             : k == 1 ? s.InnerShadowOn
@@ -634,14 +704,13 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
                             : k == 4 ? s.BevelOn
                                      : s.StrokeOn;
             if (!on) continue;
-            if (!readStream(in, plan.Effects[k], bmp, error,
-                            where + QLatin1Char(' ') + QLatin1String(kEffectNames[k])))
+            if (!readStream(in, plan.Effects[k], kEffectStream, budget, bmp, error, where))
                 return false;
             *masks[k] = lx::decodedLevels(bmp);
             if (masks[k]->isNull()) throw std::bad_alloc();
         }
         if (s.PatternOverlayOn) {
-            if (!readStream(in, plan.Pattern, bmp, error, where + QStringLiteral(" pattern")))
+            if (!readStream(in, plan.Pattern, kPatternStream, budget, bmp, error, where))
                 return false;
             s.PatternBitmap = bmp.BitCount == 32 ? bmp.Pixels : lx::decodedToBgr(bmp);
             if (s.PatternBitmap.isNull()) throw std::bad_alloc();
@@ -652,8 +721,11 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         const auto margin = [](int32_t a, int32_t b) {
             return EffectMargin(std::clamp(a, 0, 200), std::clamp(b, 0, 200));
         };
+        // Text layers whose effects are all made again below are left to that.
+        const bool rebuiltLater = layer.IsText && textEffectsRebuilt(layer, version, fileTime);
         const auto refit = [&](bool on, const QImage& mask, int m, bool (TlxImage::*rebuild)(int)) {
-            if (on && mask.size() != effectMaskSize(layerSize, m)) (doc.*rebuild)(i);
+            if (on && !rebuiltLater && mask.size() != effectMaskSize(layerSize, m))
+                (doc.*rebuild)(i);
         };
         refit(s.DropShadowOn, s.DropShadowMask, margin(s.DropShadow.Size, s.DropShadow.Spread),
               &TlxImage::RebuildDropShadow);
@@ -683,12 +755,9 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     // Text whose font is not installed here is drawn with another; the
     // effects stored with it were made for the old shapes. Files saved before
     // text effects were stored exactly get them rebuilt whatever the font.
-    const bool oldFile = (version == 258 || version == 259) && fileTime <= kOldTextEffectsTime;
     for (int i = 0; i < count; ++i) {
         TlxLayer& layer = doc.Layers[size_t(i)];
-        if (!layer.IsText) continue;
-        const std::string font = FontNameOf(layer.TextStyle);
-        if (!oldFile && TlxImage::ResolveFontName(font) == font) continue;
+        if (!layer.IsText || !textEffectsRebuilt(layer, version, fileTime)) continue;
         doc.RebuildDropShadow(i);
         doc.RebuildInnerShadow(i);
         doc.RebuildInnerGlow(i);
@@ -790,18 +859,6 @@ bool TlxImage::LoadFromFile(const QString& FileName) {
         return false;
     }
     const uint32_t fileTime = dosDateTime(QFileInfo(file).lastModified());
-    const qint64 size = file.size();
-    // A mapped file is read in place; a file that cannot be mapped is read
-    // into memory.
-    if (size > 0) {
-        if (uchar* mapped = file.map(0, size)) {
-            const QByteArray view =
-                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
-            const bool ok = LoadFromData(view, fileTime);
-            file.unmap(mapped);
-            return ok;
-        }
-    }
     QByteArray data;
     try {
         data = file.readAll();

@@ -407,8 +407,10 @@ bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
         LastFileError = QStringLiteral("out of memory while applying the style");
         return false;
     }
+    // An effect that could not be made (its picture would be too large) is
+    // left off; the rest of the style applies, so the load still succeeds.
     if (!ok) LastFileError = QStringLiteral("an effect of the style could not be made");
-    return ok;
+    return true;
 }
 
 bool TlxImage::LoadLayerStyle(int Layer, const QString& FileName) {

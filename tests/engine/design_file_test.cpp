@@ -806,3 +806,53 @@ TEST(DesignFileTest, MissingFileFailsWithAReason) {
     EXPECT_FALSE(d->LastFileError.isEmpty());
     before.expectSame(*d);
 }
+
+TEST(DesignFileTest, OddValuesInAFileAreLimitedAndUndrawableTextStillLoads) {
+    auto docPtr = std::make_unique<TlxImage>();
+    TlxImage& img = *docPtr;
+    ASSERT_TRUE(img.NewImage(true, lxRGB(255, 255, 255), 24, 40, 30));
+    TlxTextStyle style = textStyle("Hi");
+    ASSERT_TRUE(img.AddTextLayer(2, 2, style));
+    ASSERT_TRUE(img.SetLayerMaskPicture(1, solidGrey(4, 4, 255)));
+    img.Layers[1].TextStyle.Arrangement = 99; // no arrangement draws this
+    QByteArray data;
+    ASSERT_TRUE(img.SaveToData(data));
+    const qsizetype first = qsizetype(get32(data, 36));
+    const qsizetype text = first + kRecord + qsizetype(get32(data, first + 2296));
+    putRaw(data, first + 32, 5.0);         // background opacity
+    putRaw(data, text + 32, std::nan("")); // text opacity
+    put32(data, 228, 1000000000);          // point count
+
+    auto backPtr = std::make_unique<TlxImage>();
+    TlxImage& back = *backPtr;
+    ASSERT_TRUE(back.LoadFromData(data)) << back.LastFileError.toStdString();
+    EXPECT_EQ(back.Layers[0].Opacity, 1.0);
+    EXPECT_EQ(back.Layers[1].Opacity, 1.0);
+    EXPECT_EQ(back.DocPointCount, 101);
+    EXPECT_TRUE(back.Layers[1].IsText);
+    EXPECT_FALSE(back.Layers[1].Bitmap.isNull());
+    EXPECT_TRUE(back.ReDraw());
+}
+
+TEST(DesignFileTest, StreamsOfAnotherDepthAreRefused) {
+    auto docPtr = std::make_unique<TlxImage>();
+    TlxImage& img = *docPtr;
+    ASSERT_TRUE(img.NewImage(true, lxRGB(255, 255, 255), 24, 6, 4));
+    ASSERT_TRUE(img.SetDropShadow(0, 9, 75, 1, 1, 0, 1, 0, false, 0, kNoPoints, kNoTable));
+    QByteArray data;
+    ASSERT_TRUE(img.SaveToData(data));
+    const qsizetype first = qsizetype(get32(data, 36));
+    const qsizetype image = first + kRecord;
+    const qsizetype shadow = image + qsizetype(get32(data, first + 2296));
+    // A shadow picture is 8-bit; the same bytes claiming 24 bits are refused.
+    QByteArray deep = data;
+    deep[shadow + 28] = 24;
+    auto backPtr = std::make_unique<TlxImage>();
+    EXPECT_FALSE(backPtr->LoadFromData(deep));
+    EXPECT_TRUE(backPtr->LastFileError.contains("bits per pixel"));
+    // A picture stream of 1 bit per pixel is not one the program writes.
+    QByteArray thin = data;
+    thin[image + 28] = 1;
+    EXPECT_FALSE(backPtr->LoadFromData(thin));
+    EXPECT_TRUE(backPtr->LoadFromData(data));
+}
