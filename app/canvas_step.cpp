@@ -8,11 +8,13 @@
 #include "messages.h"
 #include "velmo_assets.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,8 +47,8 @@ struct BuiltInTemplate {
     const char* Thumbnail;
 };
 const BuiltInTemplate kBuiltIn[6] = {
-    {30003, 0, 512, "Ellimg"},     {30002, 30005, 512, "HeartImg"}, {30001, 30004, 512, "wjximg"},
-    {30003, 0, 827, "Ellimg"},     {30002, 30005, 827, "HeartImg"}, {30001, 30004, 827, "wjximg"},
+    {30003, 0, 512, "Ellimg"}, {30002, 30005, 512, "HeartImg"}, {30001, 30004, 512, "wjximg"},
+    {30003, 0, 827, "Ellimg"}, {30002, 30005, 827, "HeartImg"}, {30001, 30004, 827, "wjximg"},
 };
 
 // A template file's title in the code page its language digit says.
@@ -60,8 +62,8 @@ QString titleText(const QByteArray& bytes, int digit) {
 
 QIcon thumbnailIcon(const QImage& picture) {
     if (picture.isNull()) return QIcon();
-    return QIcon(QPixmap::fromImage(picture.scaled(kThumbSize, kThumbSize, Qt::KeepAspectRatio,
-                                                   Qt::SmoothTransformation)));
+    return QIcon(QPixmap::fromImage(
+        picture.scaled(kThumbSize, kThumbSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 // The custom-size entry: a blank canvas with a light dashed edge, so it
@@ -108,6 +110,32 @@ QImage greyOfMask(const QImage& mask) {
     return grey;
 }
 
+// A length in centimetres as typed or as a template file gives it: the
+// decimal point may be "." or the system's own separator.
+double parseCm(QString text, bool& ok) {
+    text = text.trimmed();
+    const QString point = QLocale().decimalPoint();
+    if (point != QLatin1String(".")) text.replace(point, QLatin1String("."));
+    return text.toDouble(&ok);
+}
+
+// A template count: decimal digits (or "$" and hexadecimal ones); anything
+// else counts as 0.
+int strictCount(const QByteArray& value) {
+    const QByteArray text = value.trimmed();
+    bool ok = false;
+    const int count = text.startsWith('$') ? text.mid(1).toInt(&ok, 16) : text.toInt(&ok, 10);
+    return ok ? count : 0;
+}
+
+// A picture file no larger than the engine takes; null otherwise.
+QImage readPicture(const QString& path) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.isValid() && !TlxImage::PictureSizeAllowed(size.width(), size.height())) return {};
+    return reader.read();
+}
+
 void setTemplateValue(TlxImage& doc, int32_t value) {
     std::memcpy(doc.Layers[0].HostData.data() + TCanvasStep::TemplateValueOffset, &value, 4);
 }
@@ -148,7 +176,7 @@ TCanvasStep::TCanvasStep(QWidget* parent) : QWidget(parent) {
 
     ListView4->setViewMode(QListView::IconMode);
     ListView4->setIconSize(QSize(kThumbSize, kThumbSize));
-    ListView4->setGridSize(QSize(kThumbSize + 64, kThumbSize + 48));
+    ListView4->setGridSize(QSize(kThumbSize + 40, kThumbSize + 48));
     ListView4->setResizeMode(QListView::Adjust);
     ListView4->setMovement(QListView::Static);
     ListView4->setWordWrap(true);
@@ -205,11 +233,12 @@ void TCanvasStep::LoadTemplet() {
     Cb1->addItem(LangText(111));
     ListView4->addItem(new QListWidgetItem(thumbnailIcon(blankThumbnail()), LangText(111)));
 
-    if (hasTempletFile()) {
+    usesTempletFile_ = hasTempletFile();
+    if (usesTempletFile_) {
         const QString file = templetFile();
         // A file may say anything; a list of thousands of templates is not one.
-        const int count = std::clamp(ReadIniInt(QStringLiteral("templet"), QStringLiteral("Count"),
-                                                0, file),
+        const int count = std::clamp(strictCount(ReadIniString(QStringLiteral("templet"),
+                                                               QStringLiteral("Count"), "0", file)),
                                      0, 1000);
         const int digit = LangBase == LangSimplified ? 1 : LangBase / 1000 + 1;
         const QString titleKey = QStringLiteral("Tit%1").arg(digit);
@@ -218,7 +247,7 @@ void TCanvasStep::LoadTemplet() {
             Cb1->addItem(titleText(ReadIniString(section, titleKey, "unknow", file), digit));
             const QString zoom = QString::fromLocal8Bit(
                 ReadIniString(section, QStringLiteral("zoom"), "unknow", file));
-            QImage thumbnail(QDir(ProgramFolder).filePath(zoom));
+            QImage thumbnail = readPicture(QDir(ProgramFolder).filePath(zoom));
             if (thumbnail.isNull()) thumbnail = velmo::TemplateThumbnail(QStringLiteral("NoImg"));
             ListView4->addItem(new QListWidgetItem(thumbnailIcon(thumbnail), Cb1->itemText(k)));
         }
@@ -238,7 +267,7 @@ void TCanvasStep::LoadTemplet() {
 void TCanvasStep::Cb1Click() {
     const int index = Cb1->currentIndex();
     if (index <= 0) return;
-    if (hasTempletFile()) {
+    if (usesTempletFile_) {
         const QString section = QString::number(index);
         Edit1->setText(QString::fromLocal8Bit(
             ReadIniString(section, QStringLiteral("Width"), "10", templetFile())));
@@ -262,8 +291,8 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     // Sizes that are not numbers, not positive or beyond any balloon would
     // give a document the program cannot work with; they get the size message.
     bool okWidth = false, okHeight = false;
-    const double widthCm = Edit1->text().toDouble(&okWidth);
-    const double heightCm = Edit2->text().toDouble(&okHeight);
+    const double widthCm = parseCm(Edit1->text(), okWidth);
+    const double heightCm = parseCm(Edit2->text(), okHeight);
     const auto sane = [](bool ok, double cm) {
         return ok && std::isfinite(cm) && cm <= MaxSideCm && CmToPixels(cm) >= 1;
     };
@@ -276,10 +305,15 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     const TColor colour = ColorBox1->Selected();
 
     bool made = false;
-    if (Doc.LayersCount == 0)
-        made = Doc.NewImage(true, colour, 24, width, height);
-    else
-        made = resizeCanvas(Doc, width, height, colour);
+    {
+        // The hourglass while the canvas is made; back to normal on every way out.
+        struct WaitCursor {
+            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+        } wait;
+        made = Doc.LayersCount == 0 ? Doc.NewImage(true, colour, 24, width, height)
+                                    : resizeCanvas(Doc, width, height, colour);
+    }
     if (!made) {
         ShowMessageBox(this, LangText(41), QMessageBox::Critical);
         return false;
@@ -293,7 +327,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     style.PatternOverlayOn = false;
     style.PatternBitmap = QImage();
 
-    if (hasTempletFile())
+    if (usesTempletFile_)
         ApplyTemplet1(Doc);
     else
         ApplyTemplet(Doc);
@@ -365,8 +399,7 @@ bool TCanvasStep::applyShape(TlxImage& Doc, const QImage& Shape) {
 void TCanvasStep::ApplyTemplet(TlxImage& Doc) {
     setTemplateValue(Doc, 0);
     const int index = Cb1->currentIndex();
-    if (index >= 1 && index <= 6 &&
-        applyShape(Doc, velmo::ShapeMask(kBuiltIn[index - 1].ShapeId)))
+    if (index >= 1 && index <= 6 && applyShape(Doc, velmo::ShapeMask(kBuiltIn[index - 1].ShapeId)))
         setTemplateValue(Doc, index);
     Doc.MakeCheckerBackground();
 }
@@ -393,7 +426,7 @@ void TCanvasStep::ApplyTemplet1(TlxImage& Doc) {
     const QString path = QDir(ProgramFolder).filePath(mask);
     if (!mask.isEmpty() && QFileInfo(path).isFile() &&
         QFileInfo(path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
-        applyShape(Doc, QImage(path));
+        applyShape(Doc, readPicture(path));
         Doc.MakeCheckerBackground();
     }
 }
@@ -402,7 +435,7 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
     QImage& selection = Doc.SelBitmap;
     if (selection.isNull()) return;
     QImage inner;
-    if (hasTempletFile()) {
+    if (usesTempletFile_) {
         const int index = Cb1->currentIndex();
         if (index <= 0) return;
         const QString section = QString::number(index);
@@ -415,10 +448,10 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
         const QString path =
             QFileInfo(mask1).isFile() ? mask1 : QDir(ProgramFolder).filePath(mask1);
         bool okW = false, okH = false;
-        const double wCm = QString::fromLatin1(w).toDouble(&okW);
-        const double hCm = QString::fromLatin1(h).toDouble(&okH);
+        const double wCm = parseCm(QString::fromLatin1(w), okW);
+        const double hCm = parseCm(QString::fromLatin1(h), okH);
         if (!okW || !okH || wCm <= 0 || hCm <= 0 || wCm > MaxSideCm || hCm > MaxSideCm) return;
-        const QImage picture(path);
+        const QImage picture = readPicture(path);
         if (picture.isNull()) return;
         QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
         if (!Doc.StretchMaskLinear(grey, inner, CmToPixels(wCm), CmToPixels(hCm))) return;

@@ -80,6 +80,8 @@ public:
 private:
     QString templetFile() const;
     bool hasTempletFile() const;
+    // The list shown came from "templet.ini" (else it is the built-in one).
+    bool usesTempletFile_ = false;
     void ApplyTemplet(TlxImage& Doc);
     void ApplyTemplet1(TlxImage& Doc);
     void DrawSelRgn1(TlxImage& Doc);

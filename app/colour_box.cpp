@@ -76,14 +76,14 @@ void TColorBox::SetSelected(TColor Color) {
     if (index < 0) {
         // A colour without a name goes in just before the custom entry.
         index = count() - 1;
-        insertItem(index, swatch(Color),
-                   QStringLiteral("#%1").arg(QString::number(lxRGB(int(Color >> 16 & 255),
-                                                                   int(Color >> 8 & 255),
-                                                                   int(Color & 255)),
-                                                             16)
-                                                 .rightJustified(6, QLatin1Char('0'))
-                                                 .toUpper()),
-                   Color);
+        insertItem(
+            index, swatch(Color),
+            QStringLiteral("#%1").arg(
+                QString::number(
+                    lxRGB(int(Color >> 16 & 255), int(Color >> 8 & 255), int(Color & 255)), 16)
+                    .rightJustified(6, QLatin1Char('0'))
+                    .toUpper()),
+            Color);
     }
     setCurrentIndex(index);
     lastIndex_ = index;

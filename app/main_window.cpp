@@ -5,6 +5,7 @@
 #include "decorations.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
+#include "qnToolTip.h"
 #include "step_tab_bar.h"
 #include "velmo_assets.h"
 
@@ -47,6 +48,7 @@ template <class W> W* named(W* widget, const char* name) {
 
 TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     resize(760, 580);
+    setMinimumSize(720, 540);
     setObjectName(QStringLiteral("VelmoBalloonForm"));
 
     auto* central = new QWidget(this);
@@ -73,6 +75,11 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     ScrollBox1->setBackgroundRole(QPalette::Dark);
     lxImg = named(new TlxImageVcl, "lxImg");
     ScrollBox1->setWidget(lxImg);
+    // The step-2 page is the plain button face, which the decoration is composed over.
+    TabSheet2->setAutoFillBackground(true);
+    QPalette face = TabSheet2->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    TabSheet2->setPalette(face);
     Image2 = named(new QLabel(TabSheet2), "Image2");
     Button4 = named(new QPushButton(TabSheet2), "Button4");
     auto* step2Top = new QHBoxLayout;
@@ -118,6 +125,10 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     Pb1->setTextVisible(false);
     Pb1->setMaximumHeight(4);
     Pb1->setRange(0, 10000);
+    // The bar keeps its room while hidden, so showing it moves nothing.
+    QSizePolicy keepRoom = Pb1->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    Pb1->setSizePolicy(keepRoom);
     Pb1->hide();
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {BitBtn2, BitBtn13, BitBtn15, Button3})
@@ -138,9 +149,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     page->addWidget(Panel1);
 
     // Engine events: the progress bar follows long operations.
-    lxImg->OnShowProgressBox = [this](TlxImage*, int, int value) {
-        lxImgShowProgressBox(value);
-    };
+    lxImg->OnShowProgressBox = [this](TlxImage*, int, int value) { lxImgShowProgressBox(value); };
     lxImg->OnProgress = [this](TlxImage*, int max, int value) { lxImgProgress(max, value); };
 
     // The shape guide's marching ants.
@@ -244,7 +253,8 @@ void TVelmoBalloonForm::Button4Click() {
 void TVelmoBalloonForm::RefBkimage() {
     const QColor face = palette().color(QPalette::Button);
     const QImage decoration = velmo::Decoration(102);
-    if (!decoration.isNull()) Image2->setPixmap(QPixmap::fromImage(ComposeOverFace(decoration, face)));
+    if (!decoration.isNull())
+        Image2->setPixmap(QPixmap::fromImage(ComposeOverFace(decoration, face)));
 }
 
 void TVelmoBalloonForm::BitBtn4Click() {
@@ -254,10 +264,7 @@ void TVelmoBalloonForm::BitBtn4Click() {
         return;
     }
     if (CurrentStep() != 0) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool made = TabSheet1->No1(*lxImg);
-    QApplication::restoreOverrideCursor();
-    if (!made) return;
+    if (!TabSheet1->No1(*lxImg)) return;
     step2Entered_ = true;
     PageControl1->setTabText(1, LangText(262));
     showStep(1);
@@ -268,6 +275,7 @@ void TVelmoBalloonForm::BitBtn4Click() {
 }
 
 void TVelmoBalloonForm::BitBtn3Click() {
+    HideBalloonTip();
     setWindowTitle(LangText(51));
     if (CurrentStep() == 2) {
         showStep(1);

@@ -130,6 +130,8 @@ struct Parsed {
 // everything else (blank lines, ";" comments, junk, a "[" without "]") is
 // neither and belongs to the section it stands in.
 Parsed parseLine(QByteArrayView head) {
+    // A file saved as UTF-8 by some editors starts with a byte-order mark.
+    if (head.startsWith("\xEF\xBB\xBF")) head = head.sliced(3);
     const QByteArrayView text = trimmed(head);
     Parsed parsed;
     if (text.isEmpty() || text.front() == ';') return parsed;

@@ -135,8 +135,8 @@ TEST_F(MainWindowTest, SecondBuiltInTemplateMakesAHeartCanvasWithARingGuide) {
     const TlxLayer& background = doc.Layers[0];
     ASSERT_TRUE(background.HasMask);
     EXPECT_EQ(maskAt(background, 374, 374), 255); // inside the heart
-    EXPECT_EQ(maskAt(background, 2, 2), 0);         // outside, top-left corner
-    EXPECT_EQ(maskAt(background, 745, 745), 0);    // outside, bottom-right corner
+    EXPECT_EQ(maskAt(background, 2, 2), 0);       // outside, top-left corner
+    EXPECT_EQ(maskAt(background, 745, 745), 0);   // outside, bottom-right corner
     EXPECT_EQ(doc.BackgroundMode, lxBackTransparent);
 
     // The guide: the shape with a 512 x 512 inner heart cut out of its centre,
@@ -317,6 +317,49 @@ TEST_F(MainWindowTest, BrokenTemplateFileNeverStopsTheProgram) {
     EXPECT_EQ(w->CurrentStep(), 1);
 }
 
+TEST_F(MainWindowTest, TemplateCountMustBeANumberAndAByteOrderMarkIsSkipped) {
+    QTemporaryDir dir;
+    const auto write = [&](const QByteArray& text) {
+        QFile ini(dir.filePath("templet.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text);
+    };
+    auto w = window();
+    w->TabSheet1->ProgramFolder = dir.path();
+    QListWidget* list = child<QListWidget>(w.get(), "ListView4");
+    const struct {
+        QByteArray text;
+        int items;
+    } cases[] = {
+        {"[templet]\nCount=2a\n", 1}, // not a number: no templates
+        {"[templet]\nCount=x3\n", 1},
+        {"\xEF\xBB\xBF[templet]\nCount=2\n", 3}, // a file saved with a byte-order mark
+        {"[TEMPLET]\ncount=$2\n", 3},            // names without regard to case
+    };
+    for (const auto& c : cases) {
+        write(c.text);
+        w->English1Click();
+        EXPECT_EQ(list->count(), c.items) << c.text.toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, TemplateSizesMayUseTheSystemDecimalComma) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTemporaryDir dir;
+    QFile ini(dir.filePath("templet.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[templet]\nCount=1\n[1]\nWidth=19,5\nHeight=27\n");
+    ini.close();
+    auto w = window();
+    w->TabSheet1->ProgramFolder = dir.path();
+    w->English1Click();
+    chooseTemplate(*w, 1);
+    next(*w);
+    ASSERT_EQ(w->CurrentStep(), 1);
+    EXPECT_EQ(w->lxImg->ImageWidth, 768);
+    EXPECT_EQ(w->lxImg->ImageHeight, 1063);
+}
+
 TEST_F(MainWindowTest, ProgressEventsDriveTheBar) {
     auto w = window();
     TlxImageVcl& doc = *w->lxImg;
@@ -379,8 +422,10 @@ TEST_F(MainWindowTest, ScreensOfBothStepsInEveryLanguage) {
         QApplication::processEvents();
         const QImage step2 = w->grab().toImage();
         if (!dir.isEmpty()) {
-            step1.save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("step1_%1.png").arg(l.name)));
-            step2.save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("step2_%1.png").arg(l.name)));
+            step1.save(QDir(QString::fromLocal8Bit(dir))
+                           .filePath(QStringLiteral("step1_%1.png").arg(l.name)));
+            step2.save(QDir(QString::fromLocal8Bit(dir))
+                           .filePath(QStringLiteral("step2_%1.png").arg(l.name)));
         }
     }
 }
