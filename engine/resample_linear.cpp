@@ -494,12 +494,16 @@ __attribute__((target("avx2"))) void shrinkColumnAvx2(double* out, const uint8_t
     }
 }
 
-// 24-bit rows: the blue, green and red sums of a pixel ride in the lanes of
-// one vector (the fourth lane carries the next pixel's blue, or the zero
-// after the row, and is dropped). Rounding to nearest with halves to even is
-// what the vector round instruction does by default.
-__attribute__((target("avx2"))) void shrinkRowBgrAvx2(uint8_t* out, const double* column,
-                                                      const AxisTaps& cols, double area, int w) {
+// 24- and 32-bit rows: the sums of a pixel ride in the lanes of one vector.
+// With three channels the fourth lane carries the next pixel's blue, or the
+// zero after the row, and is dropped; with four the vector is exactly one
+// pixel. Rounding to nearest with halves to even is what the vector round
+// instruction does by default.
+template <int Channels>
+__attribute__((target("avx2"))) void shrinkRowPackedAvx2(uint8_t* out, const double* column,
+                                                         const AxisTaps& cols, double area,
+                                                         int w) {
+    static_assert(Channels == 3 || Channels == 4);
     const int32_t* index = cols.index.data();
     const double* weight = cols.weight.data();
     const __m256d divisor = _mm256_set1_pd(area);
@@ -507,42 +511,17 @@ __attribute__((target("avx2"))) void shrinkRowBgrAvx2(uint8_t* out, const double
         const qsizetype b = cols.start[size_t(x)];
         const qsizetype e = cols.start[size_t(x) + 1];
         __m256d acc = _mm256_mul_pd(_mm256_set1_pd(weight[b]),
-                                    _mm256_loadu_pd(column + qsizetype(index[b]) * 3));
+                                    _mm256_loadu_pd(column + qsizetype(index[b]) * Channels));
         for (qsizetype t = b + 1; t < e; ++t)
-            acc = _mm256_add_pd(acc,
-                                _mm256_mul_pd(_mm256_set1_pd(weight[t]),
-                                              _mm256_loadu_pd(column + qsizetype(index[t]) * 3)));
+            acc = _mm256_add_pd(
+                acc, _mm256_mul_pd(_mm256_set1_pd(weight[t]),
+                                   _mm256_loadu_pd(column + qsizetype(index[t]) * Channels)));
         const __m256d q = _mm256_round_pd(_mm256_div_pd(acc, divisor),
                                           _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
         const __m128i v = _mm256_cvtpd_epi32(q);
         const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(v, v), v);
         const uint32_t pixel = uint32_t(_mm_cvtsi128_si32(bytes));
-        std::memcpy(out + qsizetype(x) * 3, &pixel, 3);
-    }
-}
-
-// 32-bit rows: the four sums of a pixel fill one vector exactly, added and
-// rounded as in shrinkRowBgrAvx2.
-__attribute__((target("avx2"))) void shrinkRowBgraAvx2(uint8_t* out, const double* column,
-                                                       const AxisTaps& cols, double area, int w) {
-    const int32_t* index = cols.index.data();
-    const double* weight = cols.weight.data();
-    const __m256d divisor = _mm256_set1_pd(area);
-    for (int x = 0; x < w; ++x) {
-        const qsizetype b = cols.start[size_t(x)];
-        const qsizetype e = cols.start[size_t(x) + 1];
-        __m256d acc = _mm256_mul_pd(_mm256_set1_pd(weight[b]),
-                                    _mm256_loadu_pd(column + qsizetype(index[b]) * 4));
-        for (qsizetype t = b + 1; t < e; ++t)
-            acc = _mm256_add_pd(acc,
-                                _mm256_mul_pd(_mm256_set1_pd(weight[t]),
-                                              _mm256_loadu_pd(column + qsizetype(index[t]) * 4)));
-        const __m256d q = _mm256_round_pd(_mm256_div_pd(acc, divisor),
-                                          _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-        const __m128i v = _mm256_cvtpd_epi32(q);
-        const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(v, v), v);
-        const uint32_t pixel = uint32_t(_mm_cvtsi128_si32(bytes));
-        std::memcpy(out + qsizetype(x) * 4, &pixel, 4);
+        std::memcpy(out + qsizetype(x) * Channels, &pixel, Channels);
     }
 }
 
@@ -550,9 +529,9 @@ __attribute__((target("avx2"))) void shrinkRowAvx2(uint8_t* out, const double* c
                                                    const AxisTaps& cols, int channels, double area,
                                                    int w) {
     if (channels == 3)
-        shrinkRowBgrAvx2(out, column, cols, area, w);
+        shrinkRowPackedAvx2<3>(out, column, cols, area, w);
     else if (channels == 4)
-        shrinkRowBgraAvx2(out, column, cols, area, w);
+        shrinkRowPackedAvx2<4>(out, column, cols, area, w);
     else
         shrinkRowScalar(out, column, cols, channels, area, w);
 }
