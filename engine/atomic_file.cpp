@@ -7,6 +7,12 @@
 namespace lx {
 
 bool writeFileAtomically(const QString& FileName, const QByteArray& Data, QString& Error) {
+    return writeFileAtomically(
+        FileName, [&Data](QIODevice& out) { return out.write(Data) == Data.size(); }, Error);
+}
+
+bool writeFileAtomically(const QString& FileName, const std::function<bool(QIODevice&)>& Write,
+                         QString& Error) {
     // QSaveFile refuses to replace a file it could not write to in place;
     // the rename that replaces it needs only the folder to be writable. The
     // write permission is given back its old state when the save fails.
@@ -19,10 +25,11 @@ bool writeFileAtomically(const QString& FileName, const QByteArray& Data, QStrin
     QSaveFile file(FileName);
     file.setDirectWriteFallback(false);
     bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) ok = file.write(Data) == Data.size();
+    if (ok) ok = Write(file);
     if (ok) ok = file.commit();
     if (!ok) {
-        Error = file.errorString();
+        // A writer that gave up has said why; otherwise the file says it.
+        if (Error.isEmpty()) Error = file.errorString();
         if (Error.isEmpty()) Error = QStringLiteral("the file could not be written");
         file.cancelWriting();
         if (unlocked) QFile::setPermissions(FileName, before);

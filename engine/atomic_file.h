@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+
+#include <functional>
 
 namespace lx {
 
@@ -11,5 +14,10 @@ namespace lx {
 // program has always cleared such flags before saving. False, with a reason
 // in Error, when the file could not be written.
 bool writeFileAtomically(const QString& FileName, const QByteArray& Data, QString& Error);
+// The same with the contents written by Write, piece by piece, into the
+// temporary file; Write returns false (after setting Error) to give up, and
+// the target is then left as it was.
+bool writeFileAtomically(const QString& FileName, const std::function<bool(QIODevice&)>& Write,
+                         QString& Error);
 
 } // namespace lx

@@ -213,6 +213,34 @@ QString TlxImage::ReadSettingString(const QString& Section, const QString& Name,
 
 bool TlxImage::SaveToData(QByteArray& Data) {
     LastFileError.clear();
+    QByteArray out;
+    if (!writeDesign([&out](const QByteArray& piece) {
+            out.append(piece);
+            return true;
+        }))
+        return false;
+    Data = std::move(out);
+    return true;
+}
+
+bool TlxImage::SaveToFile(const QString& FileName) {
+    LastFileError.clear();
+    // The file is written beside the target under another name, a layer at a
+    // time, and takes the target's place only once complete, so a failure
+    // keeps whatever was there.
+    return lx::writeFileAtomically(
+        FileName,
+        [this](QIODevice& file) {
+            return writeDesign([&file, this](const QByteArray& piece) {
+                if (file.write(piece) == piece.size()) return true;
+                LastFileError = file.errorString();
+                return false;
+            });
+        },
+        LastFileError);
+}
+
+bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
     try {
         const int count = layersInUse();
         if (count < 1 || ImageWidth <= 0 || ImageHeight <= 0) {
@@ -259,9 +287,10 @@ bool TlxImage::SaveToData(QByteArray& Data) {
         lx::putU32(header, hThumbnailSize, uint32_t(thumbnail.size()));
         lx::putU32(header, hLayerDataOffset, uint32_t(kHeaderSize + size_t(thumbnail.size())));
 
-        QByteArray out;
-        out.append(reinterpret_cast<const char*>(header), qsizetype(kHeaderSize));
-        out.append(thumbnail);
+        if (!Sink(QByteArray::fromRawData(reinterpret_cast<const char*>(header),
+                                          qsizetype(kHeaderSize))) ||
+            !Sink(thumbnail))
+            return false;
 
         std::vector<uint8_t> record(kRecordSize);
         for (int i = 0; i < count; ++i) {
@@ -359,27 +388,18 @@ bool TlxImage::SaveToData(QByteArray& Data) {
             lx::putRecord(rec, rStrokeGradient, style.StrokeGradient);
             rec[rEffectsIgnoreOpacity] = style.EffectsIgnoreOpacity ? 1 : 0;
 
-            out.append(reinterpret_cast<const char*>(rec), qsizetype(kRecordSize));
-            out.append(image);
-            out.append(mask);
+            bool written = Sink(QByteArray::fromRawData(reinterpret_cast<const char*>(rec),
+                                                        qsizetype(kRecordSize))) &&
+                           Sink(image) && Sink(mask);
             for (const QByteArray& stream : effects)
-                out.append(stream);
-            out.append(pattern);
+                written = written && Sink(stream);
+            if (!written || !Sink(pattern)) return false;
         }
-        Data = std::move(out);
         return true;
     } catch (const std::bad_alloc&) {
         LastFileError = QStringLiteral("out of memory while saving");
         return false;
     }
-}
-
-bool TlxImage::SaveToFile(const QString& FileName) {
-    QByteArray data;
-    if (!SaveToData(data)) return false;
-    // The file is written beside the target under another name and takes its
-    // place only once complete, so a failure keeps whatever was there.
-    return lx::writeFileAtomically(FileName, data, LastFileError);
 }
 
 // ---- reading ----

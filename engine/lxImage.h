@@ -265,8 +265,7 @@ public:
                                    const CurveTable& TableG, const CurveTable& TableB);
     // Histogram of the current layer's picture, only where it is selected
     // when a selection exists.
-    bool GetSelectionHistogram(const QImage& Bitmap, uint8_t Channel,
-                               std::array<int, 257>& Counts);
+    bool GetSelectionHistogram(const QImage& Bitmap, uint8_t Channel, std::array<int, 257>& Counts);
 
     // ---- layer styles ----
     // Set-up stores an effect's settings (offsets as DrawX = offset - 2M),
@@ -277,8 +276,8 @@ public:
     using ContourPointArray = std::array<TlxContourPoint, TlxContour::MaxPoints>;
     using ContourTableArray = std::array<uint8_t, 257>;
     bool SetDropShadow(int Layer, uint8_t BlendMode, uint8_t Opacity, int OffsetX, int OffsetY,
-                       int Spread, int Size, uint32_t Color, bool UseContour,
-                       int ContourPointCount, const ContourPointArray& ContourPoints,
+                       int Spread, int Size, uint32_t Color, bool UseContour, int ContourPointCount,
+                       const ContourPointArray& ContourPoints,
                        const ContourTableArray& ContourTable);
     bool SetInnerShadow(int Layer, uint8_t BlendMode, uint8_t Opacity, int OffsetX, int OffsetY,
                         int Spread, int Size, uint32_t Color, bool UseContour,
@@ -286,10 +285,12 @@ public:
                         const ContourTableArray& ContourTable);
     bool SetOuterGlow(int Layer, uint8_t BlendMode, uint8_t Opacity, int Spread, int Size,
                       uint32_t Color, bool UseContour, int ContourPointCount,
-                      const ContourPointArray& ContourPoints, const ContourTableArray& ContourTable);
+                      const ContourPointArray& ContourPoints,
+                      const ContourTableArray& ContourTable);
     bool SetInnerGlow(int Layer, uint8_t BlendMode, uint8_t Opacity, int Spread, int Size,
                       uint32_t Color, bool UseContour, int ContourPointCount,
-                      const ContourPointArray& ContourPoints, const ContourTableArray& ContourTable);
+                      const ContourPointArray& ContourPoints,
+                      const ContourTableArray& ContourTable);
     bool SetBevel(int Layer, uint8_t HighlightMode, uint8_t ShadowMode, uint8_t HighlightOpacity,
                   uint8_t ShadowOpacity, int OffsetX, int OffsetY, int Spread, int Size,
                   uint32_t HighlightColor, uint32_t ShadowColor, bool UseContour,
@@ -421,12 +422,9 @@ private:
     // Source turned by Angle into a new picture of Channels 3 (Fill a TColor)
     // or 1 (Fill a level). Null on failure.
     QImage rotated(const QImage& Source, int Channels, int Angle, uint32_t Fill);
-    template <lx::EffectTarget T>
-    bool drawColorOverlay(QImage& Target, const TlxLayer& Layer);
-    template <lx::EffectTarget T>
-    bool drawGradientOverlay(QImage& Target, const TlxLayer& Layer);
-    template <lx::EffectTarget T>
-    bool drawPatternOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T> bool drawColorOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T> bool drawGradientOverlay(QImage& Target, const TlxLayer& Layer);
+    template <lx::EffectTarget T> bool drawPatternOverlay(QImage& Target, const TlxLayer& Layer);
     template <lx::EffectTarget T>
     void drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer);
     bool renderTextInto(TlxLayer& Layer);
@@ -438,6 +436,9 @@ private:
     bool buildOutlinePoints();
     // Slots in use: LayersCount, never more than the slots that exist.
     int layersInUse() const { return std::clamp(LayersCount, 0, MaxLayers); }
+    // Writes the design file piece by piece through Sink, which returns
+    // false when it cannot take a piece.
+    bool writeDesign(const std::function<bool(const QByteArray&)>& Sink);
 
     std::minstd_rand DissolveRng{0x5eed};
 };
