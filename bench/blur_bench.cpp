@@ -3,9 +3,9 @@
 // of them so that the speed-up reads off one run, and each kernel set alone
 // at radius 50. Single-threaded; each iteration blurs a fresh copy.
 
-#include "blur.h"
-#include "blur_kernels.h"
-#include "pixel_view.h"
+#include "kernels/blur.h"
+#include "kernels/blur_kernels.h"
+#include "core/pixel_view.h"
 
 #include <QImage>
 

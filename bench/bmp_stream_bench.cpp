@@ -4,7 +4,7 @@
 // as the loader does. Bytes processed are the file's bytes, so the rate
 // reads as MB/s of bitmap stream.
 
-#include "bmp_stream.h"
+#include "files/bmp_stream.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 // Composition speed: the engine's ReDraw against Qt's own SourceOver drawing
 // of the same layers, and one case per family of blend modes.
 
-#include "compose_kernels.h"
+#include "compose/compose_kernels.h"
 #include "lxImage.h"
 
 #include <QGuiApplication>

@@ -3,8 +3,8 @@
 // the plain per-pixel forms and against Qt's own smooth scaling of the same
 // pictures.
 
-#include "resample.h"
-#include "resample_cubic.h"
+#include "kernels/resample.h"
+#include "kernels/resample_cubic.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -2,8 +2,8 @@
 // a small picture enlarged, against Qt's smooth scaling of the same sources.
 // Times are wall-clock, since Qt may spread a large scaling over threads.
 
-#include "pixel_view.h"
-#include "resample.h"
+#include "core/pixel_view.h"
+#include "kernels/resample.h"
 
 #include <QImage>
 

@@ -3,8 +3,8 @@
 // quarter turn, and Qt's smooth transformation of the same colour picture.
 
 #include "lxImage.h"
-#include "resample.h"
-#include "rotate.h"
+#include "kernels/resample.h"
+#include "kernels/rotate.h"
 
 #include <QGuiApplication>
 #include <QImage>

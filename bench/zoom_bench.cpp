@@ -3,8 +3,8 @@
 // vector row loops on four channels side by side.
 
 #include "lxImageZoom.h"
-#include "pixel_view.h"
-#include "resample_linear.h"
+#include "core/pixel_view.h"
+#include "kernels/resample_linear.h"
 
 #include <QImage>
 

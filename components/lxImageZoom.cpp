@@ -8,10 +8,8 @@
 
 #include "lxImageZoom.h"
 
-#include "lxImage.h"
-#include "pixel_view.h"
-#include "resample.h"
-#include "resample_linear.h"
+#include "lxResample.h"
+#include "lxTypes.h"
 
 #include <cstring>
 #include <vector>
@@ -38,7 +36,7 @@ QImage byteSource(const QImage& Src) {
 // uninitialised memory behind. Null when the size is refused or the memory
 // is not there.
 QImage newTarget(int Width, int Height, QImage::Format Format) {
-    if (!TlxImage::PictureSizeAllowed(Width, Height)) return QImage();
+    if (!lx::pictureSizeAllowed(Width, Height)) return QImage();
     QImage image(Width, Height, Format);
     if (!image.isNull()) image.fill(0);
     return image;
@@ -48,16 +46,15 @@ QImage newTarget(int Width, int Height, QImage::Format Format) {
 // under its centre, (2x + 1) * W div (2w) across and likewise down, as the
 // engine's nearest stretch picks it. Whole 32-bit pixels are copied, so
 // alpha travels with its colour untouched.
-void stretchPixels32(ConstPixelView src, PixelView dst) {
-    std::vector<qsizetype> column(size_t(dst.Width));
-    for (int x = 0; x < dst.Width; ++x)
-        column[size_t(x)] =
-            4 * qsizetype((2 * int64_t(x) + 1) * src.Width / (2 * int64_t(dst.Width)));
-    for (int y = 0; y < dst.Height; ++y) {
-        const uint8_t* s =
-            src.row(int((2 * int64_t(y) + 1) * src.Height / (2 * int64_t(dst.Height))));
-        uint8_t* d = dst.row(y);
-        for (int x = 0; x < dst.Width; ++x)
+void stretchPixels32(const QImage& src, QImage& dst) {
+    const int W = src.width(), H = src.height(), w = dst.width(), h = dst.height();
+    std::vector<qsizetype> column(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        column[size_t(x)] = 4 * qsizetype((2 * int64_t(x) + 1) * W / (2 * int64_t(w)));
+    for (int y = 0; y < h; ++y) {
+        const uchar* s = src.constScanLine(int((2 * int64_t(y) + 1) * H / (2 * int64_t(h))));
+        uchar* d = dst.scanLine(y);
+        for (int x = 0; x < w; ++x)
             std::memcpy(d + 4 * qsizetype(x), s + column[size_t(x)], 4);
     }
 }
@@ -73,7 +70,7 @@ bool ZoomBitmap32(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight) {
         const int W = src.width();
         const int H = src.height();
         if (NewWidth <= 1 || NewHeight <= 1) {
-            stretchPixels32(constViewOf(src), viewOf(Dst));
+            stretchPixels32(src, Dst);
             return true;
         }
         if (NewWidth == W && NewHeight == H) {
@@ -84,8 +81,7 @@ bool ZoomBitmap32(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight) {
             return true;
         }
         if (NewWidth > W || NewHeight > H) {
-            lx::enlargeLinear(constViewOf(src), viewOf(Dst), 4, {});
-            return true;
+            return lx::enlargePictureLinear(src, Dst, 4);
         }
         return ShrinkBitmap32(src, Dst, NewWidth, NewHeight);
     } catch (...) {
@@ -105,8 +101,7 @@ bool ShrinkBitmap32(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight)
         // The engine reads indices past the last column and row as the last
         // one, which is the padding of a working copy with two spare columns
         // and rows, without making the copy.
-        lx::shrinkLinear(constViewOf(src), viewOf(Dst), 4);
-        return true;
+        return lx::shrinkPictureLinear(src, Dst, 4);
     } catch (...) {
         return false;
     }
@@ -126,11 +121,7 @@ bool ZoomBitmap8(const QImage& Src, QImage& Dst, int NewWidth, int NewHeight) {
         // A new 8-bit picture: grey levels, index k showing level k.
         Dst = newTarget(NewWidth, NewHeight, QImage::Format_Grayscale8);
         if (Dst.isNull() || src.isNull()) return false;
-        if (thin)
-            lx::stretchNearest(constViewOf(src), viewOf(Dst), 1);
-        else
-            lx::sampleLinear(constViewOf(src), viewOf(Dst), 1);
-        return true;
+        return thin ? lx::stretchPictureNearest(src, Dst, 1) : lx::samplePictureLinear(src, Dst, 1);
     } catch (...) {
         return false;
     }

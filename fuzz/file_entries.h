@@ -9,7 +9,7 @@
 // have the sizes the rest of the engine relies on, composes, and saves into
 // data that reads back.
 
-#include "bmp_stream.h"
+#include "files/bmp_stream.h"
 #include "lxImage.h"
 
 #include <QByteArray>
@@ -87,12 +87,12 @@ inline Result runDesign(const uint8_t* Data, size_t Size) {
     auto doc = std::make_unique<TlxImage>();
     doc->AutoSize = false;
     if (!doc->LoadFromData(viewOf(Data, Size), fileTime)) {
-        if (doc->LastFileError.isEmpty()) r.note("refused without a reason");
+        if (doc->LastFileError.isNone()) r.note("refused without a reason");
         if (doc->LayersCount != 0) r.note("a refused file left layers behind");
         return r;
     }
     r.Accepted = true;
-    if (!doc->LastFileError.isEmpty()) r.note("accepted with an error set");
+    if (!doc->LastFileError.isNone()) r.note("accepted with an error set");
     // A broken promise is noted and the document used all the same: what
     // the engine does with it next is what a crash would come from.
     r.note(layerProblem(*doc));
@@ -101,13 +101,13 @@ inline Result runDesign(const uint8_t* Data, size_t Size) {
     if (!doc->RenderToAlphaBitmap(withCoverage)) r.note("RenderToAlphaBitmap failed");
     QByteArray saved;
     if (!doc->SaveToData(saved)) {
-        r.note("a loaded document cannot be saved: " + doc->LastFileError.toStdString());
+        r.note("a loaded document cannot be saved: " + doc->LastFileError.message().toStdString());
         return r;
     }
     auto again = std::make_unique<TlxImage>();
     again->AutoSize = false;
     if (!again->LoadFromData(saved))
-        r.note("saved data does not read back: " + again->LastFileError.toStdString());
+        r.note("saved data does not read back: " + again->LastFileError.message().toStdString());
     else if (again->LayersCount != doc->LayersCount)
         r.note("saved data reads back other layers");
     return r;
@@ -185,14 +185,14 @@ inline Result runStyle(const uint8_t* Data, size_t Size) {
     // load report false after the rest was applied; either way the reason is
     // named and the document must still compose.
     r.Accepted = ok;
-    if (!ok && doc->LastFileError.isEmpty()) r.note("refused without a reason");
+    if (!ok && doc->LastFileError.isNone()) r.note("refused without a reason");
     r.note(layerProblem(*doc));
     if (!doc->ReDraw()) r.note("ReDraw failed");
     QImage withCoverage;
     if (!doc->RenderToAlphaBitmap(withCoverage)) r.note("RenderToAlphaBitmap failed");
     QByteArray saved;
     if (!doc->SaveLayerStyleToData(1, saved)) {
-        r.note("the style cannot be saved: " + doc->LastFileError.toStdString());
+        r.note("the style cannot be saved: " + doc->LastFileError.message().toStdString());
         return r;
     }
     // What was applied once applies again. Into the same layer, so the
@@ -200,7 +200,7 @@ inline Result runStyle(const uint8_t* Data, size_t Size) {
     // all again would double the time of every input); only effects whose
     // set-up failed the first time may fail again.
     if (!doc->LoadLayerStyleFromData(1, saved) && ok)
-        r.note("a saved style does not apply: " + doc->LastFileError.toStdString());
+        r.note("a saved style does not apply: " + doc->LastFileError.message().toStdString());
     return r;
 }
 

@@ -22,7 +22,7 @@ Outcome failure(int Code, const QString& Reason) {
 }
 
 QString engineReason(const TlxImage& Document, const QString& Fallback) {
-    return Document.LastFileError.isEmpty() ? Fallback : Document.LastFileError;
+    return Document.LastFileError.isNone() ? Fallback : Document.LastFileError.message();
 }
 
 // The document slots, blend tables included, are far too large for the stack.

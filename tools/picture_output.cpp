@@ -1,7 +1,6 @@
 #include "picture_output.h"
 
-#include "bmp_stream.h"
-#include "jpeg_write.h"
+#include "lxPictureFiles.h"
 
 #include <QBuffer>
 #include <QImageWriter>

@@ -3,9 +3,9 @@
 #include "lxImageZoom.h"
 #include "lxStatusBar.h"
 #include "lxreadwrite.h"
-#include "pixel_view.h"
+#include "core/pixel_view.h"
 #include "qnToolTip.h"
-#include "resample_linear.h"
+#include "kernels/resample_linear.h"
 
 #include <QApplication>
 #include <QDir>

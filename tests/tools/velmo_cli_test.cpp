@@ -82,7 +82,7 @@ uint16_t u16At(const QByteArray& Bytes, qsizetype Offset) {
 
 std::unique_ptr<TlxImage> loadDesign(const QString& FileName) {
     auto img = std::make_unique<TlxImage>();
-    EXPECT_TRUE(img->LoadFromFile(FileName)) << img->LastFileError.toStdString();
+    EXPECT_TRUE(img->LoadFromFile(FileName)) << img->LastFileError.message().toStdString();
     return img;
 }
 
@@ -145,7 +145,7 @@ protected:
         ASSERT_TRUE(dir_->isValid());
         original_ = new TlxImage;
         buildDesign(*original_);
-        ASSERT_TRUE(original_->SaveToFile(design())) << original_->LastFileError.toStdString();
+        ASSERT_TRUE(original_->SaveToFile(design())) << original_->LastFileError.message().toStdString();
     }
     static void TearDownTestSuite() {
         delete original_;
@@ -347,7 +347,7 @@ TEST_F(VelmoCliTest, InfoListsEffectsInTheirFixedOrder) {
     ASSERT_TRUE(img->SetGradientOverlay(1, 0, 50, lxGradientVertical, stops, false, 0));
     ASSERT_TRUE(img->SetPatternOverlay(1, 0, 50, solidBgr(4, 4, {1, 2, 3})));
     const QString file = path(QStringLiteral("effects.velmo"));
-    ASSERT_TRUE(img->SaveToFile(file)) << img->LastFileError.toStdString();
+    ASSERT_TRUE(img->SaveToFile(file)) << img->LastFileError.message().toStdString();
     const QJsonArray layers = info(file)[QLatin1String("layers")].toArray();
     ASSERT_EQ(layers.size(), 3);
     EXPECT_EQ(layers[2].toObject()[QLatin1String("effects")].toArray(),
@@ -426,7 +426,7 @@ TEST_F(VelmoCliTest, StylePreset0SwitchesEveryEffectOff) {
 TEST_F(VelmoCliTest, StyleFileAppliesAsLoadingItDoes) {
     // Layer 1's style, saved as a style file, put on the text layer.
     const QString style = path(QStringLiteral("shadow.style"));
-    ASSERT_TRUE(original_->SaveLayerStyle(1, style)) << original_->LastFileError.toStdString();
+    ASSERT_TRUE(original_->SaveLayerStyle(1, style)) << original_->LastFileError.message().toStdString();
     const QString out = path(QStringLiteral("styled.velmo"));
     const RunResult r =
         runCli({QStringLiteral("style"), design(), QStringLiteral("2"), style, out});
@@ -592,7 +592,7 @@ TEST_F(VelmoCliTest, LoadingKeepsTheStoredEffectMasks) {
 
     // Untouched, the mask comes back byte for byte.
     TlxImage plain;
-    ASSERT_TRUE(plain.LoadFromData(file)) << plain.LastFileError.toStdString();
+    ASSERT_TRUE(plain.LoadFromData(file)) << plain.LastFileError.message().toStdString();
     const QImage& savedMask = original_->Layers[1].Style.DropShadowMask;
     EXPECT_EQ(plain.Layers[1].Style.DropShadowMask, savedMask);
 
@@ -609,7 +609,7 @@ TEST_F(VelmoCliTest, LoadingKeepsTheStoredEffectMasks) {
     file[pixel] = char(77);
 
     TlxImage tampered;
-    ASSERT_TRUE(tampered.LoadFromData(file)) << tampered.LastFileError.toStdString();
+    ASSERT_TRUE(tampered.LoadFromData(file)) << tampered.LastFileError.message().toStdString();
     QImage expected = savedMask.copy();
     expected.scanLine(7)[10] = 77;
     EXPECT_EQ(tampered.Layers[1].Style.DropShadowMask, expected);

@@ -1,0 +1,258 @@
+// Composition of all visible layers into the display bitmap.
+
+#include "compose/compose_kernels.h"
+#include "effects/effect_draw.h"
+#include "lxImage.h"
+#include "core/pixel_view.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+#include <vector>
+
+namespace {
+
+bool isBgr(const QImage& image) {
+    return image.format() == QImage::Format_BGR888;
+}
+bool isGrey(const QImage& image) {
+    return image.format() == QImage::Format_Grayscale8;
+}
+
+// A slot the compositor can read safely: pictures of the agreed formats and
+// matching sizes. Anything else is left out rather than read out of bounds.
+bool layerIsReadable(const TlxLayer& layer) {
+    if (layer.Bitmap.isNull() || !isBgr(layer.Bitmap) || !isGrey(layer.Alpha) ||
+        layer.Alpha.size() != layer.Bitmap.size())
+        return false;
+    return !layer.HasMask || (isBgr(layer.Mask) && layer.Mask.size() == layer.Bitmap.size());
+}
+
+inline uint32_t packBgr(const uint8_t* p) {
+    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
+void fillBackground(const PixelView& target, TColor color) {
+    std::vector<uint8_t> row(size_t(target.Width) * 3);
+    for (int x = 0; x < target.Width; ++x) {
+        row[size_t(3 * x)] = uint8_t(color >> 16);    // blue
+        row[size_t(3 * x + 1)] = uint8_t(color >> 8); // green
+        row[size_t(3 * x + 2)] = uint8_t(color);      // red
+    }
+    for (int y = 0; y < target.Height; ++y)
+        std::memcpy(target.row(y), row.data(), row.size());
+}
+
+// The effects in their drawing order: those under the layer's own pixels
+// (knocked out by its coverage), then those over them (confined to it).
+// Each step names when it applies and the pass that draws it.
+struct EffectStep {
+    bool (*applies)(const TlxLayerStyle&);
+    lx::DrawPass pass;
+};
+
+bool strokeOutside(const TlxLayerStyle& s) {
+    return s.StrokeOn &&
+           (s.Stroke.Position == lx::StrokeOutside || s.Stroke.Position == lx::StrokeCentre);
+}
+bool strokeInside(const TlxLayerStyle& s) {
+    return s.StrokeOn &&
+           (s.Stroke.Position == lx::StrokeInside || s.Stroke.Position == lx::StrokeCentre);
+}
+
+using lx::DrawPass;
+
+const EffectStep kUnderLayer[] = {
+    {[](const TlxLayerStyle& s) { return s.DropShadowOn; }, DrawPass::DropShadow},
+    {[](const TlxLayerStyle& s) { return s.OuterGlowOn; }, DrawPass::OuterGlow},
+    {[](const TlxLayerStyle& s) { return strokeOutside(s) && !s.StrokeGradientOn; },
+     DrawPass::StrokeOuter},
+    {[](const TlxLayerStyle& s) { return strokeOutside(s) && s.StrokeGradientOn; },
+     DrawPass::GradientStrokeOuter},
+    {[](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == lx::BevelOuter; },
+     DrawPass::OuterBevel},
+};
+
+const EffectStep kOverLayer[] = {
+    {[](const TlxLayerStyle& s) { return s.ColorOverlayOn; }, DrawPass::ColorOverlay},
+    {[](const TlxLayerStyle& s) { return s.GradientOverlayOn; }, DrawPass::GradientOverlay},
+    {[](const TlxLayerStyle& s) { return s.PatternOverlayOn; }, DrawPass::PatternOverlay},
+    {[](const TlxLayerStyle& s) { return s.InnerShadowOn; }, DrawPass::InnerShadow},
+    {[](const TlxLayerStyle& s) { return s.InnerGlowOn; }, DrawPass::InnerGlow},
+    {[](const TlxLayerStyle& s) { return strokeInside(s) && !s.StrokeGradientOn; },
+     DrawPass::StrokeInner},
+    {[](const TlxLayerStyle& s) { return strokeInside(s) && s.StrokeGradientOn; },
+     DrawPass::GradientStrokeInner},
+    {[](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == lx::BevelInner; },
+     DrawPass::InnerBevel},
+};
+
+// A layer takes part in composing when it is visible and either its
+// opacity or its effects can show.
+bool layerShows(const TlxLayer& layer) {
+    return layer.Visible && (layer.Opacity != 0 || layer.Style.EffectsIgnoreOpacity);
+}
+
+} // namespace
+
+template <lx::EffectTarget T>
+void TlxImage::drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer) {
+    for (const EffectStep& step : UnderLayer ? std::span<const EffectStep>(kUnderLayer)
+                                             : std::span<const EffectStep>(kOverLayer))
+        if (step.applies(Layer.Style))
+            lx::drawEffectPass<T>(*this, step.pass, Target, Layer);
+}
+
+bool TlxImage::ReDraw() {
+    return ComposeImage(ShowBmp);
+}
+
+bool TlxImage::ComposeImage(QImage& Target) {
+    try {
+        if (Target.isNull() || !isBgr(Target) || Target.width() != ImageWidth ||
+            Target.height() != ImageHeight)
+            return false;
+        const PixelView target = viewOf(Target);
+
+        if (BackgroundMode != lxBackTransparent) {
+            fillBackground(target, BackColor);
+        } else {
+            if (BackBmp.size() != Target.size() || !isGrey(BackBmp)) return false;
+            const ConstPixelView back = constViewOf(BackBmp);
+            for (int y = 0; y < target.Height; ++y)
+                lx::greyToBgrRow(target.row(y), back.row(y), target.Width);
+        }
+
+        for (int i = 0; i < layersInUse(); ++i) {
+            const TlxLayer& layer = Layers[size_t(i)];
+            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
+            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, true);
+            if (layer.Opacity != 0) drawLayerPixels(Target, layer);
+            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, false);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
+    const int64_t left = layer.Left;
+    const int64_t top = layer.Top;
+    const int64_t x0 = std::max<int64_t>(left, 0);
+    const int64_t x1 = std::min<int64_t>(left + layer.Bitmap.width(), ImageWidth);
+    const int64_t y0 = std::max<int64_t>(top, 0);
+    const int64_t y1 = std::min<int64_t>(top + layer.Bitmap.height(), ImageHeight);
+    if (x0 >= x1 || y0 >= y1) return;
+
+    const PixelView target = viewOf(Target);
+    const ConstPixelView bitmap = constViewOf(layer.Bitmap);
+    const ConstPixelView alpha = constViewOf(layer.Alpha);
+    const int n = int(x1 - x0);
+    const int lx0 = int(x0 - left);
+
+    if (!layer.HasMask && layer.BlendMode == lx::BlendNormal && layer.Opacity == 1.0) {
+        const lx::NormalRowFn blendRow = lx::normalOpaqueRowKernel();
+        for (int64_t y = y0; y < y1; ++y) {
+            const int ly = int(y - top);
+            blendRow(target.row(int(y)) + 3 * x0, bitmap.row(ly) + 3 * lx0, alpha.row(ly) + lx0, n);
+        }
+        return;
+    }
+
+    // Coverage of each alpha byte at this opacity, computed as the per-pixel
+    // formula does: alpha / 255 * opacity.
+    double coverage[256];
+    for (int a = 0; a < 256; ++a)
+        coverage[a] = double(a) / 255 * layer.Opacity;
+
+    const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    for (int64_t y = y0; y < y1; ++y) {
+        const int ly = int(y - top);
+        uint8_t* d = target.row(int(y)) + 3 * x0;
+        const uint8_t* s = bitmap.row(ly) + 3 * lx0;
+        const uint8_t* a = alpha.row(ly) + lx0;
+        const uint8_t* m = layer.HasMask ? mask.row(ly) + 3 * lx0 : nullptr;
+        if (layer.BlendMode == lx::BlendNormal) {
+            lx::blendNormalRow(d, s, a, m, n, coverage);
+        } else if (m != nullptr) {
+            for (int x = 0; x < n; ++x) {
+                if (a[x] == 0) continue;
+                BlendPixelMasked(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]],
+                                 packBgr(m + 3 * x));
+            }
+        } else {
+            for (int x = 0; x < n; ++x) {
+                if (a[x] == 0) continue;
+                BlendPixel(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]]);
+            }
+        }
+    }
+}
+
+bool TlxImage::RenderToAlphaBitmap(QImage& Target) {
+    try {
+        if (ImageWidth <= 0 || ImageHeight <= 0) return false;
+        if (Target.format() != QImage::Format_ARGB32 || Target.width() != ImageWidth ||
+            Target.height() != ImageHeight) {
+            QImage target(ImageWidth, ImageHeight, QImage::Format_ARGB32);
+            if (target.isNull()) return false;
+            Target = std::move(target);
+        }
+        // The background colour with no coverage at all.
+        const PixelView view = viewOf(Target);
+        for (int y = 0; y < view.Height; ++y) {
+            uint8_t* d = view.row(y);
+            for (int x = 0; x < view.Width; ++x, d += 4) {
+                d[0] = uint8_t(BackColor >> 16);
+                d[1] = uint8_t(BackColor >> 8);
+                d[2] = uint8_t(BackColor);
+                d[3] = 0;
+            }
+        }
+        for (int i = 0; i < layersInUse(); ++i) {
+            const TlxLayer& layer = Layers[size_t(i)];
+            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
+            drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, true);
+            if (layer.Opacity != 0) drawLayerPixelsWithCoverage(Target, layer);
+            drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, false);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TlxImage::drawLayerPixelsWithCoverage(QImage& Target, const TlxLayer& layer) {
+    const lx::Span s = lx::clipToTarget(layer.Left, layer.Top, layer.Bitmap.width(),
+                                        layer.Bitmap.height(), Target.width(), Target.height());
+    if (s.empty()) return;
+    const PixelView target = viewOf(Target);
+    const ConstPixelView bitmap = constViewOf(layer.Bitmap);
+    const ConstPixelView alpha = constViewOf(layer.Alpha);
+    const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    for (int y = s.Y0; y < s.Y1; ++y) {
+        const int ly = y - layer.Top;
+        const uint8_t* src = bitmap.row(ly);
+        const uint8_t* a = alpha.row(ly);
+        const uint8_t* m = layer.HasMask ? mask.row(ly) : nullptr;
+        uint8_t* row = target.row(y);
+        for (int x = s.X0; x < s.X1; ++x) {
+            const int lx = x - layer.Left;
+            if (a[lx] == 0) continue;
+            uint8_t* d = row + 4 * x;
+            const double coverage = double(a[lx]) / 255 * layer.Opacity;
+            const uint32_t colour = packBgr(src + 3 * lx);
+            if (m == nullptr) {
+                d[3] = uint8_t(std::min(255, RoundEven(d[3] + 255 * coverage)));
+                BlendPixel(d, layer.BlendMode, colour, coverage);
+            } else {
+                // The mask's grey level scales the coverage the layer leaves.
+                const uint8_t* mp = m + 3 * lx;
+                const int level = mp[0] + mp[1] + mp[2];
+                d[3] = uint8_t(std::min(255, RoundEven(255 * coverage * level / 765 + d[3])));
+                BlendPixelMasked(d, layer.BlendMode, colour, coverage, packBgr(mp));
+            }
+        }
+    }
+}

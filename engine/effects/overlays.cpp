@@ -1,0 +1,271 @@
+// Colour, gradient and pattern overlays: passes over the layer's own
+// rectangle, confined to its coverage.
+
+#include "effects/effect_draw.h"
+#include "effects/effects.h"
+#include "lxGradient.h"
+#include "core/picture_convert.h"
+#include "core/pixel_view.h"
+
+#include <QPainter>
+
+#include <cstring>
+#include <vector>
+
+namespace lx {
+namespace {
+
+// The stops of a record as the renderers take them: in order, or from the
+// last to the first when reversed (each stop keeping its own length).
+std::vector<TColorlistItem> workingStops(const TlxGradientStyle& style) {
+    const int count = std::clamp(style.StopCount, 0, TlxGradientStyle::MaxStops);
+    std::vector<TColorlistItem> stops(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        stops[size_t(i)] = style.Stops[style.Reverse ? count - 1 - i : i];
+    return stops;
+}
+
+QColor qColorOf(uint32_t color) {
+    const uint32_t rgb = ResolveColor(color);
+    return QColor(int(rgb & 255), int(rgb >> 8 & 255), int(rgb >> 16 & 255));
+}
+
+} // namespace
+
+bool renderGradientStyle(QImage& Bitmap, const TlxGradientStyle& Style) {
+    if (Bitmap.isNull() || Bitmap.format() != QImage::Format_BGR888) return false;
+    const std::vector<TColorlistItem> stops = workingStops(Style);
+    const int count = int(stops.size());
+    const int w = Bitmap.width(), h = Bitmap.height();
+    QPainter painter(&Bitmap);
+    switch (Style.GradientKind) {
+    case lxGradientHorizontal:
+        FillGradientHorizontal(stops.data(), count, painter, 0, 0, w, h);
+        break;
+    case lxGradientVertical:
+        FillGradientVertical(stops.data(), count, painter, 0, 0, w, h);
+        break;
+    case lxGradientRectangle:
+    case lxGradientEllipse:
+        // The outlines leave the corners; they take the outermost colour.
+        if (count > 0) painter.fillRect(0, 0, w, h, qColorOf(stops.back().Color));
+        if (Style.GradientKind == lxGradientRectangle)
+            FillGradientRectangle(stops.data(), count, painter, 0, 0, w, h);
+        else
+            FillGradientEllipse(stops.data(), count, painter, 0, 0, w, h);
+        break;
+    case lxGradientDiagonal: {
+        // The angle 0..360 maps onto the two diagonal variants; angles
+        // 180 apart give the same picture.
+        int a = Style.Angle;
+        if (a < 0 || a > 360) a = (a % 360 + 360) % 360;
+        if (a <= 90)
+            FillGradientDiagonalMirrored(stops.data(), count, painter, a / 90.0, w, h);
+        else if (a <= 180)
+            FillGradientDiagonal(stops.data(), count, painter, 1 - (a - 90) / 90.0, w, h);
+        else if (a <= 270)
+            FillGradientDiagonalMirrored(stops.data(), count, painter, (a - 180) / 90.0, w, h);
+        else
+            FillGradientDiagonal(stops.data(), count, painter, 1 - (a - 270) / 90.0, w, h);
+        break;
+    }
+    default:
+        break; // an unknown kind paints nothing
+    }
+    return true;
+}
+
+} // namespace lx
+
+namespace {
+
+// Stores a stop list in a gradient record: at most 51 stops, never more
+// than the list holds.
+void storeStops(TlxGradientStyle& style, const TColorlistSrcd& gradient) {
+    const int count = std::clamp(
+        gradient.Count, 0, std::min<int>(TlxGradientStyle::MaxStops, int(gradient.Stops.size())));
+    style.StopCount = count;
+    for (int i = 0; i < count; ++i)
+        style.Stops[i] = gradient.Stops[size_t(i)];
+}
+
+QImage renderedGradient(const TlxGradientStyle& style, QSize size) {
+    if (!TlxImage::PictureSizeAllowed(size.width(), size.height())) return QImage();
+    QImage bitmap(size, QImage::Format_BGR888);
+    if (bitmap.isNull()) return bitmap;
+    bitmap.fill(Qt::black);
+    if (!lx::renderGradientStyle(bitmap, style)) return QImage();
+    return bitmap;
+}
+
+// The layer pictures an overlay pass reads: coverage of the image's size.
+bool overlayReadable(const TlxLayer& layer) {
+    return !layer.Bitmap.isNull() && layer.Alpha.format() == QImage::Format_Grayscale8 &&
+           layer.Alpha.size() == layer.Bitmap.size();
+}
+
+} // namespace
+
+bool TlxImage::SetGradientOverlay(int Layer, uint8_t BlendMode, uint8_t Opacity,
+                                  uint8_t GradientKind, const TColorlistSrcd& Gradient,
+                                  bool Reverse, int Angle) {
+    return onLayerStyle(Layer, [&](TlxLayer& layer) {
+        TlxGradientStyle style = layer.Style.GradientOverlay;
+        style.BlendMode = BlendMode;
+        style.GradientKind = GradientKind;
+        style.Opacity = Opacity;
+        style.Reverse = Reverse ? 1 : 0;
+        style.Angle = Angle;
+        storeStops(style, Gradient);
+        QImage bitmap = renderedGradient(style, layer.Alpha.size());
+        if (bitmap.isNull()) return false;
+        layer.Style.GradientOverlay = style;
+        layer.Style.GradientOverlayBitmap = std::move(bitmap);
+        layer.Style.GradientOverlayOn = true;
+        return true;
+    });
+}
+
+bool TlxImage::RebuildGradientOverlay(int Layer) {
+    if (!validIndex(Layer)) return false;
+    if (!Layers[size_t(Layer)].Style.GradientOverlayOn) return true;
+    return onLayerStyle(Layer, [&](TlxLayer& layer) {
+        QImage bitmap = renderedGradient(layer.Style.GradientOverlay, layer.Alpha.size());
+        if (bitmap.isNull()) return false;
+        layer.Style.GradientOverlayBitmap = std::move(bitmap);
+        return true;
+    });
+}
+
+bool TlxImage::SetPatternOverlay(int Layer, uint8_t BlendMode, uint8_t Opacity,
+                                 const QImage& Pattern) {
+    if (!validIndex(Layer)) return false;
+    try {
+        if (Pattern.isNull() || !PictureSizeAllowed(Pattern.width(), Pattern.height()))
+            return false;
+        // A tile with an alpha channel keeps its coverage as the fourth byte.
+        QImage tile = Pattern.hasAlphaChannel() ? Pattern.convertToFormat(QImage::Format_ARGB32)
+                                                : lx::toBgr(Pattern);
+        if (tile.isNull()) return false;
+        TlxLayer& layer = Layers[size_t(Layer)];
+        layer.Style.PatternBitmap = tile.copy();
+        layer.Style.PatternOverlayOn = true;
+        layer.Style.PatternOverlay.BlendMode = BlendMode;
+        layer.Style.PatternOverlay.Opacity = Opacity;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+namespace {
+
+// Visits the layer's rectangle on the target, row by row, handing each
+// visible layer pixel with non-zero coverage to `pixel` as
+// (target pixel, layer x, layer y, coverage byte).
+template <lx::EffectTarget T, typename Pixel>
+void forLayerPixels(QImage& target, const TlxLayer& layer, Pixel pixel) {
+    const lx::Span s = lx::clipToTarget(layer.Left, layer.Top, layer.Bitmap.width(),
+                                        layer.Bitmap.height(), target.width(), target.height());
+    if (s.empty()) return;
+    const PixelView view = viewOf(target);
+    const ConstPixelView alpha = constViewOf(layer.Alpha);
+    constexpr int step = lx::bytesPerPixel<T>();
+    for (int y = s.Y0; y < s.Y1; ++y) {
+        const int ly = y - layer.Top;
+        const uint8_t* a = alpha.row(ly);
+        uint8_t* d = view.row(y);
+        for (int x = s.X0; x < s.X1; ++x) {
+            const int px = x - layer.Left;
+            if (a[px] != 0) pixel(d + step * x, px, ly, a[px]);
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+template <lx::EffectTarget T>
+bool drawColorOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
+    const TlxLayerStyle& style = Layer.Style;
+    if (!style.ColorOverlayOn) return true;
+    if (!lx::targetFits<T>(Target, image.ImageWidth, image.ImageHeight) || !overlayReadable(Layer))
+        return false;
+    const double e = TlxImage::EffectOpacity(Layer, style.ColorOverlay.Opacity);
+    const uint32_t colour = lx::packForBlend(style.ColorOverlay.Color);
+    const uint8_t mode = style.ColorOverlay.BlendMode;
+    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int, int, uint8_t a) {
+        lx::blendEffectPixel<T>(image, d, mode, colour, a * e / 255);
+    });
+    return true;
+}
+
+template <lx::EffectTarget T>
+bool drawGradientOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
+    const TlxLayerStyle& style = Layer.Style;
+    if (!style.GradientOverlayOn) return true;
+    if (!lx::targetFits<T>(Target, image.ImageWidth, image.ImageHeight) || !overlayReadable(Layer))
+        return false;
+    const QImage& gradient = style.GradientOverlayBitmap;
+    if (gradient.format() != QImage::Format_BGR888 || gradient.size() != Layer.Bitmap.size())
+        return false;
+    const double e = TlxImage::EffectOpacity(Layer, style.GradientOverlay.Opacity);
+    const uint8_t mode = style.GradientOverlay.BlendMode;
+    const ConstPixelView g = constViewOf(gradient);
+    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
+        const uint8_t* c = g.row(py) + 3 * px;
+        lx::blendEffectPixel<T>(image, d, mode, uint32_t(c[2]) << 16 | uint32_t(c[1]) << 8 | c[0],
+                                a * e / 255);
+    });
+    return true;
+}
+
+template <lx::EffectTarget T>
+bool drawPatternOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
+    const TlxLayerStyle& style = Layer.Style;
+    if (!style.PatternOverlayOn) return true;
+    if (!lx::targetFits<T>(Target, image.ImageWidth, image.ImageHeight) || !overlayReadable(Layer))
+        return false;
+    const QImage& tile = style.PatternBitmap;
+    const bool withCoverage = tile.format() == QImage::Format_ARGB32;
+    if (tile.isNull() || (!withCoverage && tile.format() != QImage::Format_BGR888)) return false;
+    const double e = TlxImage::EffectOpacity(Layer, style.PatternOverlay.Opacity);
+    const uint8_t mode = style.PatternOverlay.BlendMode;
+    const ConstPixelView t = constViewOf(tile);
+    const int step = withCoverage ? 4 : 3;
+    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
+        // The tile repeats from the layer's top-left corner.
+        const uint8_t* c = t.row(py % t.Height) + step * (px % t.Width);
+        const uint32_t colour = uint32_t(c[2]) << 16 | uint32_t(c[1]) << 8 | c[0];
+        const double coverage = withCoverage ? c[3] / 255.0 * (a * e / 255) : a * e / 255;
+        lx::blendEffectPixel<T>(image, d, mode, colour, coverage);
+    });
+    return true;
+}
+
+} // namespace
+
+namespace lx {
+
+// The overlays are plain per-pixel passes over the layer's rectangle that
+// allocate nothing; the compositor's own guard covers them.
+bool drawOverlayPass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QImage& Target,
+                     const TlxLayer& Layer) {
+    const bool bgr = Kind == EffectTarget::Bgr24;
+    switch (Pass) {
+    case DrawPass::ColorOverlay:
+        return bgr ? drawColorOverlay<EffectTarget::Bgr24>(Image, Target, Layer)
+                   : drawColorOverlay<EffectTarget::Argb32>(Image, Target, Layer);
+    case DrawPass::GradientOverlay:
+        return bgr ? drawGradientOverlay<EffectTarget::Bgr24>(Image, Target, Layer)
+                   : drawGradientOverlay<EffectTarget::Argb32>(Image, Target, Layer);
+    case DrawPass::PatternOverlay:
+        return bgr ? drawPatternOverlay<EffectTarget::Bgr24>(Image, Target, Layer)
+                   : drawPatternOverlay<EffectTarget::Argb32>(Image, Target, Layer);
+    default:
+        return false;
+    }
+}
+
+} // namespace lx

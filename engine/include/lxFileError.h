@@ -1,0 +1,42 @@
+#pragma once
+
+// Why a file operation of the engine failed: a code the program turns into a
+// sentence in the user's language, and the detail in English (what the
+// system said, or which part of the file is wrong) that the command-line
+// tool prints as it stands.
+
+#include <QString>
+
+#include <cstdint>
+
+enum class TlxFileErrorCode : uint8_t {
+    None = 0,
+    CannotOpen,         // the file could not be opened (Detail: the system's reason)
+    CannotRead,         // reading stopped part-way (Detail: the system's reason)
+    CannotWrite,        // the new file could not be written or put in place
+    NotThisKind,        // not a design file, or not a layer style file
+    UnsupportedVersion, // a version this program does not read
+    Damaged,            // cut short, or a size or length that does not fit the file
+    TooLarge,           // the file or the document it describes passes the limits
+    OutOfMemory,        // memory ran out while reading or writing
+    NothingToSave,      // the document or one of its pictures cannot be written
+    NoSuchLayer,        // the layer index names no layer
+    EffectNotMade,      // a style applied, but one of its effects could not be built
+};
+
+struct TlxFileError {
+    TlxFileErrorCode Code = TlxFileErrorCode::None;
+    QString Detail;
+
+    bool isNone() const { return Code == TlxFileErrorCode::None; }
+    void clear() {
+        Code = TlxFileErrorCode::None;
+        Detail.clear();
+    }
+    void set(TlxFileErrorCode NewCode, const QString& NewDetail) {
+        Code = NewCode;
+        Detail = NewDetail;
+    }
+    // The English sentence: the detail, or the code's own words without one.
+    QString message() const;
+};

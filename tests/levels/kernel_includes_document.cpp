@@ -1,0 +1,2 @@
+// Must not compile: a pixel kernel cannot see the document.
+#include "lxImage.h"
