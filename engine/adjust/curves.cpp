@@ -257,7 +257,7 @@ bool TlxImage::GetSelectionHistogram(const QImage& Bitmap, uint8_t Channel,
         counted = count([](const uint8_t* p) { return p[0]; });
     } else if (Channel == 0) {
         counted = count(
-            [b, g, r](const uint8_t* p) { return (p[r] * 299 + p[g] * 587 + p[b] * 114) / 1000; });
+            [b, g, r](const uint8_t* p) { return lxLuminance(p[r], p[g], p[b]); });
     } else {
         const int at = Channel == 1 ? r : Channel == 2 ? g : Channel == 3 ? b : a;
         counted = count([at](const uint8_t* p) { return p[at]; });

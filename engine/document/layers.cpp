@@ -261,7 +261,7 @@ bool TlxImage::GetHistogram(const QImage& Picture, uint8_t Channel, std::array<i
             for (int x = 0; x < w; ++x, s += step) {
                 switch (Channel) {
                 case 0:
-                    count(uint8_t((s[r] * 299 + s[g] * 587 + s[b] * 114) / 1000));
+                    count(uint8_t(lxLuminance(s[r], s[g], s[b])));
                     break;
                 case 1:
                     count(s[r]);

@@ -306,7 +306,7 @@ bool TlxImage::rotateTextLayer(TlxLayer& Layer, int Angle) {
     }
     case lxTextArc: {
         int start = ArcStartAngle(style), radius = ArcRadius(style);
-        if (uint32_t(style.Param) < 655360) {
+        if (ArcChoosesCircle(style)) {
             // The circle chosen for the text is made explicit, so turning it
             // keeps its size and only moves where the text starts.
             lx::arcDefaultCircle(

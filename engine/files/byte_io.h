@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -86,6 +87,10 @@ inline uint32_t getU32(const uint8_t* Record, size_t Offset) {
     return uint32_t(Record[Offset]) | uint32_t(Record[Offset + 1]) << 8 |
            uint32_t(Record[Offset + 2]) << 16 | uint32_t(Record[Offset + 3]) << 24;
 }
+// Records with pinned layouts are copied whole: the files are little-endian,
+// and so must the machine be for the copy to be the file's bytes.
+static_assert(std::endian::native == std::endian::little,
+              "whole-record copies assume a little-endian machine");
 template <typename T> void putRecord(uint8_t* Record, size_t Offset, const T& Value) {
     static_assert(std::is_trivially_copyable_v<T>);
     std::memcpy(Record + Offset, &Value, sizeof(T));

@@ -66,6 +66,13 @@ void SetSpacing(TlxTextStyle& Style, int16_t Char, int16_t Line);
 uint16_t ArcStartAngle(const TlxTextStyle& Style);
 uint16_t ArcRadius(const TlxTextStyle& Style);
 void SetArc(TlxTextStyle& Style, uint16_t StartAngle, uint16_t Radius);
+// An arc text whose Param, read unsigned, lies below 10 * 65536 (a radius
+// under 10 pixels) names no circle of its own: the circle is chosen from the
+// text's width.
+inline constexpr uint32_t ArcOwnCircleParam = 10u * 65536u;
+inline bool ArcChoosesCircle(const TlxTextStyle& Style) {
+    return uint32_t(Style.Param) < ArcOwnCircleParam;
+}
 
 // Freehand places: character k (0..99) at X, Y turned by Angle degrees, and
 // the canvas they were placed on; stored big-endian inside Text.

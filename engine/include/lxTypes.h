@@ -14,6 +14,12 @@ constexpr TColor lxRGB(int r, int g, int b) {
     return uint32_t(r & 255) | (uint32_t(g & 255) << 8) | (uint32_t(b & 255) << 16);
 }
 
+// The grey level of a colour: the integer weights 299, 587 and 114 per
+// thousand of red, green and blue, truncated.
+constexpr int lxLuminance(int r, int g, int b) {
+    return (r * 299 + g * 587 + b * 114) / 1000;
+}
+
 struct TlxPoint {
     int32_t X = 0;
     int32_t Y = 0;

@@ -160,7 +160,7 @@ private:
 
 int greyOf(TColor color) {
     const int r = int(color & 255), g = int(color >> 8 & 255), b = int(color >> 16 & 255);
-    return (r * 299 + g * 587 + b * 114) / 1000;
+    return lxLuminance(r, g, b);
 }
 
 // A new 8-bit target cleared to 0; false when the size is not possible.
@@ -332,7 +332,7 @@ bool TlxImage::RenderTextBitmap(const std::string& Text, const TlxTextStyle& Sty
         case lxTextArc: {
             const TextMeasure m(font);
             int s = ArcStartAngle(style), r = ArcRadius(style);
-            if (uint32_t(style.Param) < 655360) lx::arcDefaultCircle(m.width(text), r, s);
+            if (ArcChoosesCircle(style)) lx::arcDefaultCircle(m.width(text), r, s);
             if (!resizeTarget(Target, 2 * qint64(r), 2 * qint64(r))) return false;
             TextCanvas canvas(Target, font, grey);
             return DrawTextOnCircle(canvas.painter(), text, Target.width() / 2, style.Reverse != 0,
@@ -412,7 +412,7 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
             int radius = ArcRadius(style), start = ArcStartAngle(style);
             // The circle chosen for a text that names none is chosen at the
             // text's real size, so smoothing does not change its shape.
-            if (k > 1 && uint32_t(style.Param) < 655360)
+            if (k > 1 && ArcChoosesCircle(style))
                 lx::arcDefaultCircle(
                     QFontMetrics(TextFont(style)).horizontalAdvance(lx::fromGbk(text)), radius,
                     start);

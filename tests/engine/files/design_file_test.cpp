@@ -638,41 +638,59 @@ TEST(DesignFileTest, BadFilesFailAndLeaveTheOpenDocumentAlone) {
     ASSERT_TRUE(img->SaveToData(good));
     const qsizetype first = qsizetype(get32(good, 36));
 
-    std::vector<std::pair<std::string, QByteArray>> bad;
+    // Each damaged file with the reason the program is to give: a file that
+    // does not start like a design is not one; past that, anything that does
+    // not fit is damage, whatever its detail says.
+    using Code = TlxFileErrorCode;
+    struct Bad {
+        std::string what;
+        QByteArray data;
+        Code code = Code::Damaged;
+    };
+    std::vector<Bad> bad;
     for (qsizetype cut : {qsizetype(0), qsizetype(2), qsizetype(3), qsizetype(500), kHeader - 1,
                           first + 100, first + kRecord + 10, good.size() / 2, good.size() - 1})
-        bad.emplace_back("cut at " + std::to_string(cut), good.left(cut));
+        bad.push_back({"cut at " + std::to_string(cut), good.left(cut),
+                       cut < 3 ? Code::NotThisKind : Code::Damaged});
     QByteArray wide = good;
     put32(wide, 8, 40000);
-    bad.emplace_back("width 40000", wide);
+    bad.push_back({"width 40000", wide});
     QByteArray negative = good;
     put32(negative, 12, uint32_t(-5));
-    bad.emplace_back("negative height", negative);
+    bad.push_back({"negative height", negative});
     QByteArray noLayers = good;
     noLayers[24] = 0;
-    bad.emplace_back("no layers", noLayers);
+    bad.push_back({"no layers", noLayers});
     QByteArray farOffset = good;
     put32(farOffset, 36, uint32_t(good.size() + 1));
-    bad.emplace_back("layer data past the end", farOffset);
+    bad.push_back({"layer data past the end", farOffset});
     QByteArray longStream = good;
     put32(longStream, first + 2296, 0x7FFFFFFF);
-    bad.emplace_back("image stream past the end", longStream);
+    bad.push_back({"image stream past the end", longStream});
     QByteArray negativeStream = good;
     put32(negativeStream, first + 2296, uint32_t(-54));
-    bad.emplace_back("negative stream length", negativeStream);
+    bad.push_back({"negative stream length", negativeStream});
     QByteArray hugePicture = good;
     put32(hugePicture, first + kRecord + 18, 30001); // the bitmap's own width
-    bad.emplace_back("bitmap wider than allowed", hugePicture);
+    bad.push_back({"bitmap wider than allowed", hugePicture});
     QByteArray moreLayers = good;
     moreLayers[24] = char(200);
-    bad.emplace_back("more layers than records", moreLayers);
+    bad.push_back({"more layers than records", moreLayers});
 
-    for (const auto& [what, data] : bad) {
+    QByteArray newer = good;
+    put16(newer, 4, TlxImage::DesignFileVersion + 1);
+    bad.push_back({"a newer version", newer, Code::UnsupportedVersion});
+    QByteArray foreign = good;
+    foreign[0] = 'X';
+    bad.push_back({"another kind of file", foreign, Code::NotThisKind});
+
+    for (const auto& [what, data, code] : bad) {
         SCOPED_TRACE(what);
         auto d = smallOpenDocument();
         const Snapshot before(*d);
         EXPECT_FALSE(d->LoadFromData(data));
-        EXPECT_FALSE(d->LastFileError.isNone());
+        EXPECT_EQ(d->LastFileError.Code, code);
+        EXPECT_FALSE(d->LastFileError.message().isEmpty());
         before.expectSame(*d);
     }
 }
