@@ -26,8 +26,9 @@ constexpr qreal kRadius = 7;    // corners of the body
 constexpr int kMargin = 10;     // inside the body, around icon and texts
 // Long texts wrap at about this many average characters.
 constexpr int kTextColumns = 48;
-// A hidden hint's window lives on this long before it is destroyed.
-constexpr int kRetireMs = 2500;
+// A hidden hint's window lives on this long before it is destroyed, unless
+// told otherwise.
+constexpr int kDefaultRetireMs = 2500;
 
 class BalloonTip : public QWidget {
 public:
@@ -112,6 +113,8 @@ QPointer<QWidget>& current() {
     return tip;
 }
 
+int retireMs = kDefaultRetireMs;
+
 } // namespace
 
 void ShowBalloonTip(QWidget* Control, const QString& Title, const QString& Text, int OffsetY,
@@ -136,9 +139,17 @@ void HideBalloonTip() {
     tip->hide();
     // The timer belongs to the window, so it dies with it should the owner
     // take the window down first.
-    QTimer::singleShot(kRetireMs, tip, &QObject::deleteLater);
+    QTimer::singleShot(retireMs, tip, &QObject::deleteLater);
 }
 
 QWidget* CurrentBalloonTip() {
     return current();
+}
+
+int BalloonTipRetireDelay() {
+    return retireMs;
+}
+
+void SetBalloonTipRetireDelay(int Milliseconds) {
+    retireMs = std::max(Milliseconds, 0);
 }

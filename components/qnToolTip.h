@@ -15,7 +15,12 @@ class QWidget;
 void ShowBalloonTip(QWidget* Control, const QString& Title, const QString& Text, int OffsetY,
                     int OffsetX);
 // Hides the current hint at once and forgets it; its window is destroyed
-// 2.5 s later.
+// BalloonTipRetireDelay() later.
 void HideBalloonTip();
+// How long a hidden hint's window lives on before it is destroyed, in
+// milliseconds: 2500 unless set otherwise. A new delay applies to the hints
+// hidden after the change; a negative one counts as 0.
+int BalloonTipRetireDelay();
+void SetBalloonTipRetireDelay(int Milliseconds);
 // The window of the hint now shown, or null.
 QWidget* CurrentBalloonTip();

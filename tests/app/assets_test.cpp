@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainter>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -434,70 +433,6 @@ TEST(HelpPages, RelativeLinksResolve) {
         }
     }
     EXPECT_GE(checked, 12); // the style sheet and two language links per page at least
-}
-
-// ---- contact sheet ----
-
-// A picture of everything, for a person to look at: with VELMO_SHOT_DIR set,
-// saves assets_contact_sheet.png there.
-TEST(ContactSheet, SavedWhenAsked) {
-    const QByteArray dirName = qgetenv("VELMO_SHOT_DIR");
-    if (dirName.isEmpty()) GTEST_SKIP() << "VELMO_SHOT_DIR not set";
-    QImage sheet(1100, 790, QImage::Format_ARGB32);
-    sheet.fill(QColor(240, 240, 240));
-    QPainter p(&sheet);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    // Masks, each shrunk to 200 pixels high.
-    int x = 10;
-    for (const ShapeCase& c : shapeCases) {
-        const QImage m = velmo::ShapeMask(c.id).scaledToHeight(200, Qt::SmoothTransformation);
-        p.drawImage(x, 10, m);
-        x += m.width() + 12;
-    }
-    // Thumbnails doubled, and below them at their own size.
-    x = 10;
-    for (const char* name : {"Ellimg", "HeartImg", "wjximg", "NoImg"}) {
-        const QImage t = velmo::TemplateThumbnail(QLatin1String(name));
-        p.drawImage(QRect(x, 222, 256, 256), t);
-        p.drawImage(10 + (x - 10) / 2, 490, t);
-        x += 270;
-    }
-    // Decorations over a checkerboard and over a button face, as they are.
-    QImage checker(8, 8, QImage::Format_RGB32);
-    checker.fill(QColor(255, 255, 255));
-    for (int y = 0; y < 8; ++y)
-        for (int cx = 0; cx < 8; ++cx)
-            if ((cx < 4) != (y < 4)) checker.setPixel(cx, y, qRgb(204, 204, 204));
-    const QImage d102 = velmo::Decoration(102), d103 = velmo::Decoration(103);
-    p.fillRect(QRect(560, 490, 102, 44), QBrush(checker));
-    p.drawImage(560, 490, d102);
-    p.fillRect(QRect(560, 545, 102, 44), QColor(239, 239, 239));
-    p.drawImage(560, 545, d102);
-    p.fillRect(QRect(680, 490, 150, 150), QBrush(checker));
-    p.drawImage(680, 490, d103);
-    p.fillRect(QRect(840, 490, 150, 150), QColor(239, 239, 239));
-    p.drawImage(840, 490, d103);
-    // Cursors at four times their size over the checkerboard and over a dark
-    // ground, the hot spot marked with a red dot, and at their own size.
-    x = 10;
-    for (int id : {101, 102, 103, 104}) {
-        const QCursor c = velmo::ProgramCursor(id);
-        const QImage img = c.pixmap().toImage();
-        for (bool dark : {false, true}) {
-            if (dark)
-                p.fillRect(QRect(x, 650, 128, 128), QColor(40, 40, 40));
-            else
-                p.fillRect(QRect(x, 650, 128, 128), QBrush(checker));
-            p.drawImage(QRect(x, 650, 128, 128), img);
-            p.fillRect(QRect(x + 4 * c.hotSpot().x() + 1, 650 + 4 * c.hotSpot().y() + 1, 2, 2),
-                       Qt::red);
-            x += 134;
-        }
-        p.drawImage(1010 + (id - 101) % 2 * 40, 560 + (id - 101) / 2 * 40, img);
-    }
-    p.end();
-    const QString path = QDir(QString::fromLocal8Bit(dirName)).filePath("assets_contact_sheet.png");
-    EXPECT_TRUE(sheet.save(path)) << qPrintable(path);
 }
 
 } // namespace
