@@ -495,17 +495,9 @@ __attribute__((target("avx2"))) void shrinkVerticalAvx2(const SampleRow& s, doub
 
 #endif
 
-bool haveAvx2() {
-#ifdef LX_HAVE_X86
-    return lx::cpuHasAvx2();
-#else
-    return false;
-#endif
-}
-
 CubicPath resolve(CubicPath path) {
     if (path == CubicPath::Best || path == CubicPath::Avx2)
-        return haveAvx2() ? CubicPath::Avx2 : CubicPath::Scalar;
+        return lx::cpuHasAvx2() ? CubicPath::Avx2 : CubicPath::Scalar;
     return CubicPath::Scalar;
 }
 
@@ -728,7 +720,7 @@ void shrinkCubic(ConstPixelView src, PixelView dst, int channels, const RowDone&
 
 std::vector<CubicPath> cubicPaths() {
     std::vector<CubicPath> paths{CubicPath::Scalar};
-    if (haveAvx2()) paths.push_back(CubicPath::Avx2);
+    if (lx::cpuHasAvx2()) paths.push_back(CubicPath::Avx2);
     return paths;
 }
 

@@ -560,30 +560,22 @@ void shrinkWith(ShrinkColumnFn columnFn, ShrinkRowFn rowFn, ConstPixelView src, 
     }
 }
 
-bool haveAvx2() {
-#ifdef LX_HAVE_X86
-    return lx::cpuHasAvx2();
-#else
-    return false;
-#endif
-}
-
 } // namespace
 
 std::vector<NamedLinearRowPath> linearRowPaths() {
     std::vector<NamedLinearRowPath> paths{{"scalar", LinearRowPath::Scalar}};
-    if (haveAvx2()) paths.push_back({"avx2", LinearRowPath::Avx2});
+    if (lx::cpuHasAvx2()) paths.push_back({"avx2", LinearRowPath::Avx2});
     return paths;
 }
 
 LinearRowPath bestLinearRowPath() {
-    return haveAvx2() ? LinearRowPath::Avx2 : LinearRowPath::Scalar;
+    return lx::cpuHasAvx2() ? LinearRowPath::Avx2 : LinearRowPath::Scalar;
 }
 
 void enlargeLinearOn(LinearRowPath path, ConstPixelView src, PixelView dst, int channels,
                      const RowDone& rowDone) {
 #ifdef LX_HAVE_X86
-    if (path == LinearRowPath::Avx2 && haveAvx2()) {
+    if (path == LinearRowPath::Avx2 && lx::cpuHasAvx2()) {
         enlargeWith(kEnlargeAvx2, src, dst, channels, rowDone);
         return;
     }
@@ -594,7 +586,7 @@ void enlargeLinearOn(LinearRowPath path, ConstPixelView src, PixelView dst, int 
 
 void shrinkLinearOn(LinearRowPath path, ConstPixelView src, PixelView dst, int channels) {
 #ifdef LX_HAVE_X86
-    if (path == LinearRowPath::Avx2 && haveAvx2()) {
+    if (path == LinearRowPath::Avx2 && lx::cpuHasAvx2()) {
         shrinkWith(shrinkColumnAvx2, shrinkRowAvx2, src, dst, channels);
         return;
     }

@@ -563,14 +563,6 @@ __attribute__((target("avx2"))) void spanAvx2Grey(const SpanArgs& a, int i0, int
 
 #endif
 
-bool avx2Runs() {
-#ifdef LX_HAVE_X86
-    return lx::cpuHasAvx2();
-#else
-    return false;
-#endif
-}
-
 template <int B> SpanFn spanKernel(int channels, bool avx2) {
 #ifdef LX_HAVE_X86
     if (avx2) return channels == 3 ? spanAvx2Bgr<B> : spanAvx2Grey<B>;
@@ -619,7 +611,7 @@ void rotate(RotateKernel kernel, ConstPixelView src, PixelView dst, int channels
     const Turn t = turnFor(src.Width, src.Height, a);
     // The vector loops form 64-bit offsets from a 32-bit row stride and
     // 32-bit byte columns.
-    const bool avx2 = kernel == RotateKernel::Avx2 && avx2Runs() && src.Stride > 0 &&
+    const bool avx2 = kernel == RotateKernel::Avx2 && lx::cpuHasAvx2() && src.Stride > 0 &&
                       src.Stride <= qsizetype(INT_MAX) &&
                       qsizetype(src.Width) * channels <= qsizetype(INT_MAX);
     switch (t.base) {
@@ -676,7 +668,7 @@ void rotatePicture(ConstPixelView src, PixelView dst, int channels, int Angle,
 
 std::vector<RotateKernel> rotateKernels() {
     std::vector<RotateKernel> kernels{RotateKernel::Scalar};
-    if (avx2Runs()) kernels.push_back(RotateKernel::Avx2);
+    if (lx::cpuHasAvx2()) kernels.push_back(RotateKernel::Avx2);
     return kernels;
 }
 
