@@ -1,6 +1,7 @@
 #include "lxImage.h"
 #include "kernels/resample.h"
 #include "kernels/resample_linear.h"
+#include "lxResample.h"
 
 #include <gtest/gtest.h>
 
@@ -212,6 +213,39 @@ TEST(ResampleLinearTest, WorkedExamples) {
         for (const NamedKernel& k : hc.enlarge ? enlargeKernels() : shrinkKernels())
             EXPECT_EQ(run(k.fn, src, hc.w, hc.h), expected) << hc.name << ", " << k.name;
     }
+}
+
+// The entry other levels use gives the same worked values on QImages, and
+// refuses pictures whose depth does not match the channel count, leaving the
+// target as it was.
+TEST(ResampleLinearTest, PublicEntryGivesTheWorkedExamples) {
+    for (const HandCase& hc : kHandCases) {
+        const QImage::Format f = hc.channels == 1 ? QImage::Format_Grayscale8
+                                                  : QImage::Format_BGR888;
+        QImage src(hc.W, hc.H, f);
+        for (int y = 0; y < hc.H; ++y)
+            std::copy_n(hc.src.begin() + qsizetype(y) * hc.W * hc.channels, hc.W * hc.channels,
+                        src.scanLine(y));
+        QImage dst(hc.w, hc.h, f);
+        dst.fill(0);
+        ASSERT_TRUE(hc.enlarge ? lx::enlargePictureLinear(src, dst, hc.channels)
+                               : lx::shrinkPictureLinear(src, dst, hc.channels))
+            << hc.name;
+        std::vector<uint8_t> got;
+        for (int y = 0; y < hc.h; ++y)
+            got.insert(got.end(), dst.constScanLine(y), dst.constScanLine(y) + hc.w * hc.channels);
+        EXPECT_EQ(got, std::vector<uint8_t>(hc.expected.begin(), hc.expected.end())) << hc.name;
+    }
+
+    const QImage grey(4, 4, QImage::Format_Grayscale8);
+    QImage colour(8, 8, QImage::Format_BGR888);
+    colour.fill(Qt::red);
+    const QImage before = colour.copy();
+    EXPECT_FALSE(lx::enlargePictureLinear(grey, colour, 3));
+    EXPECT_FALSE(lx::shrinkPictureLinear(grey, colour, 1));
+    EXPECT_FALSE(lx::samplePictureLinear(QImage(), colour, 3));
+    EXPECT_FALSE(lx::stretchPictureNearest(colour, colour, 2));
+    EXPECT_EQ(colour, before);
 }
 
 // Halving a 100 x 50 checker of 0 and 255 averages each 2 x 2 block to
