@@ -312,7 +312,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
         made = Doc.LayersCount == 0 ? Doc.NewImage(true, colour, 24, width, height)
-                                    : resizeCanvas(Doc, width, height, colour);
+                                    : Doc.ResizeCanvas(width, height, colour);
     }
     if (!made) {
         ShowMessageBox(this, LangText(41), QMessageBox::Critical);
@@ -323,9 +323,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
 
     // No background picture is chosen in step 1: the background layer has
     // no pattern.
-    TlxLayerStyle& style = Doc.Layers[0].Style;
-    style.PatternOverlayOn = false;
-    style.PatternBitmap = QImage();
+    Doc.RemovePatternOverlay(0);
 
     if (usesTempletFile_)
         ApplyTemplet1(Doc);
@@ -333,14 +331,12 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         ApplyTemplet(Doc);
 
     // The shape guide: the outline of the shape with the inner area cut out.
-    if (Doc.Layers[0].HasMask) {
-        Doc.SelBitmap = greyOfMask(Doc.Layers[0].Mask);
-        Doc.SelKind = 4;
-        DrawSelRgn1(Doc);
-        Doc.HasSelection = true;
-        Doc.BuildSelectionOutline();
+    QImage guide = Doc.Layers[0].HasMask ? greyOfMask(Doc.Layers[0].Mask) : QImage();
+    if (guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight)) {
+        DrawSelRgn1(Doc, guide);
+        Doc.SetSelectionBitmap(guide);
     } else {
-        Doc.HasSelection = false;
+        Doc.ClearSelection();
     }
     Doc.ReDraw();
 
@@ -348,44 +344,6 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     if (Guides.Count == 2) {
         Guides.Items[0] = {Doc.ImageWidth / 2, 0};
         Guides.Items[1] = {0, Doc.ImageHeight / 2};
-    }
-    return true;
-}
-
-bool TCanvasStep::resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color) {
-    if (!TlxImage::PictureSizeAllowed(Width, Height)) return false;
-    // Everything is built aside, so a size that cannot be allocated changes nothing.
-    QImage show(Width, Height, QImage::Format_BGR888);
-    QImage back = CreateGrayBitmap(Width, Height);
-    QImage bitmap(Width, Height, QImage::Format_BGR888);
-    QImage alpha = CreateGrayBitmap(Width, Height);
-    TlxLayer& top = Doc.Layers[size_t(Doc.LayersCount - 1)];
-    const bool overlay = Doc.LayersCount > 1 && top.Name == "Idiograph";
-    QImage overlayBitmap, overlayAlpha;
-    if (overlay) {
-        overlayBitmap = top.Bitmap.copy(0, 0, Width, Height);
-        overlayAlpha = CreateGrayBitmap(Width, Height); // the overlay becomes empty
-    }
-    if (show.isNull() || back.isNull() || bitmap.isNull() || alpha.isNull() ||
-        (overlay && (overlayBitmap.isNull() || overlayAlpha.isNull())))
-        return false;
-
-    show.fill(0);
-    bitmap.fill(QColor(int(Color & 255), int(Color >> 8 & 255), int(Color >> 16 & 255)));
-    alpha.fill(255);
-    Doc.BackColor = Color;
-    Doc.ImageWidth = Width;
-    Doc.ImageHeight = Height;
-    Doc.ShowBmp = std::move(show);
-    Doc.BackBmp = std::move(back);
-    TlxLayer& background = Doc.Layers[0];
-    background.Bitmap = std::move(bitmap);
-    background.Alpha = std::move(alpha);
-    background.HasMask = false;
-    background.Mask = QImage();
-    if (overlay) {
-        top.Bitmap = std::move(overlayBitmap);
-        top.Alpha = std::move(overlayAlpha);
     }
     return true;
 }
@@ -431,9 +389,8 @@ void TCanvasStep::ApplyTemplet1(TlxImage& Doc) {
     }
 }
 
-void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
-    QImage& selection = Doc.SelBitmap;
-    if (selection.isNull()) return;
+void TCanvasStep::DrawSelRgn1(TlxImage& Doc, QImage& Guide) {
+    if (Guide.isNull()) return;
     QImage inner;
     if (usesTempletFile_) {
         const int index = Cb1->currentIndex();
@@ -462,7 +419,7 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
         const BuiltInTemplate& t = kBuiltIn[value - 1];
         if (t.InnerShapeId == 0) {
             // The circle's inner area is the shape itself, smaller and inverted.
-            if (!Doc.StretchMaskLinear(selection, inner, t.InnerSide, t.InnerSide)) return;
+            if (!Doc.StretchMaskLinear(Guide, inner, t.InnerSide, t.InnerSide)) return;
             invert(inner);
         } else {
             const QImage shape = velmo::ShapeMask(t.InnerShapeId);
@@ -470,5 +427,5 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
                 return;
         }
     }
-    andCentred(selection, inner);
+    andCentred(Guide, inner);
 }

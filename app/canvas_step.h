@@ -84,7 +84,7 @@ private:
     bool usesTempletFile_ = false;
     void ApplyTemplet(TlxImage& Doc);
     void ApplyTemplet1(TlxImage& Doc);
-    void DrawSelRgn1(TlxImage& Doc);
+    // Cuts the template's inner area out of Guide, the shape as an 8-bit picture.
+    void DrawSelRgn1(TlxImage& Doc, QImage& Guide);
     bool applyShape(TlxImage& Doc, const QImage& Shape);
-    bool resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color);
 };
