@@ -1,13 +1,13 @@
 #include "main_window.h"
 
-#include "canvas_step.h"
 #include "codepage.h"
-#include "decorations.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
-#include "step_tab_bar.h"
+#include "steps/canvas_step.h"
 #include "velmo_assets.h"
+#include "widgets/decorations.h"
+#include "widgets/step_tab_bar.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -1,12 +1,12 @@
-#include "canvas_step.h"
 #include "codepage.h"
-#include "colour_box.h"
-#include "decorations.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
 #include "messages.h"
-#include "step_tab_bar.h"
+#include "steps/canvas_step.h"
+#include "widgets/colour_box.h"
+#include "widgets/decorations.h"
+#include "widgets/step_tab_bar.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "canvas_step.h"
+#include "steps/canvas_step.h"
 
 #include "codepage.h"
-#include "colour_box.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "lxreadwrite.h"
 #include "messages.h"
 #include "velmo_assets.h"
+#include "widgets/colour_box.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "colour_box.h"
+#include "widgets/colour_box.h"
 
 #include "lang_strings.h"
 
