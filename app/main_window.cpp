@@ -62,7 +62,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     };
     static_cast<TabWidgetAccess*>(PageControl1)->setTabBar(tabs);
 
-    TabSheet1 = named(new TCanvasStep, "TabSheet1");
+    TabSheet1 = named(new TCanvasStep(State), "TabSheet1");
     TabSheet2 = named(new QWidget, "TabSheet2");
     TabSheet3 = named(new QWidget, "TabSheet3");
     PageControl1->addTab(TabSheet1, QString());

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "program_state.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -45,6 +47,9 @@ public:
 
     // Opens a help page; tests replace it.
     static std::function<void(const QUrl&)> HelpOpener;
+
+    // The program-wide values; the steps are given it by reference.
+    TProgramState State;
 
     TlxImageVcl* lxImg = nullptr;
     QTabWidget* PageControl1 = nullptr;

@@ -5,6 +5,7 @@
 #include "lxImagevcl.h"
 #include "lxreadwrite.h"
 #include "messages.h"
+#include "program_state.h"
 #include "velmo_assets.h"
 #include "widgets/colour_box.h"
 
@@ -25,10 +26,6 @@
 
 #include <cmath>
 #include <cstring>
-
-double CanvasWidthCm = 19;
-double CanvasHeightCm = 19;
-TGuideList Guides;
 
 int CmToPixels(double Cm) {
     return RoundEven(Cm * 100 / 2.54);
@@ -142,7 +139,7 @@ void setTemplateValue(TlxImage& doc, int32_t value) {
 
 } // namespace
 
-TCanvasStep::TCanvasStep(QWidget* parent) : QWidget(parent) {
+TCanvasStep::TCanvasStep(TProgramState& State, QWidget* parent) : QWidget(parent), State_(State) {
     if (QCoreApplication::instance() != nullptr)
         ProgramFolder = QCoreApplication::applicationDirPath();
 
@@ -318,8 +315,8 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         ShowMessageBox(this, LangText(41), QMessageBox::Critical);
         return false;
     }
-    CanvasWidthCm = widthCm;
-    CanvasHeightCm = heightCm;
+    State_.CanvasWidthCm = widthCm;
+    State_.CanvasHeightCm = heightCm;
 
     // No background picture is chosen in step 1: the background layer has
     // no pattern.
@@ -340,11 +337,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     }
     Doc.ReDraw();
 
-    if (Guides.Count < 2) Guides.Count = 2;
-    if (Guides.Count == 2) {
-        Guides.Items[0] = {Doc.ImageWidth / 2, 0};
-        Guides.Items[1] = {0, Doc.ImageHeight / 2};
-    }
+    State_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
     return true;
 }
 

@@ -37,7 +37,6 @@ protected:
             messages << text;
             return QMessageBox::Ok;
         };
-        Guides = TGuideList{};
     }
     void TearDown() override {
         MessageBoxHook = nullptr;
@@ -161,9 +160,9 @@ TEST_F(MainWindowTest, SecondBuiltInTemplateMakesAHeartCanvasWithARingGuide) {
     EXPECT_GT(doc.OutlinePointsInUse(), 0);
 
     // The two centre guides.
-    EXPECT_EQ(Guides.Count, 2);
-    EXPECT_EQ(Guides.Items[0], (TlxPoint{374, 0}));
-    EXPECT_EQ(Guides.Items[1], (TlxPoint{0, 374}));
+    EXPECT_EQ(w->State.Guides.Count, 2);
+    EXPECT_EQ(w->State.Guides.Items[0], (TlxPoint{374, 0}));
+    EXPECT_EQ(w->State.Guides.Items[1], (TlxPoint{0, 374}));
     // Shown whole: the picture fits the scroll box.
     EXPECT_LE(doc.width(), w->ScrollBox1->viewport()->width());
     EXPECT_LE(doc.height(), w->ScrollBox1->viewport()->height());
@@ -177,6 +176,8 @@ TEST_F(MainWindowTest, TypedSizesBecomePixelsAtOneHundredPerInch) {
     // 19.5 / 2.54 * 100 = 767.7 and 27 / 2.54 * 100 = 1063.0.
     EXPECT_EQ(w->lxImg->ImageWidth, 768);
     EXPECT_EQ(w->lxImg->ImageHeight, 1063);
+    EXPECT_EQ(w->State.CanvasWidthCm, 19.5); // kept as typed, not from the pixels
+    EXPECT_EQ(w->State.CanvasHeightCm, 27);
     EXPECT_FALSE(w->lxImg->Layers[0].HasMask); // custom size: no shape
     EXPECT_FALSE(w->lxImg->HasSelection);
 }
@@ -191,6 +192,7 @@ TEST_F(MainWindowTest, UnusableSizesGiveTheMessageAndStayOnStepOne) {
         ASSERT_EQ(messages.size(), 1) << size;
         EXPECT_EQ(messages[0], LangText(41));
         EXPECT_EQ(w->lxImg->LayersCount, 0) << size;
+        EXPECT_EQ(w->State.CanvasWidthCm, 19) << size; // still the starting size
     }
 }
 
