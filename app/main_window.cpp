@@ -5,13 +5,13 @@
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
 #include "steps/canvas_step.h"
+#include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/decorations.h"
 #include "widgets/step_tab_bar.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,10 +26,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-
-std::function<void(const QUrl&)> TVelmoBalloonForm::HelpOpener = [](const QUrl& url) {
-    QDesktopServices::openUrl(url);
-};
 
 namespace {
 
@@ -46,7 +42,8 @@ template <class W> W* named(W* widget, const char* name) {
 
 } // namespace
 
-TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
+TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
+    : QMainWindow(parent), services_(Services) {
     resize(760, 580);
     setMinimumSize(720, 540);
     setObjectName(QStringLiteral("VelmoBalloonForm"));
@@ -62,7 +59,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     };
     static_cast<TabWidgetAccess*>(PageControl1)->setTabBar(tabs);
 
-    TabSheet1 = named(new TCanvasStep(State), "TabSheet1");
+    TabSheet1 = named(new TCanvasStep(State, services_), "TabSheet1");
     TabSheet2 = named(new QWidget, "TabSheet2");
     TabSheet3 = named(new QWidget, "TabSheet3");
     PageControl1->addTab(TabSheet1, QString());
@@ -247,7 +244,7 @@ void TVelmoBalloonForm::Button4Click() {
     QString page = QStringLiteral("english/index.htm");
     if (N11->isChecked()) page = QStringLiteral("big5/index.htm");
     if (N10->isChecked()) page = QStringLiteral("index.htm");
-    HelpOpener(QUrl::fromLocalFile(QDir(folder).filePath(page)));
+    services_.OpenHelp(QUrl::fromLocalFile(QDir(folder).filePath(page)));
 }
 
 void TVelmoBalloonForm::RefBkimage() {

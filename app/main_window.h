@@ -4,9 +4,6 @@
 // layers, printing) with a bottom button bar and a language menu.
 
 #include <QMainWindow>
-#include <QUrl>
-
-#include <functional>
 
 #include "program_state.h"
 
@@ -20,11 +17,13 @@ class QTabWidget;
 class QTimer;
 class TCanvasStep;
 class TlxImageVcl;
+class TUiServices;
 
 class TVelmoBalloonForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TVelmoBalloonForm(QWidget* parent = nullptr);
+    // Every question the window puts on screen goes through Services.
+    explicit TVelmoBalloonForm(TUiServices& Services, QWidget* parent = nullptr);
     ~TVelmoBalloonForm() override;
 
     // Re-captions every control from the block of Base (100, 1000 or 2000).
@@ -44,9 +43,6 @@ public:
     void ShowAll();
     // 0, 1 or 2.
     int CurrentStep() const;
-
-    // Opens a help page; tests replace it.
-    static std::function<void(const QUrl&)> HelpOpener;
 
     // The program-wide values; the steps are given it by reference.
     TProgramState State;
@@ -80,6 +76,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    TUiServices& services_;
     void RefBkimage();
     void lxImgShowProgressBox(int ProgressValue);
     void lxImgProgress(int MaxValue, int ProgressValue);

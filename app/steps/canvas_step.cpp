@@ -4,8 +4,8 @@
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "lxreadwrite.h"
-#include "messages.h"
 #include "program_state.h"
+#include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/colour_box.h"
 
@@ -139,7 +139,8 @@ void setTemplateValue(TlxImage& doc, int32_t value) {
 
 } // namespace
 
-TCanvasStep::TCanvasStep(TProgramState& State, QWidget* parent) : QWidget(parent), State_(State) {
+TCanvasStep::TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* parent)
+    : QWidget(parent), state_(State), services_(Services) {
     if (QCoreApplication::instance() != nullptr)
         ProgramFolder = QCoreApplication::applicationDirPath();
 
@@ -156,7 +157,7 @@ TCanvasStep::TCanvasStep(TProgramState& State, QWidget* parent) : QWidget(parent
     Label10 = static_cast<QLabel*>(named(new QLabel(this), "Label10"));
     Edit1 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit1"));
     Edit2 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit2"));
-    ColorBox1 = static_cast<TColorBox*>(named(new TColorBox(this), "ColorBox1"));
+    ColorBox1 = static_cast<TColorBox*>(named(new TColorBox(services_, this), "ColorBox1"));
     ListView4 = static_cast<QListWidget*>(named(new QListWidget(this), "ListView4"));
     Cb1 = static_cast<QComboBox*>(named(new QComboBox(this), "Cb1"));
     BitBtn1 = static_cast<QPushButton*>(named(new QPushButton(this), "BitBtn1"));
@@ -294,7 +295,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         return ok && std::isfinite(cm) && cm <= MaxSideCm && CmToPixels(cm) >= 1;
     };
     if (!sane(okWidth, widthCm) || !sane(okHeight, heightCm)) {
-        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        services_.ShowMessage(this, LangText(41), QMessageBox::Critical);
         return false;
     }
     const int width = CmToPixels(widthCm);
@@ -312,11 +313,11 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
                                     : Doc.ResizeCanvas(width, height, colour);
     }
     if (!made) {
-        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        services_.ShowMessage(this, LangText(41), QMessageBox::Critical);
         return false;
     }
-    State_.CanvasWidthCm = widthCm;
-    State_.CanvasHeightCm = heightCm;
+    state_.CanvasWidthCm = widthCm;
+    state_.CanvasHeightCm = heightCm;
 
     // No background picture is chosen in step 1: the background layer has
     // no pattern.
@@ -337,7 +338,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     }
     Doc.ReDraw();
 
-    State_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
+    state_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
     return true;
 }
 

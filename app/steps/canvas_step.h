@@ -15,6 +15,7 @@ class QListWidget;
 class QPushButton;
 class TColorBox;
 struct TProgramState;
+class TUiServices;
 class TlxImageVcl;
 
 // The canvas has 100 pixels per inch.
@@ -28,8 +29,9 @@ public:
     // Where the template shape value is kept in the background layer's host data.
     static constexpr int TemplateValueOffset = 12;
 
-    // The step records the accepted canvas size and the centre guides in State.
-    explicit TCanvasStep(TProgramState& State, QWidget* parent = nullptr);
+    // The step records the accepted canvas size and the centre guides in
+    // State; its messages and the colour dialog go through Services.
+    TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* parent = nullptr);
 
     // The folder "templet.ini" and the files it names are read from.
     QString ProgramFolder;
@@ -65,7 +67,8 @@ public:
     QPushButton* BitBtn1 = nullptr;
 
 private:
-    TProgramState& State_;
+    TProgramState& state_;
+    TUiServices& services_;
     QString templetFile() const;
     bool hasTempletFile() const;
     // The list shown came from "templet.ini" (else it is the built-in one).

@@ -1,8 +1,8 @@
+#include "app/fake_ui_services.h"
 #include "codepage.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
-#include "messages.h"
 #include "steps/canvas_step.h"
 #include "widgets/colour_box.h"
 #include "widgets/decorations.h"
@@ -27,24 +27,14 @@
 namespace {
 
 // Every test starts from an English system unless it says otherwise, with
-// message boxes recorded instead of shown.
+// message boxes and dialogs answered by the fake desktop.
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        messages.clear();
-        MessageBoxHook = [this](const QString& text, QMessageBox::Icon) {
-            messages << text;
-            return QMessageBox::Ok;
-        };
-    }
-    void TearDown() override {
-        MessageBoxHook = nullptr;
-        QLocale::setDefault(QLocale::system());
-    }
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
     std::unique_ptr<TVelmoBalloonForm> window() {
-        auto w = std::make_unique<TVelmoBalloonForm>();
+        auto w = std::make_unique<TVelmoBalloonForm>(services);
         w->resize(1000, 760);
         w->show();
         return w;
@@ -67,7 +57,7 @@ protected:
         QTest::mouseClick(child<QPushButton>(&w, "BitBtn3"), Qt::LeftButton);
     }
 
-    QStringList messages;
+    TFakeUiServices services;
 };
 
 uint8_t maskAt(const TlxLayer& layer, int x, int y) {
@@ -89,7 +79,7 @@ TEST_F(MainWindowTest, LanguageFollowsTheSystemLocale) {
     };
     for (const Case& c : cases) {
         QLocale::setDefault(c.locale);
-        TVelmoBalloonForm w;
+        TVelmoBalloonForm w(services);
         EXPECT_EQ(LangBase, c.base) << c.checked;
         EXPECT_TRUE(w.findChild<QAction*>(QString::fromLatin1(c.checked))->isChecked());
         EXPECT_EQ(w.windowTitle(), LangText(51));
@@ -98,9 +88,6 @@ TEST_F(MainWindowTest, LanguageFollowsTheSystemLocale) {
 }
 
 TEST_F(MainWindowTest, HelpOpensThePageOfTheLanguage) {
-    QUrl opened;
-    const auto previous = TVelmoBalloonForm::HelpOpener;
-    TVelmoBalloonForm::HelpOpener = [&](const QUrl& url) { opened = url; };
     auto w = window();
     const struct {
         void (TVelmoBalloonForm::*command)();
@@ -110,11 +97,13 @@ TEST_F(MainWindowTest, HelpOpensThePageOfTheLanguage) {
                  {&TVelmoBalloonForm::N10Click, "/velmo.chm/index.htm"}};
     for (const auto& c : cases) {
         ((*w).*c.command)();
+        services.HelpPages.clear();
         w->Button4Click();
+        ASSERT_EQ(services.HelpPages.size(), 1) << c.page;
+        const QUrl opened = services.HelpPages[0];
         EXPECT_TRUE(opened.toLocalFile().endsWith(QString::fromLatin1(c.page)))
             << opened.toString().toStdString();
     }
-    TVelmoBalloonForm::HelpOpener = previous;
 }
 
 TEST_F(MainWindowTest, SecondBuiltInTemplateMakesAHeartCanvasWithARingGuide) {
@@ -124,7 +113,7 @@ TEST_F(MainWindowTest, SecondBuiltInTemplateMakesAHeartCanvasWithARingGuide) {
     EXPECT_EQ(child<QLineEdit>(w.get(), "Edit2")->text(), "19");
     next(*w);
     ASSERT_EQ(w->CurrentStep(), 1);
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(services.Messages.isEmpty());
 
     TlxImageVcl& doc = *w->lxImg;
     // 19 cm at 100 pixels per inch: 19 * 100 / 2.54 = 748.03.
@@ -185,12 +174,13 @@ TEST_F(MainWindowTest, TypedSizesBecomePixelsAtOneHundredPerInch) {
 TEST_F(MainWindowTest, UnusableSizesGiveTheMessageAndStayOnStepOne) {
     auto w = window();
     for (const char* size : {"", ".", "0", "0.001", "1.2.3", "501", "99999999999"}) {
-        messages.clear();
+        services.Messages.clear();
         child<QLineEdit>(w.get(), "Edit1")->setText(QString::fromLatin1(size));
         next(*w);
         EXPECT_EQ(w->CurrentStep(), 0) << size;
-        ASSERT_EQ(messages.size(), 1) << size;
-        EXPECT_EQ(messages[0], LangText(41));
+        ASSERT_EQ(services.Messages.size(), 1) << size;
+        EXPECT_EQ(services.Messages[0].Text, LangText(41));
+        EXPECT_EQ(services.Messages[0].Icon, QMessageBox::Critical) << size;
         EXPECT_EQ(w->lxImg->LayersCount, 0) << size;
         EXPECT_EQ(w->State.CanvasWidthCm, 19) << size; // still the starting size
     }
