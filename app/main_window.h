@@ -13,9 +13,9 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-class QTabWidget;
 class QTimer;
 class TCanvasStep;
+class TStepPages;
 class TlxImageVcl;
 class TUiServices;
 
@@ -48,7 +48,7 @@ public:
     TProgramState State;
 
     TlxImageVcl* lxImg = nullptr;
-    QTabWidget* PageControl1 = nullptr;
+    TStepPages* PageControl1 = nullptr;
     TCanvasStep* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
@@ -81,6 +81,9 @@ private:
     void lxImgShowProgressBox(int ProgressValue);
     void lxImgProgress(int MaxValue, int ProgressValue);
     void showStep(int step);
+    // Re-captions everything in the language of block Base, checks its menu
+    // item and rebuilds what depends on the language.
+    void setLanguage(int Base);
     void updateButtons();
 
     // The step-2 tab has been reached once: its caption becomes the

@@ -8,6 +8,7 @@
 #include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/colour_box.h"
+#include "widgets/named.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -144,23 +145,19 @@ TCanvasStep::TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* p
     if (QCoreApplication::instance() != nullptr)
         ProgramFolder = QCoreApplication::applicationDirPath();
 
-    const auto named = [this](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-    Image1 = static_cast<QLabel*>(named(new QLabel(this), "Image1"));
-    Label1 = static_cast<QLabel*>(named(new QLabel(this), "Label1"));
-    Label2 = static_cast<QLabel*>(named(new QLabel(this), "Label2"));
-    Label3 = static_cast<QLabel*>(named(new QLabel(this), "Label3"));
-    Label4 = static_cast<QLabel*>(named(new QLabel(this), "Label4"));
-    Label5 = static_cast<QLabel*>(named(new QLabel(this), "Label5"));
-    Label10 = static_cast<QLabel*>(named(new QLabel(this), "Label10"));
-    Edit1 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit1"));
-    Edit2 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit2"));
-    ColorBox1 = static_cast<TColorBox*>(named(new TColorBox(services_, this), "ColorBox1"));
-    ListView4 = static_cast<QListWidget*>(named(new QListWidget(this), "ListView4"));
-    Cb1 = static_cast<QComboBox*>(named(new QComboBox(this), "Cb1"));
-    BitBtn1 = static_cast<QPushButton*>(named(new QPushButton(this), "BitBtn1"));
+    Image1 = makeNamed<QLabel>(this, "Image1");
+    Label1 = makeNamed<QLabel>(this, "Label1");
+    Label2 = makeNamed<QLabel>(this, "Label2");
+    Label3 = makeNamed<QLabel>(this, "Label3");
+    Label4 = makeNamed<QLabel>(this, "Label4");
+    Label5 = makeNamed<QLabel>(this, "Label5");
+    Label10 = makeNamed<QLabel>(this, "Label10");
+    Edit1 = makeNamed<QLineEdit>(this, "Edit1", QStringLiteral("19"));
+    Edit2 = makeNamed<QLineEdit>(this, "Edit2", QStringLiteral("19"));
+    ColorBox1 = makeNamed<TColorBox>(this, "ColorBox1", services_);
+    ListView4 = makeNamed<QListWidget>(this, "ListView4");
+    Cb1 = makeNamed<QComboBox>(this, "Cb1");
+    BitBtn1 = makeNamed<QPushButton>(this, "BitBtn1");
     Cb1->hide();
     BitBtn1->hide();
     Image1->hide(); // the step's background is the plain window colour

@@ -6,6 +6,7 @@
 #include "steps/canvas_step.h"
 #include "widgets/colour_box.h"
 #include "widgets/decorations.h"
+#include "widgets/step_pages.h"
 #include "widgets/step_tab_bar.h"
 
 #include <gtest/gtest.h>
