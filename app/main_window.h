@@ -76,7 +76,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    TUiServices& services_;
     void RefBkimage();
     void lxImgShowProgressBox(int ProgressValue);
     void lxImgProgress(int MaxValue, int ProgressValue);
@@ -89,4 +88,5 @@ private:
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.
     bool step2Entered_ = false;
+    TUiServices& services_;
 };
