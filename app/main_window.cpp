@@ -1,17 +1,18 @@
 #include "main_window.h"
 
-#include "canvas_step.h"
 #include "codepage.h"
-#include "decorations.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
-#include "step_tab_bar.h"
+#include "steps/canvas_step.h"
+#include "user_interface_services.h"
 #include "velmo_assets.h"
+#include "widgets/decorations.h"
+#include "widgets/named.h"
+#include "widgets/step_pages.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,10 +28,6 @@
 
 #include <cmath>
 
-std::function<void(const QUrl&)> TVelmoBalloonForm::HelpOpener = [](const QUrl& url) {
-    QDesktopServices::openUrl(url);
-};
-
 namespace {
 
 // The Traditional Chinese menu caption, kept as the Big5 bytes of "繁體中文".
@@ -39,14 +36,10 @@ const char kTraditionalCaption[] = "\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5";
 // Space the show-all fit leaves around the picture.
 constexpr int kFitMargin = 16;
 
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 } // namespace
 
-TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
+TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
+    : QMainWindow(parent), services_(Services) {
     resize(760, 580);
     setMinimumSize(720, 540);
     setObjectName(QStringLiteral("VelmoBalloonForm"));
@@ -54,34 +47,27 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
-    // Pages: only the current step's tab is shown.
-    PageControl1 = named(new QTabWidget(central), "PageControl1");
-    auto* tabs = new TStepTabBar(PageControl1);
-    struct TabWidgetAccess : QTabWidget {
-        using QTabWidget::setTabBar;
-    };
-    static_cast<TabWidgetAccess*>(PageControl1)->setTabBar(tabs);
-
-    TabSheet1 = named(new TCanvasStep, "TabSheet1");
-    TabSheet2 = named(new QWidget, "TabSheet2");
-    TabSheet3 = named(new QWidget, "TabSheet3");
+    PageControl1 = makeNamed<TStepPages>(central, "PageControl1");
+    TabSheet1 = makeNamed<TCanvasStep>(PageControl1, "TabSheet1", State, services_);
+    TabSheet2 = makeNamed<QWidget>(PageControl1, "TabSheet2");
+    TabSheet3 = makeNamed<QWidget>(PageControl1, "TabSheet3");
     PageControl1->addTab(TabSheet1, QString());
     PageControl1->addTab(TabSheet2, QString());
     PageControl1->addTab(TabSheet3, QString());
 
     // Step 2: the document in its scroll box, the decoration at the top right.
-    ScrollBox1 = named(new QScrollArea(TabSheet2), "ScrollBox1");
+    ScrollBox1 = makeNamed<QScrollArea>(TabSheet2, "ScrollBox1");
     ScrollBox1->setAlignment(Qt::AlignCenter);
     ScrollBox1->setBackgroundRole(QPalette::Dark);
-    lxImg = named(new TlxImageVcl, "lxImg");
+    lxImg = makeNamed<TlxImageVcl>(ScrollBox1, "lxImg");
     ScrollBox1->setWidget(lxImg);
     // The step-2 page is the plain button face, which the decoration is composed over.
     TabSheet2->setAutoFillBackground(true);
     QPalette face = TabSheet2->palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     TabSheet2->setPalette(face);
-    Image2 = named(new QLabel(TabSheet2), "Image2");
-    Button4 = named(new QPushButton(TabSheet2), "Button4");
+    Image2 = makeNamed<QLabel>(TabSheet2, "Image2");
+    Button4 = makeNamed<QPushButton>(TabSheet2, "Button4");
     auto* step2Top = new QHBoxLayout;
     step2Top->addStretch(1);
     step2Top->addWidget(Button4, 0, Qt::AlignBottom);
@@ -91,16 +77,13 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     step2->addWidget(ScrollBox1, 1);
 
     // The language button sits at the window's top right.
-    Button2 = named(new QPushButton(QStringLiteral("&Language"), PageControl1), "Button2");
+    Button2 = makeNamed<QPushButton>(PageControl1, "Button2", QStringLiteral("&Language"));
     PageControl1->setCornerWidget(Button2, Qt::TopRightCorner);
-    PopupMenu5 = named(new QMenu(this), "PopupMenu5");
+    PopupMenu5 = makeNamed<QMenu>(this, "PopupMenu5");
     auto* languages = new QActionGroup(this);
-    N10 = PopupMenu5->addAction(QStringLiteral("简体中文"));
-    N11 = PopupMenu5->addAction(lx::fromBig5(kTraditionalCaption));
-    English1 = PopupMenu5->addAction(QStringLiteral("English"));
-    N10->setObjectName(QStringLiteral("N10"));
-    N11->setObjectName(QStringLiteral("N11"));
-    English1->setObjectName(QStringLiteral("English1"));
+    N10 = named(PopupMenu5->addAction(QStringLiteral("简体中文")), "N10");
+    N11 = named(PopupMenu5->addAction(lx::fromBig5(kTraditionalCaption)), "N11");
+    English1 = named(PopupMenu5->addAction(QStringLiteral("English")), "English1");
     for (QAction* a : {N10, N11, English1}) {
         a->setCheckable(true);
         languages->addAction(a);
@@ -112,16 +95,16 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     connect(Button4, &QPushButton::clicked, this, &TVelmoBalloonForm::Button4Click);
 
     // The bottom bar, with the thin progress bar along its bottom edge.
-    Panel1 = named(new QWidget(central), "Panel1");
-    BitBtn2 = named(new QPushButton(Panel1), "BitBtn2");
-    BitBtn13 = named(new QPushButton(Panel1), "BitBtn13");
-    BitBtn15 = named(new QPushButton(Panel1), "BitBtn15");
-    Button3 = named(new QPushButton(Panel1), "Button3");
-    BitBtn3 = named(new QPushButton(Panel1), "BitBtn3");
-    BitBtn4 = named(new QPushButton(Panel1), "BitBtn4");
-    BitBtn10 = named(new QPushButton(Panel1), "BitBtn10");
-    BitBtn11 = named(new QPushButton(Panel1), "BitBtn11");
-    Pb1 = named(new QProgressBar(Panel1), "Pb1");
+    Panel1 = makeNamed<QWidget>(central, "Panel1");
+    BitBtn2 = makeNamed<QPushButton>(Panel1, "BitBtn2");
+    BitBtn13 = makeNamed<QPushButton>(Panel1, "BitBtn13");
+    BitBtn15 = makeNamed<QPushButton>(Panel1, "BitBtn15");
+    Button3 = makeNamed<QPushButton>(Panel1, "Button3");
+    BitBtn3 = makeNamed<QPushButton>(Panel1, "BitBtn3");
+    BitBtn4 = makeNamed<QPushButton>(Panel1, "BitBtn4");
+    BitBtn10 = makeNamed<QPushButton>(Panel1, "BitBtn10");
+    BitBtn11 = makeNamed<QPushButton>(Panel1, "BitBtn11");
+    Pb1 = makeNamed<QProgressBar>(Panel1, "Pb1");
     Pb1->setTextVisible(false);
     Pb1->setMaximumHeight(4);
     Pb1->setRange(0, 10000);
@@ -161,13 +144,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(QWidget* parent) : QMainWindow(parent) {
     Timer1->start();
 
     // The language follows the system's.
-    const int base = LanguageForLocale(QLocale());
-    if (base == LangTraditional)
-        N11Click();
-    else if (base == LangSimplified)
-        N10Click();
-    else
-        English1Click();
+    setLanguage(LanguageForLocale(QLocale()));
     showStep(0);
 }
 
@@ -178,9 +155,7 @@ int TVelmoBalloonForm::CurrentStep() const {
 }
 
 void TVelmoBalloonForm::showStep(int step) {
-    for (int i = 0; i < PageControl1->count(); ++i)
-        PageControl1->setTabVisible(i, i == step);
-    PageControl1->setCurrentIndex(step);
+    PageControl1->ShowStep(step);
     updateButtons();
 }
 
@@ -218,22 +193,21 @@ void TVelmoBalloonForm::LoadResString(int Base) {
 }
 
 void TVelmoBalloonForm::N10Click() {
-    LoadResString(LangSimplified);
-    N10->setChecked(true);
-    RefBkimage();
-    TabSheet1->LoadTemplet();
+    setLanguage(LangSimplified);
 }
 
 void TVelmoBalloonForm::N11Click() {
-    LoadResString(LangTraditional);
-    N11->setChecked(true);
-    RefBkimage();
-    TabSheet1->LoadTemplet();
+    setLanguage(LangTraditional);
 }
 
 void TVelmoBalloonForm::English1Click() {
-    LoadResString(LangEnglish);
-    English1->setChecked(true);
+    setLanguage(LangEnglish);
+}
+
+void TVelmoBalloonForm::setLanguage(int Base) {
+    LoadResString(Base);
+    QAction* item = Base == LangSimplified ? N10 : Base == LangTraditional ? N11 : English1;
+    item->setChecked(true);
     RefBkimage();
     TabSheet1->LoadTemplet();
 }
@@ -247,7 +221,7 @@ void TVelmoBalloonForm::Button4Click() {
     QString page = QStringLiteral("english/index.htm");
     if (N11->isChecked()) page = QStringLiteral("big5/index.htm");
     if (N10->isChecked()) page = QStringLiteral("index.htm");
-    HelpOpener(QUrl::fromLocalFile(QDir(folder).filePath(page)));
+    services_.OpenHelp(QUrl::fromLocalFile(QDir(folder).filePath(page)));
 }
 
 void TVelmoBalloonForm::RefBkimage() {

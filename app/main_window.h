@@ -4,9 +4,8 @@
 // layers, printing) with a bottom button bar and a language menu.
 
 #include <QMainWindow>
-#include <QUrl>
 
-#include <functional>
+#include "program_state.h"
 
 class QAction;
 class QLabel;
@@ -14,15 +13,17 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-class QTabWidget;
 class QTimer;
 class TCanvasStep;
+class TStepPages;
 class TlxImageVcl;
+class TUiServices;
 
 class TVelmoBalloonForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TVelmoBalloonForm(QWidget* parent = nullptr);
+    // Every question the window puts on screen goes through Services.
+    explicit TVelmoBalloonForm(TUiServices& Services, QWidget* parent = nullptr);
     ~TVelmoBalloonForm() override;
 
     // Re-captions every control from the block of Base (100, 1000 or 2000).
@@ -43,11 +44,11 @@ public:
     // 0, 1 or 2.
     int CurrentStep() const;
 
-    // Opens a help page; tests replace it.
-    static std::function<void(const QUrl&)> HelpOpener;
+    // The program-wide values; the steps are given it by reference.
+    TProgramState State;
 
     TlxImageVcl* lxImg = nullptr;
-    QTabWidget* PageControl1 = nullptr;
+    TStepPages* PageControl1 = nullptr;
     TCanvasStep* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
@@ -79,9 +80,13 @@ private:
     void lxImgShowProgressBox(int ProgressValue);
     void lxImgProgress(int MaxValue, int ProgressValue);
     void showStep(int step);
+    // Re-captions everything in the language of block Base, checks its menu
+    // item and rebuilds what depends on the language.
+    void setLanguage(int Base);
     void updateButtons();
 
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.
     bool step2Entered_ = false;
+    TUiServices& services_;
 };

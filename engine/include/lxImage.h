@@ -142,6 +142,31 @@ public:
     // files "26.mode" .. "32.mode" of Folder where present.
     void LoadBlendTables(const QString& Folder);
 
+    // ---- canvas ----
+    // Operations the canvas step uses to re-apply its settings to a document
+    // that already has layers.
+    // Gives the document a new size without resampling any layer: the
+    // display and checkerboard pictures become Width x Height (zeroed, for
+    // the next ReDraw and MakeCheckerBackground), the background layer is
+    // refilled with Color at full coverage and loses its mask, and BackColor
+    // becomes Color. A top layer named "Idiograph" (a full-canvas overlay
+    // some design files bring) keeps the top-left part of its picture,
+    // padded with black, and is emptied. Every other layer stays as it is.
+    // False, with nothing changed, when the document has no layer, the size
+    // is not allowed or the pictures cannot be allocated.
+    bool ResizeCanvas(int Width, int Height, TColor Color);
+    // Switches the layer's pattern overlay off and frees its tile.
+    bool RemovePatternOverlay(int Layer);
+    // Coverage, an 8-bit picture of the image's size, becomes the selection:
+    // irregular (kind 4), at the image's origin, with its outline built at
+    // the current zoom. A Coverage with nothing selected leaves no
+    // selection. False, with nothing changed, for a picture of another
+    // format or size; false too when the outline cannot be built, and then
+    // the selection stays without one.
+    bool SetSelectionBitmap(const QImage& Coverage);
+    // No selection any more: its picture is freed and its outline emptied.
+    void ClearSelection();
+
     // ---- layers ----
     // Every Index below must lie in 0 .. LayersCount - 1; other indices are
     // refused with false and nothing is touched.

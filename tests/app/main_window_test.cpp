@@ -1,79 +1,20 @@
-#include "canvas_step.h"
-#include "codepage.h"
-#include "colour_box.h"
-#include "decorations.h"
+#include "app/layout_faults.h"
+#include "app/window_fixture.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
-#include "messages.h"
-#include "step_tab_bar.h"
+#include "widgets/step_pages.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
+#include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
-// Every test starts from an English system unless it says otherwise, with
-// message boxes recorded instead of shown.
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        messages.clear();
-        MessageBoxHook = [this](const QString& text, QMessageBox::Icon) {
-            messages << text;
-            return QMessageBox::Ok;
-        };
-        Guides = TGuideList{};
-    }
-    void TearDown() override {
-        MessageBoxHook = nullptr;
-        QLocale::setDefault(QLocale::system());
-    }
-
-    std::unique_ptr<TVelmoBalloonForm> window() {
-        auto w = std::make_unique<TVelmoBalloonForm>();
-        w->resize(1000, 760);
-        w->show();
-        return w;
-    }
-
-    template <class T> static T* child(QWidget* w, const char* name) {
-        T* found = w->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-
-    static void chooseTemplate(TVelmoBalloonForm& w, int row) {
-        child<QListWidget>(&w, "ListView4")->setCurrentRow(row);
-    }
-
-    static void next(TVelmoBalloonForm& w) {
-        QTest::mouseClick(child<QPushButton>(&w, "BitBtn4"), Qt::LeftButton);
-    }
-    static void back(TVelmoBalloonForm& w) {
-        QTest::mouseClick(child<QPushButton>(&w, "BitBtn3"), Qt::LeftButton);
-    }
-
-    QStringList messages;
-};
-
-uint8_t maskAt(const TlxLayer& layer, int x, int y) {
-    return layer.Mask.constScanLine(y)[3 * x];
-}
+class MainWindowTest : public WindowTest {};
 
 TEST_F(MainWindowTest, LanguageFollowsTheSystemLocale) {
     struct Case {
@@ -90,7 +31,7 @@ TEST_F(MainWindowTest, LanguageFollowsTheSystemLocale) {
     };
     for (const Case& c : cases) {
         QLocale::setDefault(c.locale);
-        TVelmoBalloonForm w;
+        TVelmoBalloonForm w(services);
         EXPECT_EQ(LangBase, c.base) << c.checked;
         EXPECT_TRUE(w.findChild<QAction*>(QString::fromLatin1(c.checked))->isChecked());
         EXPECT_EQ(w.windowTitle(), LangText(51));
@@ -99,9 +40,6 @@ TEST_F(MainWindowTest, LanguageFollowsTheSystemLocale) {
 }
 
 TEST_F(MainWindowTest, HelpOpensThePageOfTheLanguage) {
-    QUrl opened;
-    const auto previous = TVelmoBalloonForm::HelpOpener;
-    TVelmoBalloonForm::HelpOpener = [&](const QUrl& url) { opened = url; };
     auto w = window();
     const struct {
         void (TVelmoBalloonForm::*command)();
@@ -111,121 +49,13 @@ TEST_F(MainWindowTest, HelpOpensThePageOfTheLanguage) {
                  {&TVelmoBalloonForm::N10Click, "/velmo.chm/index.htm"}};
     for (const auto& c : cases) {
         ((*w).*c.command)();
+        services.HelpPages.clear();
         w->Button4Click();
+        ASSERT_EQ(services.HelpPages.size(), 1) << c.page;
+        const QUrl opened = services.HelpPages[0];
         EXPECT_TRUE(opened.toLocalFile().endsWith(QString::fromLatin1(c.page)))
             << opened.toString().toStdString();
     }
-    TVelmoBalloonForm::HelpOpener = previous;
-}
-
-TEST_F(MainWindowTest, SecondBuiltInTemplateMakesAHeartCanvasWithARingGuide) {
-    auto w = window();
-    chooseTemplate(*w, 2);
-    EXPECT_EQ(child<QLineEdit>(w.get(), "Edit1")->text(), "19");
-    EXPECT_EQ(child<QLineEdit>(w.get(), "Edit2")->text(), "19");
-    next(*w);
-    ASSERT_EQ(w->CurrentStep(), 1);
-    EXPECT_TRUE(messages.isEmpty());
-
-    TlxImageVcl& doc = *w->lxImg;
-    // 19 cm at 100 pixels per inch: 19 * 100 / 2.54 = 748.03.
-    EXPECT_EQ(doc.ImageWidth, 748);
-    EXPECT_EQ(doc.ImageHeight, 748);
-    EXPECT_EQ(TCanvasStep::TemplateValue(doc), 2);
-    const TlxLayer& background = doc.Layers[0];
-    ASSERT_TRUE(background.HasMask);
-    EXPECT_EQ(maskAt(background, 374, 374), 255); // inside the heart
-    EXPECT_EQ(maskAt(background, 2, 2), 0);       // outside, top-left corner
-    EXPECT_EQ(maskAt(background, 745, 745), 0);   // outside, bottom-right corner
-    EXPECT_EQ(doc.BackgroundMode, lxBackTransparent);
-
-    // The guide: the shape with a 512 x 512 inner heart cut out of its centre,
-    // which sits at (748 - 512) / 2 = 118.
-    ASSERT_TRUE(doc.HasSelection);
-    EXPECT_EQ(doc.SelKind, 4);
-    int left = 748, right = -1, top = 748, bottom = -1;
-    for (int y = 0; y < 748; ++y)
-        for (int x = 0; x < 748; ++x)
-            if (maskAt(background, x, y) == 255 && doc.SelBitmap.constScanLine(y)[x] == 0) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    EXPECT_GE(left, 118);
-    EXPECT_LE(right, 118 + 511);
-    EXPECT_GE(top, 118);
-    EXPECT_LE(bottom, 118 + 511);
-    EXPECT_GE(right - left + 1, 480); // the inner heart fills most of its square
-    EXPECT_GE(bottom - top + 1, 440);
-    EXPECT_GT(doc.OutlinePointsInUse(), 0);
-
-    // The two centre guides.
-    EXPECT_EQ(Guides.Count, 2);
-    EXPECT_EQ(Guides.Items[0], (TlxPoint{374, 0}));
-    EXPECT_EQ(Guides.Items[1], (TlxPoint{0, 374}));
-    // Shown whole: the picture fits the scroll box.
-    EXPECT_LE(doc.width(), w->ScrollBox1->viewport()->width());
-    EXPECT_LE(doc.height(), w->ScrollBox1->viewport()->height());
-}
-
-TEST_F(MainWindowTest, TypedSizesBecomePixelsAtOneHundredPerInch) {
-    auto w = window();
-    child<QLineEdit>(w.get(), "Edit1")->setText("19.5");
-    child<QLineEdit>(w.get(), "Edit2")->setText("27");
-    next(*w);
-    // 19.5 / 2.54 * 100 = 767.7 and 27 / 2.54 * 100 = 1063.0.
-    EXPECT_EQ(w->lxImg->ImageWidth, 768);
-    EXPECT_EQ(w->lxImg->ImageHeight, 1063);
-    EXPECT_FALSE(w->lxImg->Layers[0].HasMask); // custom size: no shape
-    EXPECT_FALSE(w->lxImg->HasSelection);
-}
-
-TEST_F(MainWindowTest, UnusableSizesGiveTheMessageAndStayOnStepOne) {
-    auto w = window();
-    for (const char* size : {"", ".", "0", "0.001", "1.2.3", "501", "99999999999"}) {
-        messages.clear();
-        child<QLineEdit>(w.get(), "Edit1")->setText(QString::fromLatin1(size));
-        next(*w);
-        EXPECT_EQ(w->CurrentStep(), 0) << size;
-        ASSERT_EQ(messages.size(), 1) << size;
-        EXPECT_EQ(messages[0], LangText(41));
-        EXPECT_EQ(w->lxImg->LayersCount, 0) << size;
-    }
-}
-
-TEST_F(MainWindowTest, GoingBackKeepsLayersAndReappliesSizeColourAndShape) {
-    auto w = window();
-    chooseTemplate(*w, 1);
-    next(*w);
-    TlxImageVcl& doc = *w->lxImg;
-    QImage photo(50, 40, QImage::Format_RGB32);
-    photo.fill(qRgb(10, 200, 30));
-    ASSERT_TRUE(doc.AddBitmapLayer(photo));
-    doc.Layers[1].Left = 100;
-    doc.Layers[1].Top = 120;
-
-    back(*w);
-    EXPECT_EQ(w->CurrentStep(), 0);
-    child<TColorBox>(w.get(), "ColorBox1")->SetSelected(lxRGB(255, 0, 0));
-    chooseTemplate(*w, 0);
-    child<QLineEdit>(w.get(), "Edit1")->setText("29");
-    child<QLineEdit>(w.get(), "Edit2")->setText("29");
-    next(*w);
-    ASSERT_EQ(w->CurrentStep(), 1);
-    // 29 / 2.54 * 100 = 1141.7.
-    EXPECT_EQ(doc.ImageWidth, 1142);
-    EXPECT_EQ(doc.ShowBmp.size(), QSize(1142, 1142));
-    ASSERT_EQ(doc.LayersCount, 2);
-    EXPECT_EQ(doc.Layers[1].Left, 100);
-    EXPECT_EQ(doc.Layers[1].Top, 120);
-    EXPECT_EQ(doc.Layers[1].Bitmap.size(), QSize(50, 40));
-    const uint8_t* corner = doc.Layers[0].Bitmap.constScanLine(1141) + 3 * 1141;
-    EXPECT_EQ(corner[2], 255);
-    EXPECT_EQ(corner[1], 0);
-    EXPECT_EQ(corner[0], 0);
-    EXPECT_FALSE(doc.Layers[0].HasMask);
-    EXPECT_EQ(TCanvasStep::TemplateValue(doc), 0);
 }
 
 TEST_F(MainWindowTest, LanguageSwitchKeepsTheStepAndRecaptions) {
@@ -255,111 +85,6 @@ TEST_F(MainWindowTest, LanguageSwitchKeepsTheStepAndRecaptions) {
     EXPECT_EQ(w->lxImg->LayersCount, 1);
 }
 
-TEST_F(MainWindowTest, TemplateFileChoosesTitlesByLanguageAndKnowsBuiltInShapes) {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("templet.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[templet]\r\nCount=2\r\n[1]\r\nTit1=");
-    ini.write(lx::toGbk(QString::fromUtf8("大心形")).c_str());
-    ini.write("\r\nTit2=");
-    ini.write("\xa4\x6a\xa4\xdf\xa7\xce"); // 大心形 in Big5
-    ini.write("\r\nTit3=Big heart\r\nzoom=missing.bmp\r\nWidth=10\r\nHeight=12\r\nmask=Heart\r\n"
-              "[2]\r\nTit3=Plain\r\nmask=nothing.bmp\r\n");
-    ini.close();
-
-    auto w = window();
-    w->TabSheet1->ProgramFolder = dir.path();
-    const struct {
-        void (TVelmoBalloonForm::*command)();
-        const char* title;
-    } cases[] = {{&TVelmoBalloonForm::English1Click, "Big heart"},
-                 {&TVelmoBalloonForm::N10Click, "大心形"},
-                 {&TVelmoBalloonForm::N11Click, "大心形"}};
-    for (const auto& c : cases) {
-        ((*w).*c.command)();
-        QListWidget* list = child<QListWidget>(w.get(), "ListView4");
-        ASSERT_EQ(list->count(), 3);
-        EXPECT_EQ(list->item(1)->text(), QString::fromUtf8(c.title));
-        EXPECT_EQ(list->item(0)->text(), LangText(111));
-        EXPECT_FALSE(list->item(1)->icon().isNull()); // the placeholder picture
-    }
-
-    chooseTemplate(*w, 1);
-    EXPECT_EQ(child<QLineEdit>(w.get(), "Edit1")->text(), "10");
-    EXPECT_EQ(child<QLineEdit>(w.get(), "Edit2")->text(), "12");
-    next(*w);
-    ASSERT_EQ(w->CurrentStep(), 1);
-    const TlxLayer& background = w->lxImg->Layers[0];
-    ASSERT_TRUE(background.HasMask);
-    // 10 x 12 cm: 394 x 472 pixels; the heart stretched over it.
-    EXPECT_EQ(maskAt(background, 197, 236), 255);
-    EXPECT_EQ(maskAt(background, 1, 1), 0);
-    EXPECT_EQ(TCanvasStep::TemplateValue(*w->lxImg), 0);
-
-    // A template whose shape file is missing applies no shape.
-    back(*w);
-    chooseTemplate(*w, 2);
-    next(*w);
-    EXPECT_FALSE(w->lxImg->Layers[0].HasMask);
-}
-
-TEST_F(MainWindowTest, BrokenTemplateFileNeverStopsTheProgram) {
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("templet.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[templet\nCount=abc\n\x01\x02\xff[1]]]\nTit3\n");
-    ini.close();
-    auto w = window();
-    w->TabSheet1->ProgramFolder = dir.path();
-    w->English1Click();
-    EXPECT_EQ(child<QListWidget>(w.get(), "ListView4")->count(), 1);
-    next(*w);
-    EXPECT_EQ(w->CurrentStep(), 1);
-}
-
-TEST_F(MainWindowTest, TemplateCountMustBeANumberAndAByteOrderMarkIsSkipped) {
-    QTemporaryDir dir;
-    const auto write = [&](const QByteArray& text) {
-        QFile ini(dir.filePath("templet.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text);
-    };
-    auto w = window();
-    w->TabSheet1->ProgramFolder = dir.path();
-    QListWidget* list = child<QListWidget>(w.get(), "ListView4");
-    const struct {
-        QByteArray text;
-        int items;
-    } cases[] = {
-        {"[templet]\nCount=2a\n", 1}, // not a number: no templates
-        {"[templet]\nCount=x3\n", 1},
-        {"\xEF\xBB\xBF[templet]\nCount=2\n", 3}, // a file saved with a byte-order mark
-        {"[TEMPLET]\ncount=$2\n", 3},            // names without regard to case
-    };
-    for (const auto& c : cases) {
-        write(c.text);
-        w->English1Click();
-        EXPECT_EQ(list->count(), c.items) << c.text.toStdString();
-    }
-}
-
-TEST_F(MainWindowTest, TemplateSizesMayUseTheSystemDecimalComma) {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QTemporaryDir dir;
-    QFile ini(dir.filePath("templet.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[templet]\nCount=1\n[1]\nWidth=19,5\nHeight=27\n");
-    ini.close();
-    auto w = window();
-    w->TabSheet1->ProgramFolder = dir.path();
-    w->English1Click();
-    chooseTemplate(*w, 1);
-    next(*w);
-    ASSERT_EQ(w->CurrentStep(), 1);
-    EXPECT_EQ(w->lxImg->ImageWidth, 768);
-    EXPECT_EQ(w->lxImg->ImageHeight, 1063);
-}
-
 TEST_F(MainWindowTest, ProgressEventsDriveTheBar) {
     auto w = window();
     TlxImageVcl& doc = *w->lxImg;
@@ -375,57 +100,43 @@ TEST_F(MainWindowTest, ProgressEventsDriveTheBar) {
     EXPECT_FALSE(w->Pb1->isVisible());
 }
 
-TEST(StepTabBarTest, CaptionSplitsAtTheFirstTwoSpaces) {
-    QString first, rest;
-    TStepTabBar::SplitCaption("Step 2:  press Next", first, rest);
-    EXPECT_EQ(first, "Step 2:  ");
-    EXPECT_EQ(rest, "press Next");
-    TStepTabBar::SplitCaption("Step 1: one space", first, rest);
-    EXPECT_EQ(first, "Step 1: one space");
-    EXPECT_TRUE(rest.isEmpty());
-}
-
-TEST(DecorationTest, PixelsAreComposedOverTheFaceWithWeightAOver256) {
-    QImage picture(4, 1, QImage::Format_ARGB32);
-    picture.setPixel(0, 0, qRgba(200, 200, 200, 0));
-    picture.setPixel(1, 0, qRgba(200, 200, 200, 128)); // 0.5 * 100 + 0.5 * 200 = 150
-    picture.setPixel(2, 0, qRgba(200, 200, 200, 64));  // 0.75 * 100 + 0.25 * 200 = 125
-    picture.setPixel(3, 0, qRgba(200, 10, 0, 255));    // 100/256 + 200 * 255/256 = 199.6
-    const QImage out = ComposeOverFace(picture, QColor(100, 100, 100));
-    EXPECT_EQ(qRed(out.pixel(0, 0)), 100);
-    EXPECT_EQ(qRed(out.pixel(1, 0)), 150);
-    EXPECT_EQ(qRed(out.pixel(2, 0)), 125);
-    EXPECT_EQ(qRed(out.pixel(3, 0)), 200);
-    EXPECT_EQ(qGreen(out.pixel(3, 0)), 10); // 0.39 + 9.96 = 10.35
-    EXPECT_EQ(qBlue(out.pixel(3, 0)), 0);   // 100 / 256 = 0.39
-}
-
-// Step 1 and step 2 in every language; with VELMO_SHOT_DIR set the window is
-// saved there for a look.
+// Both steps in every language, at the smallest common laptop screen and at
+// a large one, show every control whole, apart from its neighbours and with
+// room for its caption.
 TEST_F(MainWindowTest, ScreensOfBothStepsInEveryLanguage) {
-    const QByteArray dir = qgetenv("VELMO_SHOT_DIR");
     const struct {
         void (TVelmoBalloonForm::*command)();
         const char* name;
-    } languages[] = {{&TVelmoBalloonForm::English1Click, "en"},
-                     {&TVelmoBalloonForm::N10Click, "sc"},
-                     {&TVelmoBalloonForm::N11Click, "tc"}};
-    for (const auto& l : languages) {
-        auto w = window();
-        ((*w).*l.command)();
-        QApplication::processEvents();
-        const QImage step1 = w->grab().toImage();
-        EXPECT_FALSE(step1.isNull());
-        chooseTemplate(*w, 2);
-        next(*w);
-        ASSERT_EQ(w->CurrentStep(), 1);
-        QApplication::processEvents();
-        const QImage step2 = w->grab().toImage();
-        if (!dir.isEmpty()) {
-            step1.save(QDir(QString::fromLocal8Bit(dir))
-                           .filePath(QStringLiteral("step1_%1.png").arg(l.name)));
-            step2.save(QDir(QString::fromLocal8Bit(dir))
-                           .filePath(QStringLiteral("step2_%1.png").arg(l.name)));
+    } languages[] = {{&TVelmoBalloonForm::English1Click, "English"},
+                     {&TVelmoBalloonForm::N10Click, "Simplified Chinese"},
+                     {&TVelmoBalloonForm::N11Click, "Traditional Chinese"}};
+    const QSize sizes[] = {{1366, 768}, {2560, 1440}};
+    for (const QSize size : sizes) {
+        for (const auto& l : languages) {
+            auto w = window();
+            w->resize(size);
+            ((*w).*l.command)();
+            QApplication::processEvents();
+            const QString where = QStringLiteral("%1 at %2x%3")
+                                      .arg(QString::fromLatin1(l.name))
+                                      .arg(size.width())
+                                      .arg(size.height());
+            ASSERT_EQ(w->size(), size) << where.toStdString();
+            // The controls each step offers are on screen, so the checks reach them.
+            for (const char* name : {"Label1", "Label2", "Label10", "Edit1", "ColorBox1",
+                                     "ListView4", "BitBtn4", "Button2"})
+                EXPECT_TRUE(child<QWidget>(w.get(), name)->isVisible()) << name;
+            EXPECT_FALSE(w->grab().toImage().isNull());
+            EXPECT_EQ(LayoutFaults(*w), QStringList()) << "step 1, " << where.toStdString();
+
+            chooseTemplate(*w, 2);
+            next(*w);
+            ASSERT_EQ(w->CurrentStep(), 1);
+            QApplication::processEvents();
+            for (const char* name : {"ScrollBox1", "Image2", "Button4", "BitBtn3", "BitBtn4"})
+                EXPECT_TRUE(child<QWidget>(w.get(), name)->isVisible()) << name;
+            EXPECT_FALSE(w->grab().toImage().isNull());
+            EXPECT_EQ(LayoutFaults(*w), QStringList()) << "step 2, " << where.toStdString();
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "decorations.h"
+#include "widgets/decorations.h"
 
 #include "lxImage.h"
 

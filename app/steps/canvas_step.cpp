@@ -1,12 +1,14 @@
-#include "canvas_step.h"
+#include "steps/canvas_step.h"
 
 #include "codepage.h"
-#include "colour_box.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "lxreadwrite.h"
-#include "messages.h"
+#include "program_state.h"
+#include "user_interface_services.h"
 #include "velmo_assets.h"
+#include "widgets/colour_box.h"
+#include "widgets/named.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,10 +27,6 @@
 
 #include <cmath>
 #include <cstring>
-
-double CanvasWidthCm = 19;
-double CanvasHeightCm = 19;
-TGuideList Guides;
 
 int CmToPixels(double Cm) {
     return RoundEven(Cm * 100 / 2.54);
@@ -142,27 +140,24 @@ void setTemplateValue(TlxImage& doc, int32_t value) {
 
 } // namespace
 
-TCanvasStep::TCanvasStep(QWidget* parent) : QWidget(parent) {
+TCanvasStep::TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* parent)
+    : QWidget(parent), state_(State), services_(Services) {
     if (QCoreApplication::instance() != nullptr)
         ProgramFolder = QCoreApplication::applicationDirPath();
 
-    const auto named = [this](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-    Image1 = static_cast<QLabel*>(named(new QLabel(this), "Image1"));
-    Label1 = static_cast<QLabel*>(named(new QLabel(this), "Label1"));
-    Label2 = static_cast<QLabel*>(named(new QLabel(this), "Label2"));
-    Label3 = static_cast<QLabel*>(named(new QLabel(this), "Label3"));
-    Label4 = static_cast<QLabel*>(named(new QLabel(this), "Label4"));
-    Label5 = static_cast<QLabel*>(named(new QLabel(this), "Label5"));
-    Label10 = static_cast<QLabel*>(named(new QLabel(this), "Label10"));
-    Edit1 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit1"));
-    Edit2 = static_cast<QLineEdit*>(named(new QLineEdit(QStringLiteral("19"), this), "Edit2"));
-    ColorBox1 = static_cast<TColorBox*>(named(new TColorBox(this), "ColorBox1"));
-    ListView4 = static_cast<QListWidget*>(named(new QListWidget(this), "ListView4"));
-    Cb1 = static_cast<QComboBox*>(named(new QComboBox(this), "Cb1"));
-    BitBtn1 = static_cast<QPushButton*>(named(new QPushButton(this), "BitBtn1"));
+    Image1 = makeNamed<QLabel>(this, "Image1");
+    Label1 = makeNamed<QLabel>(this, "Label1");
+    Label2 = makeNamed<QLabel>(this, "Label2");
+    Label3 = makeNamed<QLabel>(this, "Label3");
+    Label4 = makeNamed<QLabel>(this, "Label4");
+    Label5 = makeNamed<QLabel>(this, "Label5");
+    Label10 = makeNamed<QLabel>(this, "Label10");
+    Edit1 = makeNamed<QLineEdit>(this, "Edit1", QStringLiteral("19"));
+    Edit2 = makeNamed<QLineEdit>(this, "Edit2", QStringLiteral("19"));
+    ColorBox1 = makeNamed<TColorBox>(this, "ColorBox1", services_);
+    ListView4 = makeNamed<QListWidget>(this, "ListView4");
+    Cb1 = makeNamed<QComboBox>(this, "Cb1");
+    BitBtn1 = makeNamed<QPushButton>(this, "BitBtn1");
     Cb1->hide();
     BitBtn1->hide();
     Image1->hide(); // the step's background is the plain window colour
@@ -297,7 +292,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         return ok && std::isfinite(cm) && cm <= MaxSideCm && CmToPixels(cm) >= 1;
     };
     if (!sane(okWidth, widthCm) || !sane(okHeight, heightCm)) {
-        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        services_.ShowMessage(this, LangText(41), QMessageBox::Critical);
         return false;
     }
     const int width = CmToPixels(widthCm);
@@ -312,20 +307,18 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
         made = Doc.LayersCount == 0 ? Doc.NewImage(true, colour, 24, width, height)
-                                    : resizeCanvas(Doc, width, height, colour);
+                                    : Doc.ResizeCanvas(width, height, colour);
     }
     if (!made) {
-        ShowMessageBox(this, LangText(41), QMessageBox::Critical);
+        services_.ShowMessage(this, LangText(41), QMessageBox::Critical);
         return false;
     }
-    CanvasWidthCm = widthCm;
-    CanvasHeightCm = heightCm;
+    state_.CanvasWidthCm = widthCm;
+    state_.CanvasHeightCm = heightCm;
 
     // No background picture is chosen in step 1: the background layer has
     // no pattern.
-    TlxLayerStyle& style = Doc.Layers[0].Style;
-    style.PatternOverlayOn = false;
-    style.PatternBitmap = QImage();
+    Doc.RemovePatternOverlay(0);
 
     if (usesTempletFile_)
         ApplyTemplet1(Doc);
@@ -333,60 +326,16 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         ApplyTemplet(Doc);
 
     // The shape guide: the outline of the shape with the inner area cut out.
-    if (Doc.Layers[0].HasMask) {
-        Doc.SelBitmap = greyOfMask(Doc.Layers[0].Mask);
-        Doc.SelKind = 4;
-        DrawSelRgn1(Doc);
-        Doc.HasSelection = true;
-        Doc.BuildSelectionOutline();
+    QImage guide = Doc.Layers[0].HasMask ? greyOfMask(Doc.Layers[0].Mask) : QImage();
+    if (guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight)) {
+        DrawSelRgn1(Doc, guide);
+        Doc.SetSelectionBitmap(guide);
     } else {
-        Doc.HasSelection = false;
+        Doc.ClearSelection();
     }
     Doc.ReDraw();
 
-    if (Guides.Count < 2) Guides.Count = 2;
-    if (Guides.Count == 2) {
-        Guides.Items[0] = {Doc.ImageWidth / 2, 0};
-        Guides.Items[1] = {0, Doc.ImageHeight / 2};
-    }
-    return true;
-}
-
-bool TCanvasStep::resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color) {
-    if (!TlxImage::PictureSizeAllowed(Width, Height)) return false;
-    // Everything is built aside, so a size that cannot be allocated changes nothing.
-    QImage show(Width, Height, QImage::Format_BGR888);
-    QImage back = CreateGrayBitmap(Width, Height);
-    QImage bitmap(Width, Height, QImage::Format_BGR888);
-    QImage alpha = CreateGrayBitmap(Width, Height);
-    TlxLayer& top = Doc.Layers[size_t(Doc.LayersCount - 1)];
-    const bool overlay = Doc.LayersCount > 1 && top.Name == "Idiograph";
-    QImage overlayBitmap, overlayAlpha;
-    if (overlay) {
-        overlayBitmap = top.Bitmap.copy(0, 0, Width, Height);
-        overlayAlpha = CreateGrayBitmap(Width, Height); // the overlay becomes empty
-    }
-    if (show.isNull() || back.isNull() || bitmap.isNull() || alpha.isNull() ||
-        (overlay && (overlayBitmap.isNull() || overlayAlpha.isNull())))
-        return false;
-
-    show.fill(0);
-    bitmap.fill(QColor(int(Color & 255), int(Color >> 8 & 255), int(Color >> 16 & 255)));
-    alpha.fill(255);
-    Doc.BackColor = Color;
-    Doc.ImageWidth = Width;
-    Doc.ImageHeight = Height;
-    Doc.ShowBmp = std::move(show);
-    Doc.BackBmp = std::move(back);
-    TlxLayer& background = Doc.Layers[0];
-    background.Bitmap = std::move(bitmap);
-    background.Alpha = std::move(alpha);
-    background.HasMask = false;
-    background.Mask = QImage();
-    if (overlay) {
-        top.Bitmap = std::move(overlayBitmap);
-        top.Alpha = std::move(overlayAlpha);
-    }
+    state_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
     return true;
 }
 
@@ -431,9 +380,8 @@ void TCanvasStep::ApplyTemplet1(TlxImage& Doc) {
     }
 }
 
-void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
-    QImage& selection = Doc.SelBitmap;
-    if (selection.isNull()) return;
+void TCanvasStep::DrawSelRgn1(TlxImage& Doc, QImage& Guide) {
+    if (Guide.isNull()) return;
     QImage inner;
     if (usesTempletFile_) {
         const int index = Cb1->currentIndex();
@@ -462,7 +410,7 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
         const BuiltInTemplate& t = kBuiltIn[value - 1];
         if (t.InnerShapeId == 0) {
             // The circle's inner area is the shape itself, smaller and inverted.
-            if (!Doc.StretchMaskLinear(selection, inner, t.InnerSide, t.InnerSide)) return;
+            if (!Doc.StretchMaskLinear(Guide, inner, t.InnerSide, t.InnerSide)) return;
             invert(inner);
         } else {
             const QImage shape = velmo::ShapeMask(t.InnerShapeId);
@@ -470,5 +418,5 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc) {
                 return;
         }
     }
-    andCentred(selection, inner);
+    andCentred(Guide, inner);
 }

@@ -1,4 +1,4 @@
-#include "step_tab_bar.h"
+#include "widgets/step_tab_bar.h"
 
 #include <QPainter>
 

@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-#include <array>
-
 #include "lxImage.h"
 
 class QComboBox;
@@ -16,23 +14,12 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class TColorBox;
+struct TProgramState;
+class TUiServices;
 class TlxImageVcl;
 
 // The canvas has 100 pixels per inch.
 int CmToPixels(double Cm);
-
-// Canvas size last accepted in step 1.
-extern double CanvasWidthCm;
-extern double CanvasHeightCm;
-
-// The guides of the design: up to 101 (x, y) pairs in image pixels; a guide
-// with x other than 0 is a vertical line at x, else a horizontal one at y.
-struct TGuideList {
-    static constexpr int MaxGuides = 101;
-    std::array<TlxPoint, MaxGuides> Items{};
-    int Count = 0;
-};
-extern TGuideList Guides;
 
 class TCanvasStep : public QWidget {
     Q_OBJECT
@@ -42,7 +29,9 @@ public:
     // Where the template shape value is kept in the background layer's host data.
     static constexpr int TemplateValueOffset = 12;
 
-    explicit TCanvasStep(QWidget* parent = nullptr);
+    // The step records the accepted canvas size and the centre guides in
+    // State; its messages and the colour dialog go through Services.
+    TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* parent = nullptr);
 
     // The folder "templet.ini" and the files it names are read from.
     QString ProgramFolder;
@@ -78,13 +67,15 @@ public:
     QPushButton* BitBtn1 = nullptr;
 
 private:
+    TProgramState& state_;
+    TUiServices& services_;
     QString templetFile() const;
     bool hasTempletFile() const;
     // The list shown came from "templet.ini" (else it is the built-in one).
     bool usesTempletFile_ = false;
     void ApplyTemplet(TlxImage& Doc);
     void ApplyTemplet1(TlxImage& Doc);
-    void DrawSelRgn1(TlxImage& Doc);
+    // Cuts the template's inner area out of Guide, the shape as an 8-bit picture.
+    void DrawSelRgn1(TlxImage& Doc, QImage& Guide);
     bool applyShape(TlxImage& Doc, const QImage& Shape);
-    bool resizeCanvas(TlxImage& Doc, int Width, int Height, TColor Color);
 };

@@ -7,10 +7,13 @@
 
 #include "lxImage.h"
 
+class TUiServices;
+
 class TColorBox : public QComboBox {
     Q_OBJECT
 public:
-    explicit TColorBox(QWidget* parent = nullptr);
+    // The colour dialog of the custom entry is shown through Services.
+    explicit TColorBox(TUiServices& Services, QWidget* parent = nullptr);
 
     // The chosen colour as 0x00BBGGRR.
     TColor Selected() const;
@@ -22,5 +25,6 @@ public:
 private:
     void rebuild(TColor keep);
     void onActivated(int index);
+    TUiServices& services_;
     int lastIndex_ = 0;
 };

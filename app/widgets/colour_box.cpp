@@ -1,8 +1,8 @@
-#include "colour_box.h"
+#include "widgets/colour_box.h"
 
 #include "lang_strings.h"
+#include "user_interface_services.h"
 
-#include <QColorDialog>
 #include <QPainter>
 #include <QPixmap>
 
@@ -60,7 +60,8 @@ const char* nameIn(const NamedColour& c) {
 
 } // namespace
 
-TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
+TColorBox::TColorBox(TUiServices& Services, QWidget* parent)
+    : QComboBox(parent), services_(Services) {
     setIconSize(QSize(24, 16));
     rebuild(lxRGB(255, 255, 255));
     connect(this, &QComboBox::activated, this, &TColorBox::onActivated);
@@ -109,7 +110,7 @@ void TColorBox::onActivated(int index) {
         return;
     }
     const TColor before = TColor(itemData(lastIndex_).toUInt());
-    const QColor chosen = QColorDialog::getColor(toQColor(before), this);
+    const QColor chosen = services_.ChooseColour(this, toQColor(before));
     if (!chosen.isValid()) {
         setCurrentIndex(lastIndex_);
         return;

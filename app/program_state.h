@@ -1,0 +1,29 @@
+#pragma once
+
+// The values the whole program shares. The main window owns one and hands
+// it by reference to the steps that read or change it.
+
+#include "lxImage.h"
+
+#include <array>
+
+// The guides of the design: up to 101 (x, y) pairs in image pixels; a guide
+// with x other than 0 is a vertical line at x, else a horizontal one at y.
+struct TGuideList {
+    static constexpr int MaxGuides = 101;
+    std::array<TlxPoint, MaxGuides> Items{};
+    int Count = 0;
+
+    // A canvas always has its two centre guides: with fewer than two guides
+    // there become two, and when there are then exactly two they are put on
+    // the canvas's centre lines, x = Width div 2 and y = Height div 2. A
+    // third guide means the user has placed guides, and none of them moves.
+    void PlaceCentreGuides(int Width, int Height);
+};
+
+struct TProgramState {
+    // Canvas size last accepted in step 1.
+    double CanvasWidthCm = 19;
+    double CanvasHeightCm = 19;
+    TGuideList Guides;
+};

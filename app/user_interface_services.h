@@ -1,0 +1,60 @@
+#pragma once
+
+// Everything the program asks of the desktop: message boxes, modal dialogs,
+// file and colour dialogs, help pages, the clipboard and the printer set-up.
+// The main window is given one object and hands it on, so a test replaces
+// this one thing to answer every question the program would put on screen.
+//
+// It is a dialog runner as well: the dialogs level knows only that narrower
+// part, so dialogs can be shown (and answered in tests) without knowing
+// about the app.
+
+#include "modal_dialog.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMessageBox>
+#include <QString>
+#include <QUrl>
+
+class QPrinter;
+
+class TUiServices : public TModalRunner {
+public:
+    // A message box captioned with the program's title; the button pressed.
+    virtual QMessageBox::StandardButton
+    ShowMessage(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
+                QMessageBox::StandardButtons Buttons = QMessageBox::Ok) = 0;
+    // The colour dialog showing Initial; an invalid colour when cancelled.
+    virtual QColor ChooseColour(QWidget* Parent, const QColor& Initial) = 0;
+    // The file dialogs: the path chosen, empty when cancelled.
+    virtual QString ChooseFileToOpen(QWidget* Parent, const QString& Caption, const QString& Folder,
+                                     const QString& Filter) = 0;
+    virtual QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
+                                     const QString& Filter) = 0;
+    // Shows a help page in the system's viewer.
+    virtual void OpenHelp(const QUrl& Page) = 0;
+    // The picture on the clipboard (null when it holds none) and putting one there.
+    virtual QImage ClipboardImage() = 0;
+    virtual void SetClipboardImage(const QImage& Picture) = 0;
+    // The printer set-up dialog for Printer; true when it closed with OK.
+    virtual bool SetUpPrinter(QWidget* Parent, QPrinter& Printer) = 0;
+};
+
+// The real desktop, through Qt.
+class TQtUiServices final : public TUiServices {
+public:
+    int RunModal(QDialog& Dialog) override;
+    QMessageBox::StandardButton ShowMessage(QWidget* Parent, const QString& Text,
+                                            QMessageBox::Icon Icon,
+                                            QMessageBox::StandardButtons Buttons) override;
+    QColor ChooseColour(QWidget* Parent, const QColor& Initial) override;
+    QString ChooseFileToOpen(QWidget* Parent, const QString& Caption, const QString& Folder,
+                             const QString& Filter) override;
+    QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
+                             const QString& Filter) override;
+    void OpenHelp(const QUrl& Page) override;
+    QImage ClipboardImage() override;
+    void SetClipboardImage(const QImage& Picture) override;
+    bool SetUpPrinter(QWidget* Parent, QPrinter& Printer) override;
+};

@@ -1,0 +1,72 @@
+// Writes both steps of the main window in every language as pictures, for a
+// look at the program without starting it, and lists any layout faults:
+//
+//   QT_QPA_PLATFORM=offscreen build/tests/app_screens FOLDER [WIDTHxHEIGHT]
+//
+// The pictures are step1_en.png, step2_en.png, step1_sc.png, ... at 1366 x 768
+// unless a size is given. Dialogs and message boxes are answered by the test
+// desktop, so nothing waits for a click.
+
+#include "app/fake_ui_services.h"
+#include "app/layout_faults.h"
+#include "main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: app_screens FOLDER [WIDTHxHEIGHT]\n");
+        return 2;
+    }
+    const QDir folder(args[1]);
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(folder.path()));
+        return 1;
+    }
+    QSize size(1366, 768);
+    if (args.size() > 2) {
+        const auto m = QRegularExpression(QStringLiteral("^(\\d+)x(\\d+)$")).match(args[2]);
+        if (!m.hasMatch()) {
+            std::fprintf(stderr, "size must read WIDTHxHEIGHT, e.g. 1920x1080\n");
+            return 2;
+        }
+        size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+    }
+
+    const struct {
+        void (TVelmoBalloonForm::*command)();
+        const char* name;
+    } languages[] = {{&TVelmoBalloonForm::English1Click, "en"},
+                     {&TVelmoBalloonForm::N10Click, "sc"},
+                     {&TVelmoBalloonForm::N11Click, "tc"}};
+    int faults = 0;
+    const auto save = [&](TVelmoBalloonForm& w, const QString& name) {
+        QApplication::processEvents();
+        const QString path = folder.filePath(name + QStringLiteral(".png"));
+        if (!w.grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        for (const QString& fault : LayoutFaults(w)) {
+            std::printf("%s: %s\n", qPrintable(name), qPrintable(fault));
+            ++faults;
+        }
+    };
+    for (const auto& l : languages) {
+        TFakeUiServices services;
+        TVelmoBalloonForm w(services);
+        w.resize(size);
+        w.show();
+        ((w).*l.command)();
+        save(w, QStringLiteral("step1_%1").arg(QString::fromLatin1(l.name)));
+        // Step 2 with the heart template, as a user would first see it.
+        w.findChild<QListWidget*>(QStringLiteral("ListView4"))->setCurrentRow(2);
+        w.BitBtn4Click();
+        save(w, QStringLiteral("step2_%1").arg(QString::fromLatin1(l.name)));
+    }
+    return faults == 0 ? 0 : 1;
+}
