@@ -3,9 +3,9 @@
 // of them so that the speed-up reads off one run, and each kernel set alone
 // at radius 50. Single-threaded; each iteration blurs a fresh copy.
 
+#include "core/pixel_view.h"
 #include "kernels/blur.h"
 #include "kernels/blur_kernels.h"
-#include "core/pixel_view.h"
 
 #include <QImage>
 
@@ -86,4 +86,3 @@ BENCHMARK_CAPTURE(plainBlur, radius_50, 50.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(kernelSet, plain_radius_50, 50.0, "plain")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(kernelSet, avx2_radius_50, 50.0, "avx2")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(kernelSet, avx512_radius_50, 50.0, "avx512")->Unit(benchmark::kMillisecond);
-

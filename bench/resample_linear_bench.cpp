@@ -95,4 +95,3 @@ BENCHMARK(BM_QtSmoothEnlarge)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QtSmoothEnlargeMask)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-

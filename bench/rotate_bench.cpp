@@ -2,9 +2,9 @@
 // kernels (colour and coverage, each kernel on its own as well), the exact
 // quarter turn, and Qt's smooth transformation of the same colour picture.
 
-#include "lxImage.h"
 #include "kernels/resample.h"
 #include "kernels/rotate.h"
+#include "lxImage.h"
 
 #include <QGuiApplication>
 #include <QImage>

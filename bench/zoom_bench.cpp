@@ -2,9 +2,9 @@
 // layer style dialog scales it, in 32 and 8 bits, and the engine's plain and
 // vector row loops on four channels side by side.
 
-#include "lxImageZoom.h"
 #include "core/pixel_view.h"
 #include "kernels/resample_linear.h"
+#include "lxImageZoom.h"
 
 #include <QImage>
 

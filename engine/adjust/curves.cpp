@@ -2,9 +2,9 @@
 // 256-entry tables (over the whole layer or weighted by the selection), and
 // the histogram of the selected part of a picture.
 
-#include "lxImage.h"
 #include "core/picture_convert.h"
 #include "core/pixel_view.h"
+#include "lxImage.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -256,8 +256,7 @@ bool TlxImage::GetSelectionHistogram(const QImage& Bitmap, uint8_t Channel,
     if (step == 1) {
         counted = count([](const uint8_t* p) { return p[0]; });
     } else if (Channel == 0) {
-        counted = count(
-            [b, g, r](const uint8_t* p) { return lxLuminance(p[r], p[g], p[b]); });
+        counted = count([b, g, r](const uint8_t* p) { return lxLuminance(p[r], p[g], p[b]); });
     } else {
         const int at = Channel == 1 ? r : Channel == 2 ? g : Channel == 3 ? b : a;
         counted = count([at](const uint8_t* p) { return p[at]; });

@@ -61,8 +61,9 @@ int overlayTarget(int d, int l) {
 // and 18..21 are handled there too.
 int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tables) {
     switch (mode) {
-    case lx::BlendNormal:  // normal: straight interpolation from D to L
-    case lx::BlendLinearMultiply: // linear multiply: normal with the coverage scaled by the source mean
+    case lx::BlendNormal:         // normal: straight interpolation from D to L
+    case lx::BlendLinearMultiply: // linear multiply: normal with the coverage scaled by the source
+                                  // mean
         return RoundEven((1.0 - a) * d + a * l);
     case lx::BlendAdd: // add: the covered part of L on top of D, saturating
         return std::min(RoundEven(a * l + d), 255);
@@ -82,9 +83,11 @@ int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tabl
         return mix(a, std::max(d, l), d);
     case lx::BlendMultiply: // multiply: D * L / 255, the product is an exact integer
         return mix(a, d * l / 255.0, d);
-    case lx::BlendInverseMultiply: // inverse multiply: 255 - D + L can reach 510, so cap after mixing
+    case lx::BlendInverseMultiply: // inverse multiply: 255 - D + L can reach 510, so cap after
+                                   // mixing
         return std::min(mix(a, 255 - d + l, d), 255);
-    case lx::BlendLinearLight: // linear light: L + D - 128, mixed, then capped above first and floored after
+    case lx::BlendLinearLight: // linear light: L + D - 128, mixed, then capped above first and
+                               // floored after
         return std::max(std::min(mix(a, l + d - 128, d), 255), 0);
     case lx::BlendLinearFilter: {
         // linear filter: dark sources weaken their own coverage in proportion
@@ -92,21 +95,24 @@ int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tabl
         double ac = l < 128 ? a * l / 128.0 : a;
         return RoundEven((1.0 - ac) * d + ac * l);
     }
-    case lx::BlendReverseSoftLight: // reverse soft light: pushes D away from L by the covered difference
+    case lx::BlendReverseSoftLight: // reverse soft light: pushes D away from L by the covered
+                                    // difference
         return std::min(std::max(RoundEven(a * (d - l) + d), 0), 255);
     case lx::BlendScreen: // screen: L + D - L * D / 255, capped after mixing
         return std::min(mix(a, l + d - l * d / 255.0, d), 255);
     case lx::BlendColorBurn: // colour burn
         if (l == 0) return RoundEven((1.0 - a) * d);
         return mix(a, std::max(RoundEven(d - ((255 - d) / double(l)) * (255 - l)), 0), d);
-    case lx::BlendColorDodge: { // colour dodge: D divided by the inverse of L; a white source saturates
+    case lx::BlendColorDodge: { // colour dodge: D divided by the inverse of L; a white source
+                                // saturates
         int t = l < 255 ? std::min(RoundEven(d / ((255 - l) / 255.0)), 255) : 255;
         return mix(a, t, d);
     }
     case lx::BlendInverseBurn: // inverse burn: a black source changes nothing
         if (l == 0) return d;
         return mix(a, std::min(RoundEven(((255 - d) / double(l)) * (255 - l) + d), 255), d);
-    case lx::BlendSoftLight: // soft light: a gentle lift above 128 and a slightly stronger drop below
+    case lx::BlendSoftLight: // soft light: a gentle lift above 128 and a slightly stronger drop
+                             // below
         // it; the dark side counts from 127 so that 127 and 128 both leave D as it is.
         if (l > 128) return mix(a, std::min(RoundEven(d + (l - 128) * 0.465), 255), d);
         if (l < 128) return mix(a, std::max(RoundEven(d - (127 - l) * 0.485), 0), d);

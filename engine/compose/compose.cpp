@@ -1,9 +1,9 @@
 // Composition of all visible layers into the display bitmap.
 
 #include "compose/compose_kernels.h"
+#include "core/pixel_view.h"
 #include "effects/effect_draw.h"
 #include "lxImage.h"
-#include "core/pixel_view.h"
 
 #include <algorithm>
 #include <cstring>
@@ -99,8 +99,7 @@ template <lx::EffectTarget T>
 void TlxImage::drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer) {
     for (const EffectStep& step : UnderLayer ? std::span<const EffectStep>(kUnderLayer)
                                              : std::span<const EffectStep>(kOverLayer))
-        if (step.applies(Layer.Style))
-            lx::drawEffectPass<T>(*this, step.pass, Target, Layer);
+        if (step.applies(Layer.Style)) lx::drawEffectPass<T>(*this, step.pass, Target, Layer);
 }
 
 bool TlxImage::ReDraw() {

@@ -34,8 +34,14 @@ inline const CpuFeatures& cpuFeatures() {
     return features;
 }
 
-inline bool cpuHasSsse3() { return cpuFeatures().Ssse3; }
-inline bool cpuHasAvx2() { return cpuFeatures().Avx2; }
-inline bool cpuHasAvx512() { return cpuFeatures().Avx512F; }
+inline bool cpuHasSsse3() {
+    return cpuFeatures().Ssse3;
+}
+inline bool cpuHasAvx2() {
+    return cpuFeatures().Avx2;
+}
+inline bool cpuHasAvx512() {
+    return cpuFeatures().Avx512F;
+}
 
 } // namespace lx

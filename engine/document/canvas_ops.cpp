@@ -1,7 +1,7 @@
 // Re-applying the canvas to a document that already has layers.
 
-#include "lxImage.h"
 #include "core/picture_convert.h"
+#include "lxImage.h"
 
 #include <utility>
 

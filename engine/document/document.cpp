@@ -1,7 +1,7 @@
 // Starting and closing a document.
 
-#include "lxImage.h"
 #include "core/pixel_view.h"
+#include "lxImage.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // Layer slots: adding, deleting, exchanging, replacing pictures and masks.
 
-#include "lxImage.h"
 #include "core/picture_convert.h"
+#include "lxImage.h"
 
 #include <QImageReader>
 

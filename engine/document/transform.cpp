@@ -2,9 +2,9 @@
 // linear and cubic stretches.
 
 #include "codepage.h"
-#include "lxImage.h"
 #include "core/picture_convert.h"
 #include "kernels/resample.h"
+#include "lxImage.h"
 #include "text/text_layout.h"
 
 #include <QFontMetrics>
@@ -134,7 +134,8 @@ bool TlxImage::StretchMaskHalftone(const QImage& Src, QImage& Dst, int NewWidth,
             for (int y = 0; y < NewHeight; ++y) {
                 const uint8_t* s = colour.constScanLine(y);
                 uint8_t* d = dst.scanLine(y);
-                for (int x = 0; x < NewWidth; ++x, s += 3) d[x] = uint8_t((s[0] + s[1] + s[2]) / 3);
+                for (int x = 0; x < NewWidth; ++x, s += 3)
+                    d[x] = uint8_t((s[0] + s[1] + s[2]) / 3);
             }
         }
         if (dst.isNull()) return false;

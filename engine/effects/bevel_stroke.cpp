@@ -8,10 +8,10 @@
 // rule over that mask, its inner part the inner rule without contour, so a
 // centred stroke covers the rim on both sides of the edge.
 
+#include "core/picture_convert.h"
 #include "effects/effect_draw.h"
 #include "effects/effect_rules.h"
 #include "lxImage.h"
-#include "core/picture_convert.h"
 
 #include <algorithm>
 
@@ -35,7 +35,6 @@ bool strokeOutside(const TlxStrokeStyle& stroke) {
 bool strokeInside(const TlxStrokeStyle& stroke) {
     return stroke.Position == lx::StrokeInside || stroke.Position == lx::StrokeCentre;
 }
-
 
 // Both bevel passes read the same mask; only origin, colour, mode and
 // opacity differ.
@@ -341,8 +340,9 @@ bool drawBevelStrokePass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QIma
                          const TlxLayer& Layer) {
     if (!passDraws(Pass, Layer.Style)) return true;
     return guarded([&] {
-        return Kind == EffectTarget::Bgr24 ? drawPass<EffectTarget::Bgr24>(Image, Pass, Target, Layer)
-                                           : drawPass<EffectTarget::Argb32>(Image, Pass, Target, Layer);
+        return Kind == EffectTarget::Bgr24
+                   ? drawPass<EffectTarget::Bgr24>(Image, Pass, Target, Layer)
+                   : drawPass<EffectTarget::Argb32>(Image, Pass, Target, Layer);
     });
 }
 

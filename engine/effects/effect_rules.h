@@ -9,10 +9,10 @@
 //   outer rule: over the mask's rectangle, knocked out by the layer's alpha;
 //   inner rule: over the layer's rectangle, confined to the layer's alpha.
 
-#include "effects/effects.h"
-#include "lxImage.h"
 #include "core/operation_guard.h"
 #include "core/pixel_view.h"
+#include "effects/effects.h"
+#include "lxImage.h"
 
 #include <QImage>
 

@@ -1,11 +1,11 @@
 // Colour, gradient and pattern overlays: passes over the layer's own
 // rectangle, confined to its coverage.
 
+#include "core/picture_convert.h"
+#include "core/pixel_view.h"
 #include "effects/effect_draw.h"
 #include "effects/effects.h"
 #include "lxGradient.h"
-#include "core/picture_convert.h"
-#include "core/pixel_view.h"
 
 #include <QPainter>
 

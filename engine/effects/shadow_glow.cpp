@@ -7,10 +7,10 @@
 // and draw it over the layer with the inner rule. The glows are the shadows
 // without an offset: their mask origin is always at -2M.
 
+#include "core/picture_convert.h"
 #include "effects/effect_draw.h"
 #include "effects/effect_rules.h"
 #include "lxImage.h"
-#include "core/picture_convert.h"
 
 namespace {
 
@@ -117,15 +117,17 @@ template <class Record> struct MaskEffect {
     Side EffectSide;
 };
 
-constexpr MaskEffect<TlxShadowStyle> kDropShadow{
-    &TlxLayerStyle::DropShadowOn, &TlxLayerStyle::DropShadow, &TlxLayerStyle::DropShadowMask,
-    Side::Outer};
-constexpr MaskEffect<TlxShadowStyle> kInnerShadow{
-    &TlxLayerStyle::InnerShadowOn, &TlxLayerStyle::InnerShadow, &TlxLayerStyle::InnerShadowMask,
-    Side::Inner};
-constexpr MaskEffect<TlxGlowStyle> kOuterGlow{&TlxLayerStyle::OuterGlowOn, &TlxLayerStyle::OuterGlow,
+constexpr MaskEffect<TlxShadowStyle> kDropShadow{&TlxLayerStyle::DropShadowOn,
+                                                 &TlxLayerStyle::DropShadow,
+                                                 &TlxLayerStyle::DropShadowMask, Side::Outer};
+constexpr MaskEffect<TlxShadowStyle> kInnerShadow{&TlxLayerStyle::InnerShadowOn,
+                                                  &TlxLayerStyle::InnerShadow,
+                                                  &TlxLayerStyle::InnerShadowMask, Side::Inner};
+constexpr MaskEffect<TlxGlowStyle> kOuterGlow{&TlxLayerStyle::OuterGlowOn,
+                                              &TlxLayerStyle::OuterGlow,
                                               &TlxLayerStyle::OuterGlowMask, Side::Outer};
-constexpr MaskEffect<TlxGlowStyle> kInnerGlow{&TlxLayerStyle::InnerGlowOn, &TlxLayerStyle::InnerGlow,
+constexpr MaskEffect<TlxGlowStyle> kInnerGlow{&TlxLayerStyle::InnerGlowOn,
+                                              &TlxLayerStyle::InnerGlow,
                                               &TlxLayerStyle::InnerGlowMask, Side::Inner};
 
 template <class Record>

@@ -30,8 +30,7 @@ bool writeFileAtomically(const QString& FileName, const std::function<bool(QIODe
     if (!ok) {
         // A writer that gave up has said why; otherwise the file says it.
         if (Error.isNone()) Error.set(TlxFileErrorCode::CannotWrite, file.errorString());
-        if (Error.Detail.isEmpty())
-            Error.Detail = QStringLiteral("the file could not be written");
+        if (Error.Detail.isEmpty()) Error.Detail = QStringLiteral("the file could not be written");
         file.cancelWriting();
         if (unlocked) QFile::setPermissions(FileName, before);
     }

@@ -14,9 +14,9 @@
 
 #include "files/bmp_stream.h"
 
+#include "core/picture_convert.h"
 #include "files/byte_io.h"
 #include "lxImage.h"
-#include "core/picture_convert.h"
 
 #include <algorithm>
 #include <bit>

@@ -6,9 +6,9 @@
 
 #include <QByteArray>
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 

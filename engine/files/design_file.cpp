@@ -8,15 +8,15 @@
 // Every count, size and stream length is checked against the data before
 // anything is allocated.
 
+#include "codepage.h"
+#include "core/picture_convert.h"
 #include "files/atomic_file.h"
-#include "files/read_file.h"
 #include "files/bmp_stream.h"
 #include "files/byte_io.h"
-#include "codepage.h"
-#include "lxPictureFiles.h"
-#include "lxImage.h"
-#include "core/picture_convert.h"
+#include "files/read_file.h"
 #include "files/short_records.h"
+#include "lxImage.h"
+#include "lxPictureFiles.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -245,11 +245,14 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
     try {
         const int count = layersInUse();
         if (count < 1 || ImageWidth <= 0 || ImageHeight <= 0) {
-            LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("there is no picture to save"));
+            LastFileError.set(TlxFileErrorCode::NothingToSave,
+                              QStringLiteral("there is no picture to save"));
             return false;
         }
         if (count > MaxFileLayers) {
-            LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("a design file holds at most %1 layers").arg(MaxFileLayers));
+            LastFileError.set(
+                TlxFileErrorCode::NothingToSave,
+                QStringLiteral("a design file holds at most %1 layers").arg(MaxFileLayers));
             return false;
         }
 
@@ -280,7 +283,8 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
 
         const QByteArray thumbnail = thumbnailOf(*this);
         if (thumbnail.isEmpty()) {
-            LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("the thumbnail could not be made"));
+            LastFileError.set(TlxFileErrorCode::NothingToSave,
+                              QStringLiteral("the thumbnail could not be made"));
             return false;
         }
         lx::putU32(header, hThumbnailOffset, uint32_t(kHeaderSize));
@@ -312,14 +316,17 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
             if (!layer.IsText) {
                 image = lx::encodeBmp32(layer.Bitmap, layer.Alpha);
                 if (image.isEmpty()) {
-                    LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("layer %1 has no picture to save").arg(i));
+                    LastFileError.set(TlxFileErrorCode::NothingToSave,
+                                      QStringLiteral("layer %1 has no picture to save").arg(i));
                     return false;
                 }
             }
             if (layer.HasMask) {
                 mask = lx::encodeBmp24(layer.Mask);
                 if (mask.isEmpty()) {
-                    LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("the mask of layer %1 cannot be saved").arg(i));
+                    LastFileError.set(
+                        TlxFileErrorCode::NothingToSave,
+                        QStringLiteral("the mask of layer %1 cannot be saved").arg(i));
                     return false;
                 }
             }
@@ -327,14 +334,18 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
                 if (*effectOn[k] && !effectMask[k]->isNull()) {
                     effects[k] = lx::encodeBmp8(*effectMask[k]);
                     if (effects[k].isEmpty()) {
-                        LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("an effect picture of layer %1 cannot be saved").arg(i));
+                        LastFileError.set(
+                            TlxFileErrorCode::NothingToSave,
+                            QStringLiteral("an effect picture of layer %1 cannot be saved").arg(i));
                         return false;
                     }
                 }
             if (style.PatternOverlayOn && !style.PatternBitmap.isNull()) {
                 pattern = lx::encodeBmpAsIs(style.PatternBitmap);
                 if (pattern.isEmpty()) {
-                    LastFileError.set(TlxFileErrorCode::NothingToSave, QStringLiteral("the pattern of layer %1 cannot be saved").arg(i));
+                    LastFileError.set(
+                        TlxFileErrorCode::NothingToSave,
+                        QStringLiteral("the pattern of layer %1 cannot be saved").arg(i));
                     return false;
                 }
             }
@@ -395,7 +406,8 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
         }
         return true;
     } catch (const std::bad_alloc&) {
-        LastFileError.set(TlxFileErrorCode::OutOfMemory, QStringLiteral("out of memory while saving"));
+        LastFileError.set(TlxFileErrorCode::OutOfMemory,
+                          QStringLiteral("out of memory while saving"));
         return false;
     }
 }
@@ -522,7 +534,8 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
                 lx::DecodedBmp& bmp, TlxFileError& error, const QString& where) {
     const QString what = where + QLatin1Char(' ') + QLatin1String(kind.Name);
     if (length <= 0 || size_t(length) > in.remaining()) {
-        error.set(TlxFileErrorCode::Damaged, QStringLiteral("%1: its length points past the end of the file").arg(what));
+        error.set(TlxFileErrorCode::Damaged,
+                  QStringLiteral("%1: its length points past the end of the file").arg(what));
         return false;
     }
     const uint8_t* stream = in.current();
@@ -540,13 +553,15 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
             depth = lx::getU16(stream, 28);
         }
         if (std::find(kind.Depths.begin(), kind.Depths.end(), depth) == kind.Depths.end()) {
-            error.set(TlxFileErrorCode::Damaged, QStringLiteral("%1: %2 bits per pixel is not a depth this stream has")
-                        .arg(what)
-                        .arg(depth));
+            error.set(TlxFileErrorCode::Damaged,
+                      QStringLiteral("%1: %2 bits per pixel is not a depth this stream has")
+                          .arg(what)
+                          .arg(depth));
             return false;
         }
         if (width > 0 && height > 0 && width * height * kind.BytesPerPixel > budget) {
-            error.set(TlxFileErrorCode::TooLarge, QStringLiteral("the document needs more memory than a design may take"));
+            error.set(TlxFileErrorCode::TooLarge,
+                      QStringLiteral("the document needs more memory than a design may take"));
             return false;
         }
     }
@@ -624,16 +639,17 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     if (version < 256 || version > TlxImage::DesignFileVersion) {
         versionMessage = true;
         error.set(TlxFileErrorCode::UnsupportedVersion,
-                    QStringLiteral("the file is of version %1; this program reads 256 to %2")
-                    .arg(version)
-                    .arg(TlxImage::DesignFileVersion));
+                  QStringLiteral("the file is of version %1; this program reads 256 to %2")
+                      .arg(version)
+                      .arg(TlxImage::DesignFileVersion));
         return false;
     }
 
     const int width = int32_t(lx::getU32(header, hWidth));
     const int height = int32_t(lx::getU32(header, hHeight));
     if (!TlxImage::PictureSizeAllowed(width, height)) {
-        error.set(TlxFileErrorCode::Damaged, QStringLiteral("the picture size %1 x %2 is not allowed").arg(width).arg(height));
+        error.set(TlxFileErrorCode::Damaged,
+                  QStringLiteral("the picture size %1 x %2 is not allowed").arg(width).arg(height));
         return false;
     }
     const int count = header[hLayerCount];
@@ -666,7 +682,8 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
 
     lx::ByteReader in(data, size);
     if (!in.seek(lx::getU32(header, hLayerDataOffset))) {
-        error.set(TlxFileErrorCode::Damaged, QStringLiteral("the layer data lies beyond the end of the file"));
+        error.set(TlxFileErrorCode::Damaged,
+                  QStringLiteral("the layer data lies beyond the end of the file"));
         return false;
     }
 
@@ -676,7 +693,8 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     for (int i = 0; i < count; ++i) {
         const QString where = QStringLiteral("layer %1").arg(i);
         if (!in.read(record.data(), recordSize)) {
-            error.set(TlxFileErrorCode::Damaged, QStringLiteral("%1: the file is cut short in its record").arg(where));
+            error.set(TlxFileErrorCode::Damaged,
+                      QStringLiteral("%1: the file is cut short in its record").arg(where));
             return false;
         }
         TlxLayer& layer = doc.Layers[size_t(i)];
@@ -766,7 +784,8 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
 
         budget -= layerBytes(layer);
         if (budget < 0) {
-            error.set(TlxFileErrorCode::TooLarge, QStringLiteral("the document needs more memory than a design may take"));
+            error.set(TlxFileErrorCode::TooLarge,
+                      QStringLiteral("the document needs more memory than a design may take"));
             return false;
         }
     }
@@ -823,7 +842,8 @@ bool TlxImage::LoadFromData(const QByteArray& Data, uint32_t FileTime) {
                         size_t(Data.size()), FileTime, versionMessage);
         if (!ok) LastFileError = staged->LastFileError;
     } catch (const std::bad_alloc&) {
-        LastFileError.set(TlxFileErrorCode::OutOfMemory, QStringLiteral("out of memory while reading the file"));
+        LastFileError.set(TlxFileErrorCode::OutOfMemory,
+                          QStringLiteral("out of memory while reading the file"));
         ok = false;
     }
     if (!ok) {

@@ -7,11 +7,11 @@
 // on, rebuilds those whose mask would change and keeps the rest.
 
 #include "files/atomic_file.h"
-#include "files/read_file.h"
 #include "files/bmp_stream.h"
 #include "files/byte_io.h"
-#include "lxImage.h"
+#include "files/read_file.h"
 #include "files/short_records.h"
+#include "lxImage.h"
 
 #include <QFile>
 
@@ -60,16 +60,17 @@ bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& 
         return false;
     }
     if (size < kHeaderSize) {
-        error.set(TlxFileErrorCode::Damaged, QStringLiteral("the style file is cut short in its header"));
+        error.set(TlxFileErrorCode::Damaged,
+                  QStringLiteral("the style file is cut short in its header"));
         return false;
     }
     p.Version = lx::getU16(data, 12);
     if (p.Version < 256 || p.Version > TlxImage::StyleFileVersion) {
         versionMessage = true;
         error.set(TlxFileErrorCode::UnsupportedVersion,
-                    QStringLiteral("the style file is of version %1; this program reads 256 to %2")
-                    .arg(p.Version)
-                    .arg(TlxImage::StyleFileVersion));
+                  QStringLiteral("the style file is of version %1; this program reads 256 to %2")
+                      .arg(p.Version)
+                      .arg(TlxImage::StyleFileVersion));
         return false;
     }
     const bool shortRecords = p.Version < 259;
@@ -129,7 +130,8 @@ bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& 
     if (p.PatternOverlayOn != 0) {
         const int32_t length = p.PatternOverlay.PatternSize;
         if (length <= 0 || size_t(length) > in.remaining()) {
-            error.set(TlxFileErrorCode::Damaged, QStringLiteral("the pattern's length points past the end of the style file"));
+            error.set(TlxFileErrorCode::Damaged,
+                      QStringLiteral("the pattern's length points past the end of the style file"));
             return false;
         }
         lx::DecodedBmp bmp;
@@ -170,7 +172,8 @@ TColorlistSrcd stopsOf(const TlxGradientStyle& g) {
 bool TlxImage::SaveLayerStyleToData(int Layer, QByteArray& Data) {
     LastFileError.clear();
     if (!validIndex(Layer)) {
-        LastFileError.set(TlxFileErrorCode::NoSuchLayer, QStringLiteral("there is no layer %1").arg(Layer));
+        LastFileError.set(TlxFileErrorCode::NoSuchLayer,
+                          QStringLiteral("there is no layer %1").arg(Layer));
         return false;
     }
     try {
@@ -226,7 +229,8 @@ bool TlxImage::SaveLayerStyleToData(int Layer, QByteArray& Data) {
         Data = std::move(out);
         return true;
     } catch (const std::bad_alloc&) {
-        LastFileError.set(TlxFileErrorCode::OutOfMemory, QStringLiteral("out of memory while saving the style"));
+        LastFileError.set(TlxFileErrorCode::OutOfMemory,
+                          QStringLiteral("out of memory while saving the style"));
         return false;
     }
 }
@@ -240,7 +244,8 @@ bool TlxImage::SaveLayerStyle(int Layer, const QString& FileName) {
 bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
     LastFileError.clear();
     if (!validIndex(Layer)) {
-        LastFileError.set(TlxFileErrorCode::NoSuchLayer, QStringLiteral("there is no layer %1").arg(Layer));
+        LastFileError.set(TlxFileErrorCode::NoSuchLayer,
+                          QStringLiteral("there is no layer %1").arg(Layer));
         return false;
     }
     ParsedStyle p;
@@ -253,7 +258,8 @@ bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
             return false;
         }
     } catch (const std::bad_alloc&) {
-        LastFileError.set(TlxFileErrorCode::OutOfMemory, QStringLiteral("out of memory while reading the style"));
+        LastFileError.set(TlxFileErrorCode::OutOfMemory,
+                          QStringLiteral("out of memory while reading the style"));
         return false;
     }
 
@@ -406,12 +412,15 @@ bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
             s.StrokeGradientBitmap = QImage();
         }
     } catch (const std::bad_alloc&) {
-        LastFileError.set(TlxFileErrorCode::OutOfMemory, QStringLiteral("out of memory while applying the style"));
+        LastFileError.set(TlxFileErrorCode::OutOfMemory,
+                          QStringLiteral("out of memory while applying the style"));
         return false;
     }
     // An effect that could not be made (its picture would be too large) is
     // left off; the rest of the style applies, so the load still succeeds.
-    if (!ok) LastFileError.set(TlxFileErrorCode::EffectNotMade, QStringLiteral("an effect of the style could not be made"));
+    if (!ok)
+        LastFileError.set(TlxFileErrorCode::EffectNotMade,
+                          QStringLiteral("an effect of the style could not be made"));
     return true;
 }
 

@@ -86,4 +86,3 @@ enum : int16_t {
     lxTextVertical = 6,    // columns, read top to bottom
     lxTextPlain = 10,      // lines left-aligned, no spacing
 };
-

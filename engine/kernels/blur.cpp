@@ -293,8 +293,7 @@ __attribute__((target("avx512f"))) void linesAvx512(const float* const* rows, co
 std::vector<BlurLineKernels> blurLineKernelSets() {
     std::vector<BlurLineKernels> sets{{"plain", linesPlain<1>, linesPlain<BlurLinesAtOnce>}};
 #ifdef LX_HAVE_X86
-    if (lx::cpuHasAvx2())
-        sets.push_back({"avx2", linesAvx2<1, 8>, linesAvx2<BlurLinesAtOnce, 2>});
+    if (lx::cpuHasAvx2()) sets.push_back({"avx2", linesAvx2<1, 8>, linesAvx2<BlurLinesAtOnce, 2>});
     if (lx::cpuHasAvx512())
         sets.push_back({"avx512", linesAvx512<1, 8>, linesAvx512<BlurLinesAtOnce, 4>});
 #endif
@@ -303,10 +302,8 @@ std::vector<BlurLineKernels> blurLineKernelSets() {
 
 BlurLineKernels blurLineKernels() {
 #ifdef LX_HAVE_X86
-    if (lx::cpuHasAvx512())
-        return {"avx512", linesAvx512<1, 8>, linesAvx512<BlurLinesAtOnce, 4>};
-    if (lx::cpuHasAvx2())
-        return {"avx2", linesAvx2<1, 8>, linesAvx2<BlurLinesAtOnce, 2>};
+    if (lx::cpuHasAvx512()) return {"avx512", linesAvx512<1, 8>, linesAvx512<BlurLinesAtOnce, 4>};
+    if (lx::cpuHasAvx2()) return {"avx2", linesAvx2<1, 8>, linesAvx2<BlurLinesAtOnce, 2>};
 #endif
     return {"plain", linesPlain<1>, linesPlain<BlurLinesAtOnce>};
 }

@@ -3,8 +3,8 @@
 // The machinery behind the fast mask blur, open to the tests and benchmarks so
 // that every line kernel this processor runs is held to the plain blur.
 
-#include "kernels/blur.h"
 #include "core/pixel_view.h"
+#include "kernels/blur.h"
 
 #include <cstdint>
 #include <vector>

@@ -37,8 +37,8 @@
 
 #include "lxGradient.h"
 
-#include "lxTypes.h"
 #include "core/pixel_view.h"
+#include "lxTypes.h"
 
 #include <QPainter>
 #include <QPen>

@@ -33,7 +33,8 @@ void stretchNearest(ConstPixelView src, PixelView dst, int channels) {
                 d[3 * x + 2] = p[2];
             }
         } else {
-            for (int x = 0; x < dst.Width; ++x) d[x] = s[column[size_t(x)]];
+            for (int x = 0; x < dst.Width; ++x)
+                d[x] = s[column[size_t(x)]];
         }
     }
 }
@@ -102,7 +103,8 @@ void stretchArea(ConstPixelView src, PixelView dst, int channels) {
             const uint8_t* p = s + qsizetype(xs.first[size_t(x)]) * channels;
             for (int c = 0; c < channels; ++c) {
                 int32_t sum = 0;
-                for (int k2 = 0; k2 < xs.count[size_t(x)]; ++k2) sum += wt[k2] * p[k2 * channels + c];
+                for (int k2 = 0; k2 < xs.count[size_t(x)]; ++k2)
+                    sum += wt[k2] * p[k2 * channels + c];
                 out[size_t(x) * size_t(channels) + size_t(c)] = sum;
             }
         }
@@ -118,7 +120,8 @@ void stretchArea(ConstPixelView src, PixelView dst, int channels) {
         for (int k = 0; k < ys.count[size_t(y)]; ++k) {
             const std::vector<int32_t>& row = horizontal(ys.first[size_t(y)] + k);
             const int64_t weight = wt[k];
-            for (size_t i = 0; i < rowValues; ++i) acc[i] += weight * row[i];
+            for (size_t i = 0; i < rowValues; ++i)
+                acc[i] += weight * row[i];
         }
         uint8_t* d = dst.row(y);
         for (size_t i = 0; i < rowValues; ++i)

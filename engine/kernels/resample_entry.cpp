@@ -28,9 +28,8 @@ template <class Kernel> bool run(const QImage& Src, QImage& Dst, int Channels, K
 } // namespace
 
 bool enlargePictureLinear(const QImage& Src, QImage& Dst, int Channels) {
-    return run(Src, Dst, Channels, [&](ConstPixelView s, PixelView d) {
-        enlargeLinear(s, d, Channels, {});
-    });
+    return run(Src, Dst, Channels,
+               [&](ConstPixelView s, PixelView d) { enlargeLinear(s, d, Channels, {}); });
 }
 
 bool shrinkPictureLinear(const QImage& Src, QImage& Dst, int Channels) {

@@ -498,8 +498,7 @@ __attribute__((target("avx2"))) void shrinkColumnAvx2(double* out, const uint8_t
 // instruction does by default.
 template <int Channels>
 __attribute__((target("avx2"))) void shrinkRowPackedAvx2(uint8_t* out, const double* column,
-                                                         const AxisTaps& cols, double area,
-                                                         int w) {
+                                                         const AxisTaps& cols, double area, int w) {
     static_assert(Channels == 3 || Channels == 4);
     const int32_t* index = cols.index.data();
     const double* weight = cols.weight.data();

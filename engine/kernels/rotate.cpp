@@ -605,7 +605,8 @@ void rotate(RotateKernel kernel, ConstPixelView src, PixelView dst, int channels
         // The tiled copy finishes all rows at once; the host still hears of
         // every row, as it does from the other paths.
         if (rowDone)
-            for (int r = 1; r <= dst.Height; ++r) rowDone(r);
+            for (int r = 1; r <= dst.Height; ++r)
+                rowDone(r);
         return;
     }
     const Turn t = turnFor(src.Width, src.Height, a);

@@ -10,8 +10,8 @@
 // Frac(x) = x - floor(x), always in 0..1.
 
 #include "kernels/smooth_shapes.h"
-#include "lxTypes.h"
 #include "core/pixel_view.h"
+#include "lxTypes.h"
 
 #include <algorithm>
 #include <cmath>

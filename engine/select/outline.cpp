@@ -1,7 +1,7 @@
 // Zoom, coordinate conversion and the selection outline.
 
-#include "lxImage.h"
 #include "core/pixel_view.h"
+#include "lxImage.h"
 
 #include <cmath>
 

@@ -289,7 +289,8 @@ bool buildSelection(TlxImage& img, int index, const ShapeRequest& shape, int x, 
         return false;
 
     // Rectangles, ellipses and rounded rectangles use points 0 and 1.
-    const int count = shape.Kind <= lx::SelectEllipse ? 2 : std::clamp(shape.Count, 0, kMaxShapePoints);
+    const int count =
+        shape.Kind <= lx::SelectEllipse ? 2 : std::clamp(shape.Count, 0, kMaxShapePoints);
     std::vector<lx::Vertex> points(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         points[size_t(i)] = {shape.Points[i].X, shape.Points[i].Y};
@@ -440,11 +441,13 @@ bool TlxImage::InvertSelection(int LayerIndex) {
             const TlxLayer& layer = Layers[size_t(LayerIndex)];
             const QSize size = layer.Bitmap.size();
             if (SelLeft != layer.Left || SelTop != layer.Top || SelBitmap.size() != size) {
-                if (SelKind == lx::SelectRoundRect || SelKind == lx::SelectEllipse || SelKind == lx::SelectPolygon ||
-                    SelKind == lx::SelectCurve) {
+                if (SelKind == lx::SelectRoundRect || SelKind == lx::SelectEllipse ||
+                    SelKind == lx::SelectPolygon || SelKind == lx::SelectCurve) {
                     // Drawn again from the shape, moved into the layer's pixels.
                     ShapeRequest shape = currentShape(*this);
-                    const int count = SelKind == lx::SelectPolygon || SelKind == lx::SelectCurve ? shape.Count : 2;
+                    const int count = SelKind == lx::SelectPolygon || SelKind == lx::SelectCurve
+                                          ? shape.Count
+                                          : 2;
                     std::vector<TlxPoint> moved(shape.Points, shape.Points + count);
                     for (TlxPoint& p : moved)
                         p = {saturate32(int64_t(p.X) + SelLeft - layer.Left),

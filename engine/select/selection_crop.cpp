@@ -1,8 +1,8 @@
 // What a selection does to the document: erasing the selected pixels of a
 // layer, the selection's bounds, and cropping every layer to them.
 
-#include "lxImage.h"
 #include "core/picture_convert.h"
+#include "lxImage.h"
 #include "select/selection_raster.h"
 
 #include <algorithm>

@@ -5,8 +5,8 @@
 // wand's matching, flood fill and edge softening, and the per-pixel
 // formulas of erasing and cropping.
 
-#include "lxImage.h"
 #include "core/pixel_view.h"
+#include "lxImage.h"
 
 #include <cstdint>
 #include <vector>

@@ -8,7 +8,9 @@ void TlxImage::DrawAntialiasedLine(QImage& Target, double X1, double Y1, double 
     lx::drawSmoothLine(Target, X1, Y1, X2, Y2);
 }
 
-void TlxImage::DrawSmoothEllipse(QImage& Target) { lx::drawSmoothEllipse(Target); }
+void TlxImage::DrawSmoothEllipse(QImage& Target) {
+    lx::drawSmoothEllipse(Target);
+}
 
 void TlxImage::DrawSmoothRoundRect(int CornerWidth, int CornerHeight, QImage& Target) {
     lx::drawSmoothRoundRect(CornerWidth, CornerHeight, Target);

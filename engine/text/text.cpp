@@ -17,9 +17,9 @@
 // drawing and measuring.
 
 #include "codepage.h"
-#include "lxImage.h"
 #include "core/picture_convert.h"
 #include "kernels/resample.h"
+#include "lxImage.h"
 #include "text/text_layout.h"
 
 #include <QFontDatabase>

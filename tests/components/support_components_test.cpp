@@ -1,11 +1,11 @@
 #include "PBColor.h"
+#include "core/pixel_view.h"
+#include "kernels/resample_linear.h"
 #include "lxImage.h"
 #include "lxImageZoom.h"
 #include "lxStatusBar.h"
 #include "lxreadwrite.h"
-#include "core/pixel_view.h"
 #include "qnToolTip.h"
-#include "kernels/resample_linear.h"
 
 #include <QApplication>
 #include <QDir>

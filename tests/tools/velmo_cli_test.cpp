@@ -145,7 +145,8 @@ protected:
         ASSERT_TRUE(dir_->isValid());
         original_ = new TlxImage;
         buildDesign(*original_);
-        ASSERT_TRUE(original_->SaveToFile(design())) << original_->LastFileError.message().toStdString();
+        ASSERT_TRUE(original_->SaveToFile(design()))
+            << original_->LastFileError.message().toStdString();
     }
     static void TearDownTestSuite() {
         delete original_;
@@ -426,7 +427,8 @@ TEST_F(VelmoCliTest, StylePreset0SwitchesEveryEffectOff) {
 TEST_F(VelmoCliTest, StyleFileAppliesAsLoadingItDoes) {
     // Layer 1's style, saved as a style file, put on the text layer.
     const QString style = path(QStringLiteral("shadow.style"));
-    ASSERT_TRUE(original_->SaveLayerStyle(1, style)) << original_->LastFileError.message().toStdString();
+    ASSERT_TRUE(original_->SaveLayerStyle(1, style))
+        << original_->LastFileError.message().toStdString();
     const QString out = path(QStringLiteral("styled.velmo"));
     const RunResult r =
         runCli({QStringLiteral("style"), design(), QStringLiteral("2"), style, out});

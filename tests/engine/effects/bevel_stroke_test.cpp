@@ -203,8 +203,10 @@ TEST(StrokeTest, PositionDecidesWhichPartsDraw) {
         doc.layer(i).Style.Stroke.Position = c.position;
         ASSERT_TRUE(doc.stroke(i, 0, 0));
         QImage target = doc.target();
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeOuter, lx::EffectTarget::Bgr24, target, doc.layer(i)));
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeInner, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeOuter, lx::EffectTarget::Bgr24,
+                                       target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeInner, lx::EffectTarget::Bgr24,
+                                       target, doc.layer(i)));
         EXPECT_EQ(bgrAt(target, 5, 5), c.x5) << int(c.position);
         EXPECT_EQ(bgrAt(target, 6, 5), c.x6) << int(c.position);
         QImage rest = target;
@@ -228,10 +230,12 @@ TEST(StrokeTest, OnlyTheOuterPartUsesTheContour) {
     full.fill(255);
     ASSERT_TRUE(doc.stroke(i, 0, 0, kRed, true, full));
     QImage target = doc.target();
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeOuter, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeOuter, lx::EffectTarget::Bgr24,
+                                   target, doc.layer(i)));
     EXPECT_EQ(bgrAt(target, 6, 5), (Bgr{128, 128, 255}));
     EXPECT_EQ(bgrAt(target, 4, 5), (Bgr{255, 255, 255})); // outside the mask
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeInner, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::StrokeInner, lx::EffectTarget::Bgr24,
+                                   target, doc.layer(i)));
     EXPECT_EQ(bgrAt(target, 5, 5), (Bgr{0, 0, 255}));
     EXPECT_EQ(bgrAt(target, 6, 5), (Bgr{96, 96, 255}));
 }
@@ -262,8 +266,10 @@ TEST(StrokeTest, GradientStrokeTakesColoursAtTheMaskCoordinate) {
             setBgr(s.StrokeGradientBitmap, x, y, {uint8_t(10 * x), uint8_t(10 * y), 77});
 
     QImage target = doc.target();
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter, lx::EffectTarget::Bgr24, target, doc.layer(i)));
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter,
+                                   lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner,
+                                   lx::EffectTarget::Bgr24, target, doc.layer(i)));
     QImage expected = doc.target();
     setBgr(expected, 4, 5, {10, 20, 77});
     setBgr(expected, 5, 5, {20, 20, 77});
@@ -273,13 +279,17 @@ TEST(StrokeTest, GradientStrokeTakesColoursAtTheMaskCoordinate) {
     // Without the stroke switch, or with a gradient of another size, nothing.
     s.StrokeOn = false;
     QImage untouched = doc.target();
-    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter, lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
-    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner, lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
+    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter,
+                                   lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
+    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner,
+                                   lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
     EXPECT_EQ(untouched, doc.target());
     s.StrokeOn = true;
     s.StrokeGradientBitmap = s.StrokeGradientBitmap.copy(0, 0, 7, 4);
-    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter, lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
-    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner, lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
+    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeOuter,
+                                   lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
+    EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::GradientStrokeInner,
+                                   lx::EffectTarget::Bgr24, untouched, doc.layer(i)));
     EXPECT_EQ(untouched, doc.target());
 }
 
@@ -407,8 +417,10 @@ TEST(BevelTest, KindPicksTheRoutineAndTheLaterPassWins) {
         ASSERT_TRUE(doc.bevel(i, 0, 0, 0));
         QImage innerTarget = doc.target({100, 100, 100});
         QImage outerTarget = innerTarget;
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::InnerBevel, lx::EffectTarget::Bgr24, innerTarget, doc.layer(i)));
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::OuterBevel, lx::EffectTarget::Bgr24, outerTarget, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::InnerBevel, lx::EffectTarget::Bgr24,
+                                       innerTarget, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::OuterBevel, lx::EffectTarget::Bgr24,
+                                       outerTarget, doc.layer(i)));
         const std::pair<QImage*, int> results[] = {{&innerTarget, c.inner},
                                                    {&outerTarget, c.outer}};
         for (const auto& [target, x5] : results) {
@@ -434,8 +446,10 @@ TEST(BevelTest, UsualOffsetsLightTheUpperLeftAndShadeTheLowerRight) {
         doc.layer(i).Style.Bevel.BevelKind = kind;
         ASSERT_TRUE(doc.bevel(i, 5, 0, 5));
         QImage target = doc.target({128, 128, 128});
-        ASSERT_TRUE(kind == 0 ? lx::drawEffectPass(*doc.img, lx::DrawPass::InnerBevel, lx::EffectTarget::Bgr24, target, doc.layer(i))
-                              : lx::drawEffectPass(*doc.img, lx::DrawPass::OuterBevel, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+        ASSERT_TRUE(kind == 0 ? lx::drawEffectPass(*doc.img, lx::DrawPass::InnerBevel,
+                                                   lx::EffectTarget::Bgr24, target, doc.layer(i))
+                              : lx::drawEffectPass(*doc.img, lx::DrawPass::OuterBevel,
+                                                   lx::EffectTarget::Bgr24, target, doc.layer(i)));
         const int lo = kind == 0 ? 11 : 9;  // just inside / outside the upper-left edge
         const int hi = kind == 0 ? 48 : 50; // just inside / outside the lower-right edge
         EXPECT_GT(bgrAt(target, lo, 30).r, 128 + 60) << int(kind);
@@ -564,7 +578,9 @@ TEST(BevelStrokeTest, DrawRoutinesMatchThePlainRulesOnRandomCases) {
             ref::randomBgr(rng, dw, dh, argb ? QImage::Format_ARGB32 : QImage::Format_BGR888);
         QImage actual = start, expected = start;
         const Routine& r = kRoutines[routine];
-        ASSERT_TRUE(lx::drawEffectPass(*img, r.pass, argb ? lx::EffectTarget::Argb32 : lx::EffectTarget::Bgr24, actual, *layer))
+        ASSERT_TRUE(lx::drawEffectPass(*img, r.pass,
+                                       argb ? lx::EffectTarget::Argb32 : lx::EffectTarget::Bgr24,
+                                       actual, *layer))
             << "case " << caseNo;
         referenceDraw(routine, *refImg, expected, *layer);
         ASSERT_EQ(actual, expected) << "case " << caseNo << " " << r.name;

@@ -220,19 +220,23 @@ std::vector<Family> families() {
     std::vector<Family> f = {
         {"DropShadow", false, false, shadowSet(&TlxImage::SetDropShadow),
          [](TlxImage& img, int i) { return img.RebuildDropShadow(i); },
-         pass(lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24), pass(lx::DrawPass::DropShadow, lx::EffectTarget::Argb32),
+         pass(lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24),
+         pass(lx::DrawPass::DropShadow, lx::EffectTarget::Argb32),
          FIELDS(DropShadow, DropShadowMask, DropShadowOn)},
         {"InnerShadow", true, false, shadowSet(&TlxImage::SetInnerShadow),
          [](TlxImage& img, int i) { return img.RebuildInnerShadow(i); },
-         pass(lx::DrawPass::InnerShadow, lx::EffectTarget::Bgr24), pass(lx::DrawPass::InnerShadow, lx::EffectTarget::Argb32),
+         pass(lx::DrawPass::InnerShadow, lx::EffectTarget::Bgr24),
+         pass(lx::DrawPass::InnerShadow, lx::EffectTarget::Argb32),
          FIELDS(InnerShadow, InnerShadowMask, InnerShadowOn)},
         {"OuterGlow", false, true, glowSet(&TlxImage::SetOuterGlow),
          [](TlxImage& img, int i) { return img.RebuildOuterGlow(i); },
-         pass(lx::DrawPass::OuterGlow, lx::EffectTarget::Bgr24), pass(lx::DrawPass::OuterGlow, lx::EffectTarget::Argb32),
+         pass(lx::DrawPass::OuterGlow, lx::EffectTarget::Bgr24),
+         pass(lx::DrawPass::OuterGlow, lx::EffectTarget::Argb32),
          FIELDS(OuterGlow, OuterGlowMask, OuterGlowOn)},
         {"InnerGlow", true, true, glowSet(&TlxImage::SetInnerGlow),
          [](TlxImage& img, int i) { return img.RebuildInnerGlow(i); },
-         pass(lx::DrawPass::InnerGlow, lx::EffectTarget::Bgr24), pass(lx::DrawPass::InnerGlow, lx::EffectTarget::Argb32),
+         pass(lx::DrawPass::InnerGlow, lx::EffectTarget::Bgr24),
+         pass(lx::DrawPass::InnerGlow, lx::EffectTarget::Argb32),
          FIELDS(InnerGlow, InnerGlowMask, InnerGlowOn)},
     };
 #undef FIELDS
@@ -512,7 +516,8 @@ TEST(ShadowGlowTest, SizeZeroDropShadowIsAHardCopyAtTheOffset) {
         ASSERT_TRUE(doc.img->SetDropShadow(i, 0, 100, offset, offset, 0, 0, kBlack, false, 0, {},
                                            identityTable()));
         QImage target = doc.target();
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24,
+                                       target, doc.layer(i)));
         for (int y = 0; y < 20; ++y) {
             for (int x = 0; x < 20; ++x) {
                 const bool shadow =
@@ -557,7 +562,8 @@ TEST(ShadowGlowTest, DropShadowIsKnockedOutByTheLayersAlpha) {
         ASSERT_TRUE(doc.img->SetDropShadow(i, 0, c.opacity, c.offset, 0, 0, 0, kBlack, false, 0, {},
                                            identityTable()));
         QImage target = doc.target();
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24,
+                                       target, doc.layer(i)));
         for (int x = 4; x <= 8; ++x) {
             const uint8_t v = uint8_t(c.expected[x - 4]);
             EXPECT_EQ(bgrAt(target, x, 5), (Bgr{v, v, v}))
@@ -579,7 +585,8 @@ TEST(ShadowGlowTest, InnerShadowLeavesTheUncoveredBandAlone) {
         ASSERT_TRUE(doc.img->SetInnerShadow(i, 0, 100, offset, 0, 0, 0, kBlack, false, 0, {},
                                             identityTable()));
         QImage target = doc.target();
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::InnerShadow, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::InnerShadow, lx::EffectTarget::Bgr24,
+                                       target, doc.layer(i)));
         for (int x = 0; x < 20; ++x) {
             const bool covered = x >= 5 + std::max(offset, 0) && x < 10 + std::min(offset, 0);
             const uint8_t v = covered ? 212 : 255;
@@ -637,7 +644,8 @@ TEST(ShadowGlowTest, AlphaTwinCoverageOnlyGrows) {
             doc.img->SetDropShadow(i, 0, 10, 0, 0, 0, 0, kBlack, false, 0, {}, identityTable()));
         QImage target(20, 20, QImage::Format_ARGB32);
         target.fill(qRgba(255, 255, 255, a));
-        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Argb32, target, doc.layer(i)));
+        ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Argb32,
+                                       target, doc.layer(i)));
         const int grown = a == 200 ? 206 : a == 0 ? 6 : 255;
         for (int x = 0; x < 20; ++x) {
             for (int y = 0; y < 20; ++y) {
@@ -726,7 +734,8 @@ TEST(ShadowGlowTest, DrawLimitsTheStoredSize) {
     s.DropShadowMask = solidGrey(801, 801, 0);
     s.DropShadowMask.scanLine(400)[400] = 255; // lands on the layer pixel (5, 5)
     QImage target = doc.target();
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24,
+                                   target, doc.layer(i)));
     EXPECT_EQ(bgrAt(target, 5, 5), (Bgr{0, 0, 0}));
     EXPECT_EQ(bgrAt(target, 6, 5), (Bgr{255, 255, 255}));
 }
@@ -741,7 +750,8 @@ TEST(ShadowGlowTest, LayerPartlyOutsideTheDocument) {
     ASSERT_TRUE(
         doc.img->SetDropShadow(i, 0, 100, 3, 3, 0, 0, kBlack, false, 0, {}, identityTable()));
     QImage target = doc.target();
-    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24, target, doc.layer(i)));
+    ASSERT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24,
+                                   target, doc.layer(i)));
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             const bool shadow = x >= 1 && x <= 4 && y >= 2 && y <= 4;
@@ -754,7 +764,8 @@ TEST(ShadowGlowTest, LayerPartlyOutsideTheDocument) {
         doc.layer(i).Left = left;
         doc.layer(i).Top = top;
         QImage t = doc.target();
-        EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24, t, doc.layer(i)));
+        EXPECT_TRUE(lx::drawEffectPass(*doc.img, lx::DrawPass::DropShadow, lx::EffectTarget::Bgr24,
+                                       t, doc.layer(i)));
         EXPECT_EQ(t, doc.target());
     }
 }

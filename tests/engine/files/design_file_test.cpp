@@ -1,6 +1,6 @@
-#include "files/bmp_stream.h"
 #include "codepage.h"
 #include "file_fixtures.h"
+#include "files/bmp_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 
 #include "../../fuzz/file_entries.h"
 
+#include "file_fixtures.h"
 #include "files/bmp_stream.h"
 #include "files/byte_io.h"
-#include "file_fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "files/bmp_stream.h"
 #include "file_fixtures.h"
+#include "files/bmp_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "picture_helpers.h"
 #include "kernels/resample.h"
 #include "kernels/resample_cubic.h"
+#include "picture_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "lxImage.h"
 #include "kernels/resample.h"
 #include "kernels/resample_linear.h"
+#include "lxImage.h"
 #include "lxResample.h"
 
 #include <gtest/gtest.h>
@@ -220,8 +220,8 @@ TEST(ResampleLinearTest, WorkedExamples) {
 // target as it was.
 TEST(ResampleLinearTest, PublicEntryGivesTheWorkedExamples) {
     for (const HandCase& hc : kHandCases) {
-        const QImage::Format f = hc.channels == 1 ? QImage::Format_Grayscale8
-                                                  : QImage::Format_BGR888;
+        const QImage::Format f =
+            hc.channels == 1 ? QImage::Format_Grayscale8 : QImage::Format_BGR888;
         QImage src(hc.W, hc.H, f);
         for (int y = 0; y < hc.H; ++y)
             std::copy_n(hc.src.begin() + qsizetype(y) * hc.W * hc.channels, hc.W * hc.channels,

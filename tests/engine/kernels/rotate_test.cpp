@@ -2,9 +2,9 @@
 // pixels of a 45-degree turn (including the coverage edge rule), and every
 // fast kernel against the plain reference over many random pictures.
 
-#include "picture_helpers.h"
 #include "kernels/resample.h"
 #include "kernels/rotate.h"
+#include "picture_helpers.h"
 
 #include <gtest/gtest.h>
 
