@@ -5,6 +5,8 @@
 
 #include "lxImage.h"
 
+#include <QString>
+
 #include <array>
 
 // The guides of the design: up to 101 (x, y) pairs in image pixels; a guide
@@ -26,4 +28,10 @@ struct TProgramState {
     double CanvasWidthCm = 19;
     double CanvasHeightCm = 19;
     TGuideList Guides;
+    // The design file the document was last opened from or saved to; empty
+    // for a design never saved. The file commands keep it.
+    QString CurrentFileName;
+    // The document changed since it was last opened, saved or made new; the
+    // close query and printing ask to save while it is set.
+    bool Modified = false;
 };

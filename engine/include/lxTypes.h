@@ -38,17 +38,18 @@ constexpr bool pictureSizeAllowed(int64_t Width, int64_t Height) {
            Width * Height <= MaxPicturePixels;
 }
 
+// 1.5 * 2^52: a double between 2^52 and 2^53 is a whole number, so adding
+// and taking away this value rounds a smaller one to the nearest integer by
+// the processor's own round-to-nearest-even.
+inline constexpr double RoundShift = 6755399441055744.0;
 } // namespace lx
 
 // Rounds to the nearest integer, halves to the even neighbour; values beyond
 // the integer range give its nearest end, NaN gives 0.
 inline int RoundEven(double Value) {
-    // Adding and taking away 1.5 * 2^52 lets the processor's own
-    // round-to-nearest-even drop the fraction: between 2^52 and 2^53 doubles
-    // are whole numbers. This runs once per channel in every blend, so it
-    // must not become a library call.
-    constexpr double kShift = 6755399441055744.0;
-    if (std::fabs(Value) < 2147483647.0) return int((Value + kShift) - kShift);
+    // This runs once per channel in every blend, so it must not become a
+    // library call.
+    if (std::fabs(Value) < 2147483647.0) return int((Value + lx::RoundShift) - lx::RoundShift);
     if (Value >= 2147483647.0) return 2147483647;
     if (Value <= -2147483648.0) return -2147483647 - 1;
     return 0;

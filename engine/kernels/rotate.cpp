@@ -421,7 +421,7 @@ __attribute__((target("avx2"))) inline __m256d mapY4(__m256d colB, __m256d rb, _
 // leaves the nearest whole number, halves to even, as the scalar form does;
 // truncating it is then exact.
 __attribute__((target("avx2"))) inline __m128i roundEven4(__m256d v) {
-    const __m256d shift = _mm256_set1_pd(6755399441055744.0);
+    const __m256d shift = _mm256_set1_pd(lx::RoundShift);
     return _mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_add_pd(v, shift), shift));
 }
 
