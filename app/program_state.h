@@ -3,7 +3,7 @@
 // The values the whole program shares. The main window owns one and hands
 // it by reference to the steps that read or change it.
 
-#include "lxImage.h"
+#include "lxTypes.h"
 
 #include <QString>
 

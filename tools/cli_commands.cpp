@@ -21,8 +21,10 @@ Outcome failure(int Code, const QString& Reason) {
     return outcome;
 }
 
+// The engine's English detail when it gave one, else the command's own words.
 QString engineReason(const TlxImage& Document, const QString& Fallback) {
-    return Document.LastFileError.isNone() ? Fallback : Document.LastFileError.message();
+    const QString& detail = Document.LastFileError.Detail;
+    return detail.isEmpty() ? Fallback : detail;
 }
 
 // The document slots, blend tables included, are far too large for the stack.

@@ -28,10 +28,6 @@ bool layerIsReadable(const TlxLayer& layer) {
     return !layer.HasMask || (isBgr(layer.Mask) && layer.Mask.size() == layer.Bitmap.size());
 }
 
-inline uint32_t packBgr(const uint8_t* p) {
-    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-
 void fillBackground(const PixelView& target, TColor color) {
     std::vector<uint8_t> row(size_t(target.Width) * 3);
     for (int x = 0; x < target.Width; ++x) {
@@ -52,12 +48,10 @@ struct EffectStep {
 };
 
 bool strokeOutside(const TlxLayerStyle& s) {
-    return s.StrokeOn &&
-           (s.Stroke.Position == lx::StrokeOutside || s.Stroke.Position == lx::StrokeCentre);
+    return s.StrokeOn && lx::strokeOutside(s.Stroke);
 }
 bool strokeInside(const TlxLayerStyle& s) {
-    return s.StrokeOn &&
-           (s.Stroke.Position == lx::StrokeInside || s.Stroke.Position == lx::StrokeCentre);
+    return s.StrokeOn && lx::strokeInside(s.Stroke);
 }
 
 using lx::DrawPass;

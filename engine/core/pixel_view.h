@@ -32,3 +32,9 @@ inline PixelView viewOf(QImage& image) {
 inline ConstPixelView constViewOf(const QImage& image) {
     return {image.constBits(), image.bytesPerLine(), image.width(), image.height()};
 }
+
+// The blue, green, red bytes at p as the packed colour the blend routines
+// take: red * 65536 + green * 256 + blue.
+inline uint32_t packBgr(const uint8_t* p) {
+    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}

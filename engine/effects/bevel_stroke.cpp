@@ -28,14 +28,6 @@ int strokeMargin(const TlxStrokeStyle& stroke) {
     return lx::limitEffectSize(stroke.Size) + lx::limitEffectSize(stroke.Softness);
 }
 
-bool strokeOutside(const TlxStrokeStyle& stroke) {
-    return stroke.Position == lx::StrokeOutside || stroke.Position == lx::StrokeCentre;
-}
-
-bool strokeInside(const TlxStrokeStyle& stroke) {
-    return stroke.Position == lx::StrokeInside || stroke.Position == lx::StrokeCentre;
-}
-
 // Both bevel passes read the same mask; only origin, colour, mode and
 // opacity differ.
 lx::EffectPass bevelPass(const TlxLayer& layer, const QImage& mask, int32_t drawX, int32_t drawY,
@@ -289,48 +281,63 @@ bool TlxImage::RebuildGradientStroke(int Layer) {
 
 namespace {
 
+using lx::DrawPass;
+using lx::strokeInside;
+using lx::strokeOutside;
+
 template <EffectTarget T>
-bool drawPass(TlxImage& image, lx::DrawPass pass, QImage& target, const TlxLayer& layer) {
-    const int w = image.ImageWidth, h = image.ImageHeight;
-    switch (pass) {
-    case lx::DrawPass::OuterBevel:
-        return drawOuterBevel<T>(image, target, w, h, layer);
-    case lx::DrawPass::InnerBevel:
-        return drawInnerBevel<T>(image, target, w, h, layer);
-    case lx::DrawPass::StrokeOuter:
-        return drawStroke<T>(image, target, w, h, layer, StrokePart::Outer, false);
-    case lx::DrawPass::StrokeInner:
-        return drawStroke<T>(image, target, w, h, layer, StrokePart::Inner, false);
-    case lx::DrawPass::GradientStrokeOuter:
-        return drawStroke<T>(image, target, w, h, layer, StrokePart::Outer, true);
-    case lx::DrawPass::GradientStrokeInner:
-        return drawStroke<T>(image, target, w, h, layer, StrokePart::Inner, true);
-    default:
-        return false;
-    }
+bool outerBevelPass(TlxImage& image, QImage& target, const TlxLayer& layer) {
+    return drawOuterBevel<T>(image, target, image.ImageWidth, image.ImageHeight, layer);
+}
+template <EffectTarget T>
+bool innerBevelPass(TlxImage& image, QImage& target, const TlxLayer& layer) {
+    return drawInnerBevel<T>(image, target, image.ImageWidth, image.ImageHeight, layer);
+}
+template <EffectTarget T, StrokePart Part, bool Gradient>
+bool strokePass(TlxImage& image, QImage& target, const TlxLayer& layer) {
+    return drawStroke<T>(image, target, image.ImageWidth, image.ImageHeight, layer, Part, Gradient);
 }
 
-// Whether the pass has anything to draw: the effect is on and set to draw in
-// this pass (a bevel of the other kind, a stroke on the other side, or a
-// gradient stroke without its gradient draws nothing here).
-bool passDraws(lx::DrawPass pass, const TlxLayerStyle& s) {
-    switch (pass) {
-    case lx::DrawPass::OuterBevel:
-        return s.BevelOn && s.Bevel.BevelKind == lx::BevelOuter;
-    case lx::DrawPass::InnerBevel:
-        return s.BevelOn && s.Bevel.BevelKind == lx::BevelInner;
-    case lx::DrawPass::StrokeOuter:
-        return s.StrokeOn && strokeOutside(s.Stroke);
-    case lx::DrawPass::StrokeInner:
-        return s.StrokeOn && strokeInside(s.Stroke);
-    case lx::DrawPass::GradientStrokeOuter:
-        return s.StrokeOn && s.StrokeGradientOn && strokeOutside(s.Stroke);
-    case lx::DrawPass::GradientStrokeInner:
-        return s.StrokeOn && s.StrokeGradientOn && strokeInside(s.Stroke);
-    default:
-        return false;
-    }
-}
+using PassFn = bool (*)(TlxImage&, QImage&, const TlxLayer&);
+
+// The six passes of this family: when each has something to draw (the
+// effect on and set to draw in this pass: a bevel of the other kind, a
+// stroke on the other side or a gradient stroke without its gradient draws
+// nothing here) and its routine for each target kind.
+struct FamilyPass {
+    DrawPass Pass;
+    bool (*Draws)(const TlxLayerStyle&);
+    PassFn Bgr;
+    PassFn Argb;
+};
+
+constexpr EffectTarget kBgr = EffectTarget::Bgr24;
+constexpr EffectTarget kArgb = EffectTarget::Argb32;
+
+const FamilyPass kPasses[] = {
+    {DrawPass::OuterBevel,
+     [](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == lx::BevelOuter; },
+     outerBevelPass<kBgr>, outerBevelPass<kArgb>},
+    {DrawPass::InnerBevel,
+     [](const TlxLayerStyle& s) { return s.BevelOn && s.Bevel.BevelKind == lx::BevelInner; },
+     innerBevelPass<kBgr>, innerBevelPass<kArgb>},
+    {DrawPass::StrokeOuter,
+     [](const TlxLayerStyle& s) { return s.StrokeOn && strokeOutside(s.Stroke); },
+     strokePass<kBgr, StrokePart::Outer, false>, strokePass<kArgb, StrokePart::Outer, false>},
+    {DrawPass::StrokeInner,
+     [](const TlxLayerStyle& s) { return s.StrokeOn && strokeInside(s.Stroke); },
+     strokePass<kBgr, StrokePart::Inner, false>, strokePass<kArgb, StrokePart::Inner, false>},
+    {DrawPass::GradientStrokeOuter,
+     [](const TlxLayerStyle& s) {
+         return s.StrokeOn && s.StrokeGradientOn && strokeOutside(s.Stroke);
+     },
+     strokePass<kBgr, StrokePart::Outer, true>, strokePass<kArgb, StrokePart::Outer, true>},
+    {DrawPass::GradientStrokeInner,
+     [](const TlxLayerStyle& s) {
+         return s.StrokeOn && s.StrokeGradientOn && strokeInside(s.Stroke);
+     },
+     strokePass<kBgr, StrokePart::Inner, true>, strokePass<kArgb, StrokePart::Inner, true>},
+};
 
 } // namespace
 
@@ -338,12 +345,13 @@ namespace lx {
 
 bool drawBevelStrokePass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QImage& Target,
                          const TlxLayer& Layer) {
-    if (!passDraws(Pass, Layer.Style)) return true;
-    return guarded([&] {
-        return Kind == EffectTarget::Bgr24
-                   ? drawPass<EffectTarget::Bgr24>(Image, Pass, Target, Layer)
-                   : drawPass<EffectTarget::Argb32>(Image, Pass, Target, Layer);
-    });
+    for (const FamilyPass& p : kPasses) {
+        if (p.Pass != Pass) continue;
+        if (!p.Draws(Layer.Style)) return true;
+        return guarded(
+            [&] { return (Kind == EffectTarget::Bgr24 ? p.Bgr : p.Argb)(Image, Target, Layer); });
+    }
+    return false; // not a pass of this family
 }
 
 } // namespace lx

@@ -30,9 +30,12 @@ enum class DrawPass : uint8_t {
 };
 
 // Target is the document's size: 24-bit for Bgr24, 32-bit whose fourth byte
-// accumulates coverage for Argb32. True at once when the pass's effect is
-// off (or, for bevel and stroke, set to draw in another pass); false for a
-// target of the wrong size or format and when drawing fails.
+// accumulates coverage for Argb32. Each gives true at once when the pass's
+// effect is off (or, for bevel and stroke, set to draw in another pass), and
+// false for a pass of another family, for a target of the wrong size or
+// format and when drawing fails. The mask effects draw nothing and give true
+// for a layer or mask they cannot read; the overlays give false for a layer,
+// gradient picture or tile they cannot read.
 bool drawShadowGlowPass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QImage& Target,
                         const TlxLayer& Layer);
 bool drawBevelStrokePass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QImage& Target,

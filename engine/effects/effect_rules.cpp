@@ -45,10 +45,6 @@ QImage shaped(const QImage& alpha, int margin, void (*shape)(PixelView, int, int
     return mask;
 }
 
-inline uint32_t packBgr(const uint8_t* p) {
-    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-
 // One row span of the outer rule: n pixels, mask, colour and (when OnLayer)
 // alpha pointers all at the span's first pixel. Off the layer every pixel
 // has the weight v = e, the same as alpha 0 gives.

@@ -27,6 +27,15 @@ template <EffectTarget T> bool targetFits(const QImage& target, int width, int h
            target.height() == height;
 }
 
+// Which sides of the layer's edge a stroke covers: the outside (drawn under
+// the layer) and the inside (over it); a centred stroke covers both.
+inline bool strokeOutside(const TlxStrokeStyle& Stroke) {
+    return Stroke.Position == StrokeOutside || Stroke.Position == StrokeCentre;
+}
+inline bool strokeInside(const TlxStrokeStyle& Stroke) {
+    return Stroke.Position == StrokeInside || Stroke.Position == StrokeCentre;
+}
+
 // Packs a resolved 0x00BBGGRR colour the way BlendPixel takes it.
 inline uint32_t packForBlend(uint32_t color) {
     const uint32_t rgb = ResolveColor(color);

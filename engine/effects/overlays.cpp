@@ -215,8 +215,7 @@ bool drawGradientOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer)
     const ConstPixelView g = constViewOf(gradient);
     forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
         const uint8_t* c = g.row(py) + 3 * px;
-        lx::blendEffectPixel<T>(image, d, mode, uint32_t(c[2]) << 16 | uint32_t(c[1]) << 8 | c[0],
-                                a * e / 255);
+        lx::blendEffectPixel<T>(image, d, mode, packBgr(c), a * e / 255);
     });
     return true;
 }
@@ -237,7 +236,7 @@ bool drawPatternOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) 
     forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
         // The tile repeats from the layer's top-left corner.
         const uint8_t* c = t.row(py % t.Height) + step * (px % t.Width);
-        const uint32_t colour = uint32_t(c[2]) << 16 | uint32_t(c[1]) << 8 | c[0];
+        const uint32_t colour = packBgr(c);
         const double coverage = withCoverage ? c[3] / 255.0 * (a * e / 255) : a * e / 255;
         lx::blendEffectPixel<T>(image, d, mode, colour, coverage);
     });

@@ -25,6 +25,12 @@
 
 #include "core/cpu_features.h"
 
+namespace {
+// The two reasons that do not mean a damaged file.
+constexpr char kTooLarge[] = "bitmap too large";
+constexpr char kNoMemory[] = "not enough memory for the bitmap";
+} // namespace
+
 namespace lx {
 namespace {
 
@@ -260,7 +266,7 @@ QString readLayout(const uint8_t* Data, size_t Size, Layout& L) {
         return QStringLiteral("invalid bitmap size");
     L.TopDown = height < 0;
     if (L.TopDown) height = -height;
-    if (!TlxImage::PictureSizeAllowed(width, height)) return QStringLiteral("bitmap too large");
+    if (!TlxImage::PictureSizeAllowed(width, height)) return QLatin1String(kTooLarge);
     L.Width = int(width);
     L.Height = int(height);
 
@@ -378,7 +384,7 @@ bool decodeChecked(const uint8_t* Data, size_t Size, DecodedBmp& Out, QString& E
                                                  : QImage::Format_BGR888;
     QImage pixels(L.Width, L.Height, format);
     if (pixels.isNull()) {
-        Error = QStringLiteral("not enough memory for the bitmap");
+        Error = QLatin1String(kNoMemory);
         return false;
     }
 
@@ -463,7 +469,7 @@ bool decodeBmp(const uint8_t* Data, size_t Size, DecodedBmp& Out, QString& Error
     try {
         return decodeChecked(Data, Size, Out, Error);
     } catch (const std::bad_alloc&) {
-        Error = QStringLiteral("not enough memory for the bitmap");
+        Error = QLatin1String(kNoMemory);
         return false;
     }
 }
@@ -542,6 +548,12 @@ QImage decodedLevels(const DecodedBmp& Bmp) {
             d[x] = *s;
     }
     return out;
+}
+
+TlxFileErrorCode bitmapFailureCode(const QString& Reason) {
+    if (Reason == QLatin1String(kTooLarge)) return TlxFileErrorCode::TooLarge;
+    if (Reason == QLatin1String(kNoMemory)) return TlxFileErrorCode::OutOfMemory;
+    return TlxFileErrorCode::Damaged;
 }
 
 } // namespace lx

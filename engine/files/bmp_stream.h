@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QString>
 
+#include "lxFileError.h"
 #include "lxPictureFiles.h"
 
 #include <cstddef>
@@ -63,6 +64,9 @@ struct DecodedBmp {
 // a colours-used count of 0 means 2^bits entries, more than 256 is refused,
 // and an index past the palette converts to black.
 bool decodeBmp(const uint8_t* Data, size_t Size, DecodedBmp& Out, QString& Error);
+// What a reason decodeBmp gave means for the file holding the bitmap: too
+// large, out of memory, or (any other reason) damaged.
+TlxFileErrorCode bitmapFailureCode(const QString& Reason);
 
 // Conversions of a decoded bitmap into the engine's picture formats; a null
 // image when the picture cannot be allocated.

@@ -251,7 +251,7 @@ bool TlxImage::writeDesign(const std::function<bool(const QByteArray&)>& Sink) {
         }
         if (count > MaxFileLayers) {
             LastFileError.set(
-                TlxFileErrorCode::NothingToSave,
+                TlxFileErrorCode::TooLarge,
                 QStringLiteral("a design file holds at most %1 layers").arg(MaxFileLayers));
             return false;
         }
@@ -567,7 +567,7 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
     }
     QString reason;
     if (!lx::decodeBmp(stream, size_t(length), bmp, reason)) {
-        error.set(TlxFileErrorCode::Damaged, QStringLiteral("%1: %2").arg(what, reason));
+        error.set(lx::bitmapFailureCode(reason), QStringLiteral("%1: %2").arg(what, reason));
         return false;
     }
     in.skip(size_t(length));
@@ -648,7 +648,8 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     const int width = int32_t(lx::getU32(header, hWidth));
     const int height = int32_t(lx::getU32(header, hHeight));
     if (!TlxImage::PictureSizeAllowed(width, height)) {
-        error.set(TlxFileErrorCode::Damaged,
+        // A size below 1 cannot be; a real one past the limits is too large.
+        error.set(width > 0 && height > 0 ? TlxFileErrorCode::TooLarge : TlxFileErrorCode::Damaged,
                   QStringLiteral("the picture size %1 x %2 is not allowed").arg(width).arg(height));
         return false;
     }

@@ -137,7 +137,7 @@ bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& 
         lx::DecodedBmp bmp;
         QString reason;
         if (!lx::decodeBmp(in.current(), size_t(length), bmp, reason)) {
-            error.set(TlxFileErrorCode::Damaged, QStringLiteral("pattern: %1").arg(reason));
+            error.set(lx::bitmapFailureCode(reason), QStringLiteral("pattern: %1").arg(reason));
             return false;
         }
         p.Pattern = bmp.BitCount == 32 ? bmp.Pixels : lx::decodedToBgr(bmp);

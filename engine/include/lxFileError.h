@@ -17,7 +17,7 @@ enum class TlxFileErrorCode : uint8_t {
     NotThisKind,        // not a design file, or not a layer style file
     UnsupportedVersion, // a version this program does not read
     Damaged,            // cut short, or a size or length that does not fit the file
-    TooLarge,           // the file or the document it describes passes the limits
+    TooLarge,           // the file, the document or one of its pictures passes the limits
     OutOfMemory,        // memory ran out while reading or writing
     NothingToSave,      // the document or one of its pictures cannot be written
     NoSuchLayer,        // the layer index names no layer

@@ -64,7 +64,12 @@ int main(int argc, char** argv) {
         ((w).*l.command)();
         save(w, QStringLiteral("step1_%1").arg(QString::fromLatin1(l.name)));
         // Step 2 with the heart template, as a user would first see it.
-        w.findChild<QListWidget*>(QStringLiteral("ListView4"))->setCurrentRow(2);
+        auto* templates = w.findChild<QListWidget*>(QStringLiteral("ListView4"));
+        if (templates == nullptr) {
+            std::fprintf(stderr, "the window has no template list\n");
+            return 1;
+        }
+        templates->setCurrentRow(2);
         w.BitBtn4Click();
         save(w, QStringLiteral("step2_%1").arg(QString::fromLatin1(l.name)));
     }

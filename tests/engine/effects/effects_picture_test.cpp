@@ -20,9 +20,11 @@
 // A blur by radius r reads 2K + 1 bytes each way (K = 2 for r = 1, 7 for
 // 2.5, 14 for 5, 30 for 10). The probes sit where that square window lies
 // wholly in the alpha-255 part or wholly in the alpha-0 part, so the blurred
-// byte is 0 or the flat level of that radius: a flat 255 comes out of the
-// float sums as 255 at radius 1 and as 254 at radius 5 (worked with the
-// blur). Inner masks are inverted, so 254 there leaves a mask byte of 1.
+// byte is 0 or the flat level of that radius: the single-precision weights
+// of a radius do not sum to exactly one, so a flat 255 comes out of the two
+// passes as 255 at radius 1 and as 254 at radius 5 (the flat levels the blur
+// tests work out weight by weight). Inner masks are inverted, so 254 there
+// leaves a mask byte of 1.
 //
 // Every mode is normal: N((1 - a) * D + a * C), N rounding halves to even;
 // the worked values are never within 0.02 of a half.

@@ -413,7 +413,7 @@ TEST(DesignFileTest, MoreThan255LayersAreRefused) {
     QByteArray refused("untouched");
     EXPECT_FALSE(img.SaveToData(refused));
     EXPECT_EQ(refused, QByteArray("untouched"));
-    EXPECT_FALSE(img.LastFileError.isNone());
+    EXPECT_EQ(img.LastFileError.Code, TlxFileErrorCode::TooLarge);
 }
 
 TEST(DesignFileTest, CalendarLayerDescribesItselfInTheInfoFields) {
@@ -639,8 +639,8 @@ TEST(DesignFileTest, BadFilesFailAndLeaveTheOpenDocumentAlone) {
     const qsizetype first = qsizetype(get32(good, 36));
 
     // Each damaged file with the reason the program is to give: a file that
-    // does not start like a design is not one; past that, anything that does
-    // not fit is damage, whatever its detail says.
+    // does not start like a design is not one; a real size past the limits
+    // is too large; anything else that does not fit is damage.
     using Code = TlxFileErrorCode;
     struct Bad {
         std::string what;
@@ -654,7 +654,7 @@ TEST(DesignFileTest, BadFilesFailAndLeaveTheOpenDocumentAlone) {
                        cut < 3 ? Code::NotThisKind : Code::Damaged});
     QByteArray wide = good;
     put32(wide, 8, 40000);
-    bad.push_back({"width 40000", wide});
+    bad.push_back({"width 40000", wide, Code::TooLarge});
     QByteArray negative = good;
     put32(negative, 12, uint32_t(-5));
     bad.push_back({"negative height", negative});
@@ -672,7 +672,7 @@ TEST(DesignFileTest, BadFilesFailAndLeaveTheOpenDocumentAlone) {
     bad.push_back({"negative stream length", negativeStream});
     QByteArray hugePicture = good;
     put32(hugePicture, first + kRecord + 18, 30001); // the bitmap's own width
-    bad.push_back({"bitmap wider than allowed", hugePicture});
+    bad.push_back({"bitmap wider than allowed", hugePicture, Code::TooLarge});
     QByteArray moreLayers = good;
     moreLayers[24] = char(200);
     bad.push_back({"more layers than records", moreLayers});

@@ -235,7 +235,25 @@ TEST(ResampleLinearTest, PublicEntryGivesTheWorkedExamples) {
         for (int y = 0; y < hc.h; ++y)
             got.insert(got.end(), dst.constScanLine(y), dst.constScanLine(y) + hc.w * hc.channels);
         EXPECT_EQ(got, std::vector<uint8_t>(hc.expected.begin(), hc.expected.end())) << hc.name;
+        if (hc.enlarge) {
+            // Sampling computes every target pixel as the enlargement does.
+            QImage sampled(hc.w, hc.h, f);
+            sampled.fill(0);
+            ASSERT_TRUE(lx::samplePictureLinear(src, sampled, hc.channels)) << hc.name;
+            EXPECT_EQ(sampled, dst) << hc.name;
+        }
     }
+
+    // Nearest: target column x reads source column (2x + 1) * W div (2w):
+    // for 2 -> 4 that is 1*2/8, 3*2/8, 5*2/8, 7*2/8 = 0, 0, 1, 1.
+    QImage two(2, 1, QImage::Format_Grayscale8);
+    two.scanLine(0)[0] = 10;
+    two.scanLine(0)[1] = 20;
+    QImage four(4, 1, QImage::Format_Grayscale8);
+    four.fill(0);
+    ASSERT_TRUE(lx::stretchPictureNearest(two, four, 1));
+    EXPECT_EQ(std::vector<uint8_t>(four.constScanLine(0), four.constScanLine(0) + 4),
+              (std::vector<uint8_t>{10, 10, 20, 20}));
 
     const QImage grey(4, 4, QImage::Format_Grayscale8);
     QImage colour(8, 8, QImage::Format_BGR888);
