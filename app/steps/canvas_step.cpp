@@ -75,39 +75,6 @@ QImage blankThumbnail() {
     return blank;
 }
 
-// Removes the inner area from the guide: Inner (8-bit) is ANDed onto
-// Selection with its corner at ((W - w) div 2, (H - h) div 2).
-void andCentred(QImage& selection, const QImage& inner) {
-    const int ox = (selection.width() - inner.width()) / 2;
-    const int oy = (selection.height() - inner.height()) / 2;
-    for (int y = std::max(0, -oy); y < inner.height() && y + oy < selection.height(); ++y) {
-        const uint8_t* src = inner.constScanLine(y);
-        uint8_t* dst = selection.scanLine(y + oy);
-        for (int x = std::max(0, -ox); x < inner.width() && x + ox < selection.width(); ++x)
-            dst[x + ox] &= src[x];
-    }
-}
-
-void invert(QImage& grey) {
-    for (int y = 0; y < grey.height(); ++y) {
-        uint8_t* row = grey.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            row[x] = uint8_t(255 - row[x]);
-    }
-}
-
-// One channel of a 24-bit mask as an 8-bit picture.
-QImage greyOfMask(const QImage& mask) {
-    QImage grey = CreateGrayBitmap(mask.width(), mask.height());
-    for (int y = 0; y < grey.height(); ++y) {
-        const uint8_t* src = mask.constScanLine(y);
-        uint8_t* dst = grey.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            dst[x] = src[3 * x];
-    }
-    return grey;
-}
-
 // A length in centimetres as typed or as a template file gives it: the
 // decimal point may be "." or the system's own separator.
 double parseCm(QString text, bool& ok) {
@@ -326,7 +293,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
         ApplyTemplet(Doc);
 
     // The shape guide: the outline of the shape with the inner area cut out.
-    QImage guide = Doc.Layers[0].HasMask ? greyOfMask(Doc.Layers[0].Mask) : QImage();
+    QImage guide = Doc.Layers[0].HasMask ? TlxImage::MaskLevels(Doc.Layers[0].Mask) : QImage();
     if (guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight)) {
         DrawSelRgn1(Doc, guide);
         Doc.SetSelectionBitmap(guide);
@@ -403,7 +370,7 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc, QImage& Guide) {
         if (picture.isNull()) return;
         QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
         if (!Doc.StretchMaskLinear(grey, inner, CmToPixels(wCm), CmToPixels(hCm))) return;
-        invert(inner);
+        TlxImage::InvertLevels(inner);
     } else {
         const int value = TemplateValue(Doc);
         if (value < 1 || value > 6) return;
@@ -411,12 +378,12 @@ void TCanvasStep::DrawSelRgn1(TlxImage& Doc, QImage& Guide) {
         if (t.InnerShapeId == 0) {
             // The circle's inner area is the shape itself, smaller and inverted.
             if (!Doc.StretchMaskLinear(Guide, inner, t.InnerSide, t.InnerSide)) return;
-            invert(inner);
+            TlxImage::InvertLevels(inner);
         } else {
             const QImage shape = velmo::ShapeMask(t.InnerShapeId);
             if (shape.isNull() || !Doc.StretchMaskLinear(shape, inner, t.InnerSide, t.InnerSide))
                 return;
         }
     }
-    andCentred(Guide, inner);
+    TlxImage::AndLevelsCentred(Guide, inner);
 }

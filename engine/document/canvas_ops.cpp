@@ -3,6 +3,7 @@
 #include "core/picture_convert.h"
 #include "lxImage.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -83,4 +84,41 @@ void TlxImage::ClearSelection() {
     SelBitmap = QImage();
     OutlinePoints.clear();
     OutlineCount = 0;
+}
+
+QImage TlxImage::MaskLevels(const QImage& Mask) {
+    if (Mask.format() != QImage::Format_BGR888) return QImage();
+    QImage levels = CreateGrayBitmap(Mask.width(), Mask.height());
+    for (int y = 0; y < levels.height(); ++y) {
+        const uint8_t* src = Mask.constScanLine(y);
+        uint8_t* dst = levels.scanLine(y);
+        for (int x = 0; x < levels.width(); ++x)
+            dst[x] = src[3 * x];
+    }
+    return levels;
+}
+
+bool TlxImage::InvertLevels(QImage& Levels) {
+    if (Levels.format() != QImage::Format_Grayscale8) return false;
+    for (int y = 0; y < Levels.height(); ++y) {
+        uint8_t* row = Levels.scanLine(y);
+        for (int x = 0; x < Levels.width(); ++x)
+            row[x] = uint8_t(255 - row[x]);
+    }
+    return true;
+}
+
+bool TlxImage::AndLevelsCentred(QImage& Target, const QImage& Keep) {
+    if (Target.format() != QImage::Format_Grayscale8 || Keep.format() != QImage::Format_Grayscale8)
+        return false;
+    // Either picture may be the larger one; only the overlap is touched.
+    const int ox = (Target.width() - Keep.width()) / 2;
+    const int oy = (Target.height() - Keep.height()) / 2;
+    for (int y = std::max(0, -oy); y < Keep.height() && y + oy < Target.height(); ++y) {
+        const uint8_t* src = Keep.constScanLine(y);
+        uint8_t* dst = Target.scanLine(y + oy);
+        for (int x = std::max(0, -ox); x < Keep.width() && x + ox < Target.width(); ++x)
+            dst[x + ox] &= src[x];
+    }
+    return true;
 }

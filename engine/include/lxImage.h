@@ -166,6 +166,17 @@ public:
     bool SetSelectionBitmap(const QImage& Coverage);
     // No selection any more: its picture is freed and its outline emptied.
     void ClearSelection();
+    // The shape guide of a canvas is built from 8-bit level pictures:
+    // the first channel (blue) of a 24-bit mask as an 8-bit picture of its
+    // size, null when the mask is not 24-bit or memory runs out;
+    static QImage MaskLevels(const QImage& Mask);
+    // every level v of an 8-bit picture becoming 255 - v (false for another
+    // format);
+    static bool InvertLevels(QImage& Levels);
+    // Keep laid over the centre of Target, its corner at ((W - w) div 2,
+    // (H - h) div 2), and ANDed into the levels it covers, so that Keep's
+    // zeros cut an inner area out (both 8-bit, else false and nothing done).
+    static bool AndLevelsCentred(QImage& Target, const QImage& Keep);
 
     // ---- layers ----
     // Every Index below must lie in 0 .. LayersCount - 1; other indices are

@@ -267,3 +267,49 @@ TEST(ClearSelectionTest, SelectionPictureAndOutlineAreGone) {
 }
 
 } // namespace
+
+// ---- the level pictures of the shape guide ----
+
+TEST(GuideLevelsTest, MaskLevelsAreTheFirstChannel) {
+    QImage mask = solidBgr(3, 2, {10, 20, 30});
+    setBgr(mask, 2, 1, {200, 0, 255});
+    const QImage levels = TlxImage::MaskLevels(mask);
+    ASSERT_EQ(levels.format(), QImage::Format_Grayscale8);
+    ASSERT_EQ(levels.size(), QSize(3, 2));
+    EXPECT_EQ(greyAt(levels, 0, 0), 10);
+    EXPECT_EQ(greyAt(levels, 2, 1), 200);
+    EXPECT_TRUE(TlxImage::MaskLevels(solidGrey(3, 2, 9)).isNull());
+}
+
+TEST(GuideLevelsTest, InvertingGivesTheComplement) {
+    QImage levels = solidGrey(2, 2, 0);
+    levels.scanLine(1)[1] = 55;
+    ASSERT_TRUE(TlxImage::InvertLevels(levels));
+    EXPECT_EQ(greyAt(levels, 0, 0), 255);
+    EXPECT_EQ(greyAt(levels, 1, 1), 200);
+    QImage colour = solidBgr(2, 2, {1, 2, 3});
+    EXPECT_FALSE(TlxImage::InvertLevels(colour));
+    EXPECT_EQ(bgrAt(colour, 0, 0), (Bgr{1, 2, 3}));
+}
+
+TEST(GuideLevelsTest, KeepIsAndedInAtTheCentre) {
+    // A 5 x 4 guide of 0xF0 and a 3 x 2 keep of 0x3C: its corner lands at
+    // ((5 - 3) div 2, (4 - 2) div 2) = (1, 1); 0xF0 & 0x3C = 0x30 there,
+    // 0xF0 everywhere else.
+    QImage guide = solidGrey(5, 4, 0xF0);
+    ASSERT_TRUE(TlxImage::AndLevelsCentred(guide, solidGrey(3, 2, 0x3C)));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(greyAt(guide, x, y), x >= 1 && x <= 3 && y >= 1 && y <= 2 ? 0x30 : 0xF0)
+                << x << "," << y;
+    // A keep larger than the guide: (2 - 4) div 2 = -1, so the guide takes
+    // the keep's middle part and every guide pixel is ANDed once.
+    QImage small = solidGrey(2, 2, 0xFF);
+    QImage large = solidGrey(4, 4, 0x0F);
+    large.scanLine(1)[1] = 0x01;
+    ASSERT_TRUE(TlxImage::AndLevelsCentred(small, large));
+    EXPECT_EQ(greyAt(small, 0, 0), 0x01);
+    EXPECT_EQ(greyAt(small, 1, 1), 0x0F);
+    QImage colour = solidBgr(2, 2, {1, 2, 3});
+    EXPECT_FALSE(TlxImage::AndLevelsCentred(colour, small));
+}
