@@ -556,4 +556,21 @@ TlxFileErrorCode bitmapFailureCode(const QString& Reason) {
     return TlxFileErrorCode::Damaged;
 }
 
+QImage decodeBmpPicture(const QByteArray& Data, QString* Error) {
+    try {
+        DecodedBmp bmp;
+        QString reason;
+        if (!decodeBmp(reinterpret_cast<const uint8_t*>(Data.constData()), size_t(Data.size()), bmp,
+                       reason)) {
+            if (Error) *Error = reason;
+            return QImage();
+        }
+        if (bmp.Pixels.format() == QImage::Format_ARGB32) return bmp.Pixels;
+        return decodedToBgr(bmp);
+    } catch (const std::bad_alloc&) {
+        if (Error) *Error = QStringLiteral("out of memory");
+        return QImage();
+    }
+}
+
 } // namespace lx

@@ -34,10 +34,7 @@ QByteArray encodeBmp32(const QImage& Colour, const QImage& Coverage);
 // picture: the byte is the level and the palette index alike. Other formats
 // go through Qt's grey conversion first.
 QByteArray encodeBmp8(const QImage& Grey);
-// A picture as it is: one with an alpha channel as 32 bits per pixel with
-// the alpha in the fourth byte (straight, not premultiplied), any other as
-// 24 bits per pixel.
-QByteArray encodeBmpAsIs(const QImage& Picture);
+// encodeBmpAsIs (a picture as it is) is in lxPictureFiles.h.
 
 // A decoded bitmap. Pixels is Format_Grayscale8 holding palette indices for
 // depths 1, 4 and 8; Format_BGR888 for 16 and 24; Format_ARGB32 with the
