@@ -31,6 +31,10 @@ void TlxImageVcl::paintEvent(QPaintEvent* event) {
         painter.drawImage(whole, ShowBmp, QRectF(ShowBmp.rect()));
     }
     if (HasSelection && shownAntsPhase_ >= 0) paintOutline(painter);
+    if (OnPaintOverlay) {
+        painter.setClipping(false);
+        OnPaintOverlay(painter);
+    }
 }
 
 void TlxImageVcl::paintOutline(QPainter& painter) {

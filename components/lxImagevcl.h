@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include "lxImage.h"
 
 class TlxImageVcl : public QWidget, public TlxImage {
@@ -17,6 +19,9 @@ public:
     // Shows the selection outline at the current ants phase and advances the
     // phase; a timer calls it while a selection exists.
     bool DrawSelectionOutline();
+
+    // Drawn over the picture at the end of every paint (guides, handles).
+    std::function<void(QPainter&)> OnPaintOverlay;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
