@@ -5,6 +5,8 @@
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
 #include "steps/canvas_step.h"
+#include "steps/compose_step.h"
+#include "steps/layer_list.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/decorations.h"
@@ -33,9 +35,6 @@ namespace {
 // The Traditional Chinese menu caption, kept as the Big5 bytes of "繁體中文".
 const char kTraditionalCaption[] = "\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5";
 
-// Space the show-all fit leaves around the picture.
-constexpr int kFitMargin = 16;
-
 } // namespace
 
 TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
@@ -49,32 +48,20 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
 
     PageControl1 = makeNamed<TStepPages>(central, "PageControl1");
     TabSheet1 = makeNamed<TCanvasStep>(PageControl1, "TabSheet1", State, services_);
-    TabSheet2 = makeNamed<QWidget>(PageControl1, "TabSheet2");
+    TabSheet2 = makeNamed<TComposeStep>(PageControl1, "TabSheet2", State, services_, History,
+                                        Snapshots);
     TabSheet3 = makeNamed<QWidget>(PageControl1, "TabSheet3");
     PageControl1->addTab(TabSheet1, QString());
     PageControl1->addTab(TabSheet2, QString());
     PageControl1->addTab(TabSheet3, QString());
 
-    // Step 2: the document in its scroll box, the decoration at the top right.
-    ScrollBox1 = makeNamed<QScrollArea>(TabSheet2, "ScrollBox1");
-    ScrollBox1->setAlignment(Qt::AlignCenter);
-    ScrollBox1->setBackgroundRole(QPalette::Dark);
-    lxImg = makeNamed<TlxImageVcl>(ScrollBox1, "lxImg");
-    ScrollBox1->setWidget(lxImg);
-    // The step-2 page is the plain button face, which the decoration is composed over.
-    TabSheet2->setAutoFillBackground(true);
-    QPalette face = TabSheet2->palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    TabSheet2->setPalette(face);
-    Image2 = makeNamed<QLabel>(TabSheet2, "Image2");
-    Button4 = makeNamed<QPushButton>(TabSheet2, "Button4");
-    auto* step2Top = new QHBoxLayout;
-    step2Top->addStretch(1);
-    step2Top->addWidget(Button4, 0, Qt::AlignBottom);
-    step2Top->addWidget(Image2);
-    auto* step2 = new QVBoxLayout(TabSheet2);
-    step2->addLayout(step2Top);
-    step2->addWidget(ScrollBox1, 1);
+    // Step 2: the design, its rulers and the layer list.
+    ScrollBox1 = TabSheet2->ScrollBox1;
+    lxImg = TabSheet2->lxImg;
+    Image2 = TabSheet2->Image2;
+    Button4 = TabSheet2->Button4;
+    connect(TabSheet2, &TComposeStep::CaptionSuffixChanged, this,
+            [this](const QString& suffix) { setWindowTitle(LangText(51) + suffix); });
 
     // The language button sits at the window's top right.
     Button2 = makeNamed<QPushButton>(PageControl1, "Button2", QStringLiteral("&Language"));
@@ -189,6 +176,10 @@ void TVelmoBalloonForm::LoadResString(int Base) {
     Button3->setText(LangText(242));
     Button4->setText(LangText(269));
     TabSheet1->Recaption();
+    TabSheet2->Recaption();
+    // Captions that depend on the selected layer's kind follow the language.
+    if (TabSheet2->ListView1->currentRow() >= 0)
+        TabSheet2->ListView1SelectItem(TabSheet2->ListView1->currentRow(), true);
     setWindowTitle(LangText(51));
 }
 
@@ -229,6 +220,9 @@ void TVelmoBalloonForm::RefBkimage() {
     const QImage decoration = velmo::Decoration(102);
     if (!decoration.isNull())
         Image2->setPixmap(QPixmap::fromImage(ComposeOverFace(decoration, face)));
+    const QImage beside = velmo::Decoration(103);
+    if (!beside.isNull())
+        TabSheet2->Image4->setPixmap(QPixmap::fromImage(ComposeOverFace(beside, face)));
 }
 
 void TVelmoBalloonForm::BitBtn4Click() {
@@ -243,6 +237,7 @@ void TVelmoBalloonForm::BitBtn4Click() {
     PageControl1->setTabText(1, LangText(262));
     showStep(1);
     lxImg->CanReDraw = true;
+    TabSheet2->RebuildLayerList();
     ShowAll();
     // The guide's ants start moving at once.
     if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
@@ -255,26 +250,23 @@ void TVelmoBalloonForm::BitBtn3Click() {
         showStep(1);
     } else if (CurrentStep() == 1) {
         showStep(0);
+        TabSheet2->ClearHistory();
     }
 }
 
 void TVelmoBalloonForm::ShowAll() {
-    if (lxImg->LayersCount < 1 || lxImg->ImageWidth < 1 || lxImg->ImageHeight < 1) return;
-    // Twice: the second pass sees the scroll bars the first one settled.
-    for (int pass = 0; pass < 2; ++pass) {
-        const double aw = std::max(1, ScrollBox1->viewport()->width() - kFitMargin);
-        const double ah = std::max(1, ScrollBox1->viewport()->height() - kFitMargin);
-        const double w = lxImg->ImageWidth, h = lxImg->ImageHeight;
-        lxImg->ZoomValue = w / aw >= h / ah ? aw / w : ah / h;
-        if (lxImg->HasSelection) lxImg->BuildSelectionOutline();
-        lxImg->ApplyZoom();
-    }
-    lxImg->PaintImage();
+    TabSheet2->N1Click();
 }
 
 void TVelmoBalloonForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (CurrentStep() == 1) QTimer::singleShot(0, this, &TVelmoBalloonForm::ShowAll);
+    if (CurrentStep() == 1 && TabSheet2->ShowsAll())
+        QTimer::singleShot(0, this, &TVelmoBalloonForm::ShowAll);
+}
+
+void TVelmoBalloonForm::closeEvent(QCloseEvent* event) {
+    TabSheet2->ClearHistory();
+    QMainWindow::closeEvent(event);
 }
 
 void TVelmoBalloonForm::lxImgShowProgressBox(int ProgressValue) {

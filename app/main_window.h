@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include "history/history_list.h"
+#include "history/snapshot_store.h"
 #include "program_state.h"
 
 class QAction;
@@ -15,6 +17,7 @@ class QPushButton;
 class QScrollArea;
 class QTimer;
 class TCanvasStep;
+class TComposeStep;
 class TStepPages;
 class TlxImageVcl;
 class TUiServices;
@@ -46,11 +49,14 @@ public:
 
     // The program-wide values; the steps are given it by reference.
     TProgramState State;
+    // The undo history of step 2 and the folder of its snapshots.
+    TSnapshotStore Snapshots;
+    THistoryList History;
 
     TlxImageVcl* lxImg = nullptr;
     TStepPages* PageControl1 = nullptr;
     TCanvasStep* TabSheet1 = nullptr;
-    QWidget* TabSheet2 = nullptr;
+    TComposeStep* TabSheet2 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     QLabel* Image2 = nullptr;
@@ -74,6 +80,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void RefBkimage();
