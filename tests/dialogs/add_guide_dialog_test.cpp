@@ -39,6 +39,7 @@ TEST(GuideFromInputTest, ConvertsEachUnitToImagePixels) {
         {true, "19", Centimetres, TlxPoint{748, 0}},  // 748.03
         {true, "1.5", Inches, TlxPoint{150, 0}},
         {false, "0.254", Inches, TlxPoint{0, 25}},    // 25.4
+        {false, "-1.697", Inches, TlxPoint{0, -169}}, // the sum's fraction goes towards zero
         {true, "120", Pixels, TlxPoint{120, 0}},
         {false, "7", Pixels, TlxPoint{0, 7}},
         {true, "1.5", Pixels, std::nullopt},          // pixels are whole

@@ -194,6 +194,15 @@ TEST(TForm95Test, DeletesTheSelectedGuideAndKeepsTheRowIndex) {
     EXPECT_EQ(f.selectedRow(), 1);
     EXPECT_EQ(f.edit->text(), QStringLiteral("30.48"));
 
+    // The first row goes: the next one takes its place and its selection.
+    f.clickRow(0);
+    QTest::mouseClick(child<QPushButton>(f.dialog, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(f.guides(), (std::vector<TGuideEntry>{V1200}));
+    EXPECT_EQ(f.selectedRow(), 0);
+    EXPECT_EQ(f.edit->text(), QStringLiteral("30.48"));
+    f.dialog.Preset({{V374, V1200}});
+    f.clickRow(1);
+
     // The last row goes: no row is left at its index, so none is selected.
     QTest::mouseClick(child<QPushButton>(f.dialog, "Button1"), Qt::LeftButton);
     EXPECT_EQ(f.guides(), (std::vector<TGuideEntry>{V374}));
