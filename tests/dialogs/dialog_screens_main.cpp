@@ -1,0 +1,109 @@
+// Writes the small dialogs and a pair of rulers in every language as
+// pictures, for a look without starting the program, and lists any layout
+// faults:
+//
+//   QT_QPA_PLATFORM=offscreen build/tests/dialog_screens FOLDER
+//
+// The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
+// manage_guides_en.png, rulers_en.png, then the same with _sc and _tc.
+
+#include "add_guide_dialog.h"
+#include "app/layout_faults.h"
+#include "lang_strings.h"
+#include "manage_guides_dialog.h"
+#include "qnRuler.h"
+#include "rotate_dialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget& Window, const QDir& Folder, const QString& Name) {
+    Window.show();
+    QApplication::processEvents();
+    for (const QString& fault : LayoutFaults(Window))
+        std::fprintf(stderr, "%s: %s\n", qPrintable(Name), qPrintable(fault));
+    const QString path = Folder.filePath(Name + QStringLiteral(".png"));
+    const bool saved = Window.grab().save(path);
+    if (!saved) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    Window.hide();
+    return saved;
+}
+
+// Both rulers around an empty canvas, in each unit, at 100 pixels to the
+// inch and a zoom of 1.5, the markers at (120, 80).
+bool saveRulers(const QDir& Folder, const QString& Suffix) {
+    QWidget window;
+    auto* grid = new QGridLayout(&window);
+    grid->setSpacing(12);
+    int column = 0;
+    for (const TqnUnit unit : {qnPixel, qnCM, qnPercent}) {
+        auto* cell = new QWidget(&window);
+        auto* top = new TqnRuler(cell);
+        auto* left = new TqnRuler(cell);
+        left->SetStyle(qnVertical);
+        for (TqnRuler* r : {top, left}) {
+            r->SetRulerUnit(unit);
+            r->SetPixelsPerInch(100);
+            r->SetZoom(1.5);
+        }
+        const int t = top->sizeHint().height();
+        top->setGeometry(t, 0, 360, t);
+        left->setGeometry(0, t, t, 300);
+        top->SetPosition(120);
+        left->SetPosition(80);
+        cell->setFixedSize(360 + t, 300 + t);
+        grid->addWidget(cell, 0, column++);
+    }
+    return save(window, Folder, QStringLiteral("rulers") + Suffix);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: dialog_screens FOLDER\n");
+        return 2;
+    }
+    const QDir folder(args[1]);
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(folder.path()));
+        return 1;
+    }
+    bool ok = true;
+    const struct {
+        int base;
+        const char* suffix;
+    } languages[] = {{LangEnglish, "_en"}, {LangSimplified, "_sc"}, {LangTraditional, "_tc"}};
+    for (const auto& language : languages) {
+        LangBase = language.base;
+        const QString suffix = QString::fromLatin1(language.suffix);
+        {
+            TForm2 rotate;
+            rotate.Preset({false, 45, QStringLiteral("100")});
+            ok &= save(rotate, folder, QStringLiteral("rotate") + suffix);
+            TForm2 zoom;
+            zoom.Preset({true, 0, QStringLiteral("150")});
+            ok &= save(zoom, folder, QStringLiteral("zoom") + suffix);
+        }
+        {
+            TForm6 add;
+            add.Preset({});
+            ok &= save(add, folder, QStringLiteral("add_guide") + suffix);
+        }
+        {
+            TForm95 manage([](QWidget*, const QString&) {});
+            manage.Preset({{{true, 374}, {false, 79}, {true, 1200}}});
+            ok &= save(manage, folder, QStringLiteral("manage_guides") + suffix);
+        }
+        ok &= saveRulers(folder, suffix);
+    }
+    return ok ? 0 : 1;
+}
