@@ -15,6 +15,8 @@ class QPushButton;
 class QScrollArea;
 class QTimer;
 class TCanvasStep;
+class TQtTranslations;
+class TStepClickGuard;
 class TStepPages;
 class TlxImageVcl;
 class TUiServices;
@@ -71,6 +73,8 @@ public:
     QAction* N11 = nullptr;
     QAction* English1 = nullptr;
     QTimer* Timer1 = nullptr;
+    // Keeps a double click on Next or Back to one step.
+    TStepClickGuard* StepGuard = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -88,5 +92,6 @@ private:
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.
     bool step2Entered_ = false;
+    TQtTranslations* qtTranslations_ = nullptr;
     TUiServices& services_;
 };
