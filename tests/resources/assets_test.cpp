@@ -453,6 +453,28 @@ TEST(HelpPages, EachPageIsUtf8HtmlInItsLanguage) {
     }
 }
 
+// The pages say things with the interface's words: the Traditional pages
+// never with the mainland words the interface avoids, and Chinese text puts
+// full-width colons after its words.
+TEST(HelpPages, ChinesePagesUseTheInterfacesWording) {
+    const QDir dir(builtHelpFolder());
+    const char16_t* mainland[] = {u"蒙板", u"自定義", u"單擊", u"點選", u"雙擊", u"選中",
+                                  u"列表", u"畫素"};
+    for (const HelpPage& page : helpPages) {
+        if (QLatin1String(page.lang) == QLatin1String("en")) continue;
+        bool ok = false;
+        QString text = readUtf8(dir.filePath(page.path), ok);
+        ASSERT_TRUE(ok) << page.path;
+        text.remove(QRegularExpression("<[^>]*>"));
+        const QRegularExpression halfWidthColon(QStringLiteral(uR"([\x{4E00}-\x{9FFF}]\s*:)"));
+        EXPECT_FALSE(text.contains(halfWidthColon)) << page.path;
+        if (QLatin1String(page.lang) != QLatin1String("zh-TW")) continue;
+        for (const char16_t* word : mainland)
+            EXPECT_FALSE(text.contains(QString::fromUtf16(word)))
+                << page.path << " has " << QString::fromUtf16(word).toStdString();
+    }
+}
+
 // Every relative link and picture of every page leads to a file of the
 // folder, so the pages, the shared style sheet and the cross links between
 // the three languages hold together.
