@@ -1,10 +1,10 @@
 #include "main_window.h"
 
 #include "codepage.h"
-#include "qt_translations.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
+#include "qt_translations.h"
 #include "steps/canvas_step.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
@@ -262,8 +262,13 @@ void TVelmoBalloonForm::BitBtn3Click() {
     if (!StepGuard->Accept()) return;
     HideBalloonTip();
     setWindowTitle(LangText(51));
-    if (CurrentStep() == 0) return;
-    showStep(CurrentStep() - 1);
+    if (CurrentStep() == 2) {
+        showStep(1);
+    } else if (CurrentStep() == 1) {
+        showStep(0);
+    } else {
+        return;
+    }
     StepGuard->StepChanged();
 }
 
