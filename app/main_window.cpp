@@ -4,6 +4,7 @@
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "qnToolTip.h"
+#include "qt_translations.h"
 #include "steps/canvas_step.h"
 #include "steps/compose_step.h"
 #include "steps/layer_list.h"
@@ -11,6 +12,7 @@
 #include "velmo_assets.h"
 #include "widgets/decorations.h"
 #include "widgets/named.h"
+#include "widgets/step_click_guard.h"
 #include "widgets/step_pages.h"
 
 #include <QActionGroup>
@@ -113,6 +115,10 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     connect(BitBtn4, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn4Click);
     connect(BitBtn3, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn3Click);
     BitBtn4->setDefault(true);
+    StepGuard = new TStepClickGuard(this);
+    // Enter in a size edit presses the default button, as in a dialog.
+    connect(TabSheet1, &TCanvasStep::SizeEntered, BitBtn4, &QPushButton::click);
+    qtTranslations_ = new TQtTranslations(this);
 
     auto* page = new QVBoxLayout(central);
     page->addWidget(PageControl1, 1);
@@ -196,6 +202,7 @@ void TVelmoBalloonForm::English1Click() {
 }
 
 void TVelmoBalloonForm::setLanguage(int Base) {
+    qtTranslations_->Use(Base);
     LoadResString(Base);
     QAction* item = Base == LangSimplified ? N10 : Base == LangTraditional ? N11 : English1;
     item->setChecked(true);
@@ -226,9 +233,11 @@ void TVelmoBalloonForm::RefBkimage() {
 }
 
 void TVelmoBalloonForm::BitBtn4Click() {
+    if (!StepGuard->Accept()) return;
     setWindowTitle(LangText(51));
     if (CurrentStep() == 1) {
         showStep(2);
+        StepGuard->StepChanged();
         return;
     }
     if (CurrentStep() != 0) return;
@@ -241,9 +250,11 @@ void TVelmoBalloonForm::BitBtn4Click() {
     ShowAll();
     // The guide's ants start moving at once.
     if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
+    StepGuard->StepChanged();
 }
 
 void TVelmoBalloonForm::BitBtn3Click() {
+    if (!StepGuard->Accept()) return;
     HideBalloonTip();
     setWindowTitle(LangText(51));
     if (CurrentStep() == 2) {
@@ -251,7 +262,10 @@ void TVelmoBalloonForm::BitBtn3Click() {
     } else if (CurrentStep() == 1) {
         showStep(0);
         TabSheet2->ClearHistory();
+    } else {
+        return;
     }
+    StepGuard->StepChanged();
 }
 
 void TVelmoBalloonForm::ShowAll() {

@@ -18,6 +18,8 @@ class QScrollArea;
 class QTimer;
 class TCanvasStep;
 class TComposeStep;
+class TQtTranslations;
+class TStepClickGuard;
 class TStepPages;
 class TlxImageVcl;
 class TUiServices;
@@ -77,6 +79,8 @@ public:
     QAction* N11 = nullptr;
     QAction* English1 = nullptr;
     QTimer* Timer1 = nullptr;
+    // Keeps a double click on Next or Back to one step.
+    TStepClickGuard* StepGuard = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -95,5 +99,6 @@ private:
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.
     bool step2Entered_ = false;
+    TQtTranslations* qtTranslations_ = nullptr;
     TUiServices& services_;
 };

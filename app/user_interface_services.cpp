@@ -1,13 +1,16 @@
 #include "user_interface_services.h"
 
 #include "lang_strings.h"
+#include "widgets/help_window.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QPrintDialog>
+
+TQtUiServices::TQtUiServices() = default;
+TQtUiServices::~TQtUiServices() = default;
 
 int TQtUiServices::RunModal(QDialog& Dialog) {
     return Dialog.exec();
@@ -35,7 +38,11 @@ QString TQtUiServices::ChooseFileToSave(QWidget* Parent, const QString& Caption,
 }
 
 void TQtUiServices::OpenHelp(const QUrl& Page) {
-    QDesktopServices::openUrl(Page);
+    // The window is the program's own, so help needs no browser; it is
+    // made on first use and then reused, and is captioned anew each time in
+    // case the language changed.
+    if (!help_) help_ = std::make_unique<THelpWindow>();
+    help_->ShowPage(Page, CaptionWithoutAccelerator(LangText(269)));
 }
 
 QImage TQtUiServices::ClipboardImage() {

@@ -17,7 +17,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
+
 class QPrinter;
+class THelpWindow;
 
 class TUiServices : public TModalRunner {
 public:
@@ -32,7 +35,8 @@ public:
                                      const QString& Filter) = 0;
     virtual QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
                                      const QString& Filter) = 0;
-    // Shows a help page in the system's viewer.
+    // Shows a help page (a local file) in the program's help window,
+    // captioned in the current language.
     virtual void OpenHelp(const QUrl& Page) = 0;
     // The picture on the clipboard (null when it holds none) and putting one there.
     virtual QImage ClipboardImage() = 0;
@@ -44,6 +48,8 @@ public:
 // The real desktop, through Qt.
 class TQtUiServices final : public TUiServices {
 public:
+    TQtUiServices();
+    ~TQtUiServices() override;
     int RunModal(QDialog& Dialog) override;
     QMessageBox::StandardButton ShowMessage(QWidget* Parent, const QString& Text,
                                             QMessageBox::Icon Icon,
@@ -57,4 +63,11 @@ public:
     QImage ClipboardImage() override;
     void SetClipboardImage(const QImage& Picture) override;
     bool SetUpPrinter(QWidget* Parent, QPrinter& Printer) override;
+
+    // The help window once help has been asked for (one for the whole run,
+    // not modal); null before.
+    THelpWindow* HelpWindow() const { return help_.get(); }
+
+private:
+    std::unique_ptr<THelpWindow> help_;
 };

@@ -58,22 +58,61 @@ QString titleText(const QByteArray& bytes, int digit) {
     return utf8.contains(QChar::ReplacementCharacter) ? QString::fromLatin1(bytes) : utf8;
 }
 
-QIcon thumbnailIcon(const QImage& picture) {
-    if (picture.isNull()) return QIcon();
-    return QIcon(QPixmap::fromImage(
-        picture.scaled(kThumbSize, kThumbSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+// The side of a thumbnail in device pixels.
+int deviceSide(qreal dpr) {
+    return qRound(kThumbSize * dpr);
 }
 
 // The custom-size entry: a blank canvas with a light dashed edge, so it
-// reads as a sheet of any size.
-QImage blankThumbnail() {
-    QImage blank(kThumbSize, kThumbSize, QImage::Format_RGB32);
+// reads as a sheet of any size. Drawn at the screen's resolution.
+QImage blankThumbnail(qreal dpr) {
+    QImage blank(deviceSide(dpr), deviceSide(dpr), QImage::Format_RGB32);
+    blank.setDevicePixelRatio(dpr);
     blank.fill(Qt::white);
     QPainter painter(&blank);
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(160, 160, 160), 2, Qt::DashLine));
     painter.drawRect(QRectF(12, 12, kThumbSize - 24, kThumbSize - 24));
     return blank;
 }
+
+// The built-in thumbnail Name, from the picture drawn for the screen's
+// resolution when there is one.
+QImage builtInThumbnail(const QString& name, qreal dpr) {
+    const QImage sharp = velmo::TemplateThumbnail(name, dpr);
+    return sharp.isNull() ? velmo::TemplateThumbnail(name) : sharp;
+}
+
+// Shows a long step's progress through the document's progress events (the
+// window's progress bar) while it lives; nothing when Steps is 0.
+class StageProgress {
+public:
+    StageProgress(TlxImage& doc, int steps) : doc_(doc), steps_(steps) {
+        if (steps_ > 0 && doc_.OnShowProgressBox) doc_.OnShowProgressBox(&doc_, steps_, 1);
+    }
+    ~StageProgress() {
+        if (steps_ > 0 && doc_.OnShowProgressBox) doc_.OnShowProgressBox(&doc_, steps_, 0);
+    }
+    StageProgress(const StageProgress&) = delete;
+    StageProgress& operator=(const StageProgress&) = delete;
+    // One more stage is done.
+    void Step() {
+        if (steps_ > 0 && done_ < steps_ && doc_.OnProgress) doc_.OnProgress(&doc_, steps_, ++done_);
+    }
+
+private:
+    TlxImage& doc_;
+    const int steps_;
+    int done_ = 0;
+};
+
+// The hourglass while it lives.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 // A length in centimetres as typed or as a template file gives it: the
 // decimal point may be "." or the system's own separator.
@@ -134,6 +173,7 @@ TCanvasStep::TCanvasStep(TProgramState& State, TUiServices& Services, QWidget* p
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]*")), edit));
         edit->setMaximumWidth(90);
+        connect(edit, &QLineEdit::returnPressed, this, &TCanvasStep::SizeEntered);
     }
 
     ListView4->setViewMode(QListView::IconMode);
@@ -187,21 +227,48 @@ bool TCanvasStep::hasTempletFile() const {
     return !ProgramFolder.isEmpty() && QFileInfo(templetFile()).isFile();
 }
 
+int TCanvasStep::templetCount() const {
+    if (!hasTempletFile()) return 0;
+    // A file may say anything; a list of thousands of templates is not one.
+    return std::clamp(
+        strictCount(ReadIniString(QStringLiteral("templet"), QStringLiteral("Count"), "0",
+                                  templetFile())),
+        0, 1000);
+}
+
+QIcon TCanvasStep::ThumbnailIcon(const QImage& Picture, qreal DevicePixelRatio) {
+    if (Picture.isNull()) return QIcon();
+    const qreal dpr = std::max<qreal>(1, DevicePixelRatio);
+    QImage scaled = Picture.size() == QSize(deviceSide(dpr), deviceSide(dpr))
+                        ? Picture
+                        : Picture.scaled(deviceSide(dpr), deviceSide(dpr), Qt::KeepAspectRatio,
+                                         Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(dpr);
+    return QIcon(QPixmap::fromImage(scaled));
+}
+
 void TCanvasStep::LoadTemplet() {
     const QSignalBlocker blockList(ListView4);
     const QSignalBlocker blockCombo(Cb1);
+    // A rebuild for another language keeps the template the user chose (and
+    // the sizes it put into the edits); a new list starts at custom size.
+    const bool wasTempletFile = usesTempletFile_;
+    const int chosen = Cb1->count() > 0 ? Cb1->currentIndex() : 0;
+    const int oldCount = Cb1->count();
     Cb1->clear();
     ListView4->clear();
+    // The pictures are made for the screen the list is on, so they stay
+    // sharp where the screen has more pixels than the desktop's units.
+    const qreal dpr = std::max<qreal>(1, ListView4->devicePixelRatioF());
     Cb1->addItem(LangText(111));
-    ListView4->addItem(new QListWidgetItem(thumbnailIcon(blankThumbnail()), LangText(111)));
+    ListView4->addItem(new QListWidgetItem(ThumbnailIcon(blankThumbnail(dpr), dpr), LangText(111)));
 
-    usesTempletFile_ = hasTempletFile();
+    // A file that cannot be read, or whose count is no positive number,
+    // offers nothing: the built-in templates stand in for it.
+    const int count = templetCount();
+    usesTempletFile_ = count > 0;
     if (usesTempletFile_) {
         const QString file = templetFile();
-        // A file may say anything; a list of thousands of templates is not one.
-        const int count = std::clamp(strictCount(ReadIniString(QStringLiteral("templet"),
-                                                               QStringLiteral("Count"), "0", file)),
-                                     0, 1000);
         const int digit = LangBase == LangSimplified ? 1 : LangBase / 1000 + 1;
         const QString titleKey = QStringLiteral("Tit%1").arg(digit);
         for (int k = 1; k <= count; ++k) {
@@ -210,20 +277,24 @@ void TCanvasStep::LoadTemplet() {
             const QString zoom = QString::fromLocal8Bit(
                 ReadIniString(section, QStringLiteral("zoom"), "unknow", file));
             QImage thumbnail = readPicture(QDir(ProgramFolder).filePath(zoom));
-            if (thumbnail.isNull()) thumbnail = velmo::TemplateThumbnail(QStringLiteral("NoImg"));
-            ListView4->addItem(new QListWidgetItem(thumbnailIcon(thumbnail), Cb1->itemText(k)));
+            if (thumbnail.isNull()) thumbnail = builtInThumbnail(QStringLiteral("NoImg"), dpr);
+            ListView4->addItem(new QListWidgetItem(ThumbnailIcon(thumbnail, dpr), Cb1->itemText(k)));
         }
     } else {
         const QString sizes[2] = {QStringLiteral("18x18cm "), QStringLiteral("28x28cm ")};
         for (int k = 0; k < 6; ++k) {
             Cb1->addItem(sizes[k / 3] + LangText(112 + k % 3));
-            ListView4->addItem(new QListWidgetItem(
-                thumbnailIcon(velmo::TemplateThumbnail(QString::fromLatin1(kBuiltIn[k].Thumbnail))),
-                Cb1->itemText(k + 1)));
+            const QImage thumbnail =
+                builtInThumbnail(QString::fromLatin1(kBuiltIn[k].Thumbnail), dpr);
+            ListView4->addItem(
+                new QListWidgetItem(ThumbnailIcon(thumbnail, dpr), Cb1->itemText(k + 1)));
         }
     }
-    Cb1->setCurrentIndex(0);
-    ListView4->setCurrentRow(0);
+    const bool sameList = wasTempletFile == usesTempletFile_ && oldCount == Cb1->count();
+    const int row = sameList && chosen > 0 && chosen < Cb1->count() ? chosen : 0;
+    Cb1->setCurrentIndex(row);
+    ListView4->setCurrentRow(row);
+    if (row > 0) ListView4->scrollToItem(ListView4->item(row));
 }
 
 void TCanvasStep::Cb1Click() {
@@ -266,43 +337,48 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
     const int height = CmToPixels(heightCm);
     const TColor colour = ColorBox1->Selected();
 
-    bool made = false;
-    {
-        // The hourglass while the canvas is made; back to normal on every way out.
-        struct WaitCursor {
-            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        } wait;
-        made = Doc.LayersCount == 0 ? Doc.NewImage(true, colour, 24, width, height)
-                                    : Doc.ResizeCanvas(width, height, colour);
-    }
-    if (!made) {
+    if (!makeCanvas(Doc, width, height, colour)) {
         services_.ShowMessage(this, LangText(41), QMessageBox::Critical);
         return false;
     }
     state_.CanvasWidthCm = widthCm;
     state_.CanvasHeightCm = heightCm;
 
+    state_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
+    return true;
+}
+
+bool TCanvasStep::makeCanvas(TlxImageVcl& Doc, int Width, int Height, TColor Colour) {
+    // The hourglass while the canvas is made, and on a large canvas the
+    // progress bar; both go on every way out.
+    const WaitCursor wait;
+    StageProgress progress(Doc, double(Width) * Height >= LargeCanvasPixels ? 5 : 0);
+    const bool made = Doc.LayersCount == 0 ? Doc.NewImage(true, Colour, 24, Width, Height)
+                                           : Doc.ResizeCanvas(Width, Height, Colour);
+    if (!made) return false;
+    progress.Step();
+
     // No background picture is chosen in step 1: the background layer has
     // no pattern.
     Doc.RemovePatternOverlay(0);
-
     if (usesTempletFile_)
         ApplyTemplet1(Doc);
     else
         ApplyTemplet(Doc);
+    progress.Step();
 
     // The shape guide: the outline of the shape with the inner area cut out.
     QImage guide = Doc.Layers[0].HasMask ? TlxImage::MaskLevels(Doc.Layers[0].Mask) : QImage();
-    if (guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight)) {
-        DrawSelRgn1(Doc, guide);
+    const bool shaped = guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight);
+    if (shaped) DrawSelRgn1(Doc, guide);
+    progress.Step();
+    if (shaped)
         Doc.SetSelectionBitmap(guide);
-    } else {
+    else
         Doc.ClearSelection();
-    }
+    progress.Step();
     Doc.ReDraw();
-
-    state_.Guides.PlaceCentreGuides(Doc.ImageWidth, Doc.ImageHeight);
+    progress.Step();
     return true;
 }
 

@@ -4,6 +4,7 @@
 // colour and its outline shape, chosen from the built-in templates or from
 // "templet.ini" beside the program.
 
+#include <QIcon>
 #include <QWidget>
 
 #include "lxImage.h"
@@ -24,8 +25,13 @@ int CmToPixels(double Cm);
 class TCanvasStep : public QWidget {
     Q_OBJECT
 public:
-    // Largest side accepted in step 1, in centimetres.
-    static constexpr double MaxSideCm = 500.0;
+    // Largest side accepted in step 1, in centimetres: 7874 pixels. Far
+    // larger than any balloon print, and a canvas past it would need
+    // gigabytes and keep the program busy for seconds.
+    static constexpr double MaxSideCm = 200.0;
+    // Canvases of at least this many pixels (about 50 x 50 cm) take long
+    // enough to make that the progress bar shows how far it has got.
+    static constexpr double LargeCanvasPixels = 4.0e6;
     // Where the template shape value is kept in the background layer's host data.
     static constexpr int TemplateValueOffset = 12;
 
@@ -49,6 +55,10 @@ public:
     // Re-captions the step's labels in the current language.
     void Recaption();
 
+    // The template list's picture for Picture on a screen of DevicePixelRatio:
+    // 128 x 128 device-independent pixels drawn at the screen's resolution.
+    static QIcon ThumbnailIcon(const QImage& Picture, qreal DevicePixelRatio);
+
     // The template shape value of a document (0 for none).
     static int TemplateValue(const TlxImage& Doc);
 
@@ -66,13 +76,24 @@ public:
     QComboBox* Cb1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
 
+signals:
+    // Enter was pressed in a size edit: the window's default button (Next)
+    // acts on it.
+    void SizeEntered();
+
 private:
     TProgramState& state_;
     TUiServices& services_;
     QString templetFile() const;
     bool hasTempletFile() const;
+    // The number of templates "templet.ini" offers: 0 without the file, when
+    // it cannot be read or its count is not a positive number.
+    int templetCount() const;
     // The list shown came from "templet.ini" (else it is the built-in one).
     bool usesTempletFile_ = false;
+    // Makes or re-sizes the document and gives it the template's shape and
+    // guide; false when the document could not be made.
+    bool makeCanvas(TlxImageVcl& Doc, int Width, int Height, TColor Colour);
     void ApplyTemplet(TlxImage& Doc);
     void ApplyTemplet1(TlxImage& Doc);
     // Cuts the template's inner area out of Guide, the shape as an 8-bit picture.

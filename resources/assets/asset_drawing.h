@@ -10,8 +10,9 @@
 namespace velmo::assets {
 
 // A 128 x 128 template thumbnail (Format_RGB32): the shape in a soft balloon
-// colour on white, or the neutral "no picture" mark for "NoImg".
-QImage drawThumbnail(const QString& Name);
+// colour on white, or the neutral "no picture" mark for "NoImg"; Scale times
+// as many pixels each way for screens of that many pixels per unit.
+QImage drawThumbnail(const QString& Name, int Scale = 1);
 
 // A decoration (Format_ARGB32, straight alpha) on a transparent background.
 QImage drawDecoration(int Id);

@@ -25,6 +25,9 @@ inline constexpr ShapeSpec Shapes[] = {
 };
 
 inline constexpr int ThumbnailSize = 128;
+// The thumbnails are stored once more at twice the size for screens of two
+// device pixels per unit, as "<name>@2x".
+inline constexpr int ThumbnailHighScale = 2;
 inline constexpr const char* Thumbnails[] = {"Ellimg", "HeartImg", "wjximg", "NoImg"};
 
 struct DecorationSpec {

@@ -2,6 +2,7 @@
 // on the command line, in the sub-folders of the asset table:
 //   shapes/30001.png .. 30005.png     8-bit grey shape masks
 //   thumbnails/<name>.png             128 x 128 template thumbnails
+//   thumbnails/<name>@2x.png          the same at 256 x 256
 //   decorations/102.png, 103.png      decorations with alpha
 //   cursors/101.png .. 104.png        32 x 32 cursors with alpha
 // The library embeds them as Qt resources. Any failure to write ends the
@@ -46,9 +47,12 @@ int main(int argc, char** argv) {
     for (const ShapeSpec& s : Shapes)
         ok = ok && save(renderShapeMask(s.Kind, s.Width, s.Height, s.Inverted), dir, ShapeFolder,
                         QString::number(s.Id));
-    for (const char* name : Thumbnails)
+    for (const char* name : Thumbnails) {
         ok = ok &&
              save(drawThumbnail(QLatin1String(name)), dir, ThumbnailFolder, QLatin1String(name));
+        ok = ok && save(drawThumbnail(QLatin1String(name), ThumbnailHighScale), dir,
+                        ThumbnailFolder, QLatin1String(name) + QLatin1String("@2x"));
+    }
     for (const DecorationSpec& d : Decorations)
         ok = ok && save(drawDecoration(d.Id), dir, DecorationFolder, QString::number(d.Id));
     for (const CursorSpec& c : Cursors)

@@ -51,19 +51,23 @@ const Rgb White{255, 255, 255};
 // shadow and some air.
 constexpr double Margin = 12;
 
-template <class Distance> QImage shadedShape(const Distance& Dist, const Box& Area, const Look& L) {
-    QImage picture(ThumbnailSize, ThumbnailSize, QImage::Format_RGB32);
+// Scale device pixels per thumbnail pixel: the look is worked out in
+// thumbnail pixels, only the edges are sampled finer.
+template <class Distance>
+QImage shadedShape(const Distance& Dist, const Box& Area, const Look& L, int Scale) {
+    const int side = ThumbnailSize * Scale;
+    QImage picture(side, side, QImage::Format_RGB32);
     const double cx = Area.Left + Area.Width / 2, cy = Area.Top + Area.Height / 2;
     const double hx = cx + L.HighlightX * Area.Width, hy = cy + L.HighlightY * Area.Height;
     const Rgb dark = scaled(L.Base, 0.80);
     const Rgb light = mix(L.Base, White, 0.28);
     const Rgb outline = scaled(L.Base, 0.62);
     const Rgb shadow = mix(scaled(L.Base, 0.35), Rgb{90, 90, 90}, 0.5);
-    for (int y = 0; y < ThumbnailSize; ++y) {
+    for (int y = 0; y < side; ++y) {
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        const double py = y + 0.5;
-        for (int x = 0; x < ThumbnailSize; ++x) {
-            const double px = x + 0.5;
+        const double py = (y + 0.5) / Scale;
+        for (int x = 0; x < side; ++x) {
+            const double px = (x + 0.5) / Scale;
             const double d = Dist(px, py);
             // The ground: white, darkened under the shape moved 1.5 right and
             // 2.5 down, fading out over about 5 pixels.
@@ -81,18 +85,19 @@ template <class Distance> QImage shadedShape(const Distance& Dist, const Box& Ar
             c = mix(c, White, 0.55 * std::exp(-(ex * ex + ey * ey)));
             // ... and a thin outline just inside the edge.
             c = mix(c, outline, 0.85 * std::clamp(1.0 - depth / 1.4, 0.0, 1.0));
-            row[x] = toPixel(mix(ground, c, coverageFromDistance(d)));
+            row[x] = toPixel(mix(ground, c, coverageFromDistance(d * Scale)));
         }
     }
     return picture;
 }
 
 // A framed landscape (hills and a sun) crossed out, in greys only.
-QImage noPictureMark() {
-    QImage picture(ThumbnailSize, ThumbnailSize, QImage::Format_RGB32);
+QImage noPictureMark(int Scale) {
+    QImage picture(ThumbnailSize * Scale, ThumbnailSize * Scale, QImage::Format_RGB32);
     picture.fill(Qt::white);
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(Scale, Scale);
     const QColor line(150, 150, 150);
     const QRectF frame(22.5, 30.5, 83, 67);
     p.setPen(QPen(line, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -125,15 +130,16 @@ QImage noPictureMark() {
 
 } // namespace
 
-QImage drawThumbnail(const QString& Name) {
+QImage drawThumbnail(const QString& Name, int Scale) {
+    if (Scale < 1) return {};
     const Box Area{Margin, Margin, ThumbnailSize - 2 * Margin, ThumbnailSize - 2 * Margin};
     if (Name == QLatin1String("Ellimg"))
-        return shadedShape(EllipseDistance(Area), Area, Look{{70, 150, 228}, -0.20, -0.24});
+        return shadedShape(EllipseDistance(Area), Area, Look{{70, 150, 228}, -0.20, -0.24}, Scale);
     if (Name == QLatin1String("HeartImg"))
-        return shadedShape(HeartDistance(Area), Area, Look{{232, 74, 112}, -0.23, -0.26});
+        return shadedShape(HeartDistance(Area), Area, Look{{232, 74, 112}, -0.23, -0.26}, Scale);
     if (Name == QLatin1String("wjximg"))
-        return shadedShape(PentagonDistance(Area), Area, Look{{244, 178, 48}, -0.14, -0.14});
-    if (Name == QLatin1String("NoImg")) return noPictureMark();
+        return shadedShape(PentagonDistance(Area), Area, Look{{244, 178, 48}, -0.14, -0.14}, Scale);
+    if (Name == QLatin1String("NoImg")) return noPictureMark(Scale);
     return {};
 }
 

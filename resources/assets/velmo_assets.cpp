@@ -42,6 +42,18 @@ QImage TemplateThumbnail(const QString& Name) {
     return {};
 }
 
+QImage TemplateThumbnail(const QString& Name, qreal DevicePixelRatio) {
+    if (DevicePixelRatio <= 1) return TemplateThumbnail(Name);
+    for (const char* known : assets::Thumbnails) {
+        if (Name != QLatin1String(known)) continue;
+        QImage picture = load(assets::ThumbnailFolder, Name + QLatin1String("@2x"),
+                              QImage::Format_RGB32);
+        picture.setDevicePixelRatio(assets::ThumbnailHighScale);
+        return picture;
+    }
+    return {};
+}
+
 QImage Decoration(int Id) {
     for (const assets::DecorationSpec& d : assets::Decorations)
         if (d.Id == Id)

@@ -19,6 +19,10 @@ QImage ShapeMask(int Id);
 // "HeartImg" heart, "wjximg" pentagon and "NoImg" the placeholder for a
 // missing picture. Null for any other name.
 QImage TemplateThumbnail(const QString& Name);
+// The thumbnail Name drawn for a screen of DevicePixelRatio device pixels
+// per unit: 256 x 256 with a device pixel ratio of 2 above 1x, the 128 x 128
+// picture otherwise. Null for an unknown name.
+QImage TemplateThumbnail(const QString& Name, qreal DevicePixelRatio);
 // Decoration pictures with straight alpha (Format_ARGB32): 102 (102 x 44)
 // at the top right of the step-2 background, 103 (150 x 150) beside the
 // layer list. Null for any other id.

@@ -3,12 +3,17 @@
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
+#include "qt_translations.h"
+#include "widgets/step_click_guard.h"
 #include "widgets/step_pages.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -139,6 +144,97 @@ TEST_F(MainWindowTest, ScreensOfBothStepsInEveryLanguage) {
             EXPECT_EQ(LayoutFaults(*w), QStringList()) << "step 2, " << where.toStdString();
         }
     }
+}
+
+// The second click of a double click on Next lands on the Next of the page
+// that has just appeared; it is ignored. A click after the double-click
+// interval is a click of its own. The same holds for Back.
+TEST_F(MainWindowTest, DoubleClickOnAStepButtonMovesOneStep) {
+    const int interval = window()->StepGuard->Interval;
+    EXPECT_EQ(interval, QApplication::doubleClickInterval());
+    ASSERT_GT(interval, 0);
+    const struct {
+        const char* what;
+        int gap; // milliseconds between the two clicks
+        int stepsAfterNext;
+        int stepsAfterBack;
+    } cases[] = {
+        {"double click", interval / 4, 1, 1},
+        {"just inside the interval", interval, 1, 1},
+        {"two clicks apart", interval + 1, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto w = window();
+        QPushButton* nextButton = child<QPushButton>(w.get(), "BitBtn4");
+        QPushButton* backButton = child<QPushButton>(w.get(), "BitBtn3");
+        pause();
+        QTest::mouseClick(nextButton, Qt::LeftButton);
+        clock += c.gap;
+        QTest::mouseClick(nextButton, Qt::LeftButton);
+        EXPECT_EQ(w->CurrentStep(), c.stepsAfterNext);
+
+        // Back, from step 3.
+        if (w->CurrentStep() == 1) next(*w);
+        ASSERT_EQ(w->CurrentStep(), 2);
+        pause();
+        QTest::mouseClick(backButton, Qt::LeftButton);
+        clock += c.gap;
+        QTest::mouseClick(backButton, Qt::LeftButton);
+        EXPECT_EQ(w->CurrentStep(), c.stepsAfterBack);
+    }
+}
+
+// A refused size changes no step, so the click that follows the message is
+// not taken for the second half of a double click.
+TEST_F(MainWindowTest, RefusedSizeDoesNotHoldTheNextClick) {
+    auto w = window();
+    QLineEdit* width = child<QLineEdit>(w.get(), "Edit1");
+    width->setText("0");
+    pause();
+    QTest::mouseClick(w->BitBtn4, Qt::LeftButton);
+    ASSERT_EQ(services.Messages.size(), 1);
+    width->setText("19");
+    clock += 1;
+    QTest::mouseClick(w->BitBtn4, Qt::LeftButton);
+    EXPECT_EQ(w->CurrentStep(), 1);
+}
+
+// Qt's own texts (here the "No" button of message boxes) follow the
+// language, and are English again after switching back.
+TEST_F(MainWindowTest, QtsOwnTextsFollowTheLanguage) {
+    for (int base : {LangSimplified, LangTraditional}) {
+        const QString file = QFileInfo(TQtTranslations::Folder() + "/" +
+                                       TQtTranslations::FileFor(base) + ".qm")
+                                 .absoluteFilePath();
+        if (!QFileInfo::exists(file)) GTEST_SKIP() << "not installed: " << qPrintable(file);
+    }
+    const auto no = [] { return QCoreApplication::translate("QPlatformTheme", "&No"); };
+    const auto chinese = [](const QString& text) {
+        for (QChar ch : text)
+            if (ch.unicode() >= 0x4E00 && ch.unicode() <= 0x9FFF) return true;
+        return false;
+    };
+    ASSERT_EQ(no(), "&No");
+    auto w = window();
+    w->N10Click();
+    const QString simplified = no();
+    EXPECT_TRUE(chinese(simplified)) << qPrintable(simplified);
+    w->N11Click();
+    EXPECT_TRUE(chinese(no())) << qPrintable(no());
+    w->English1Click();
+    EXPECT_EQ(no(), "&No");
+    // Switched over and back: one translation installed at a time.
+    w->N10Click();
+    w->N11Click();
+    w->N10Click();
+    EXPECT_EQ(no(), simplified);
+    w->English1Click();
+    EXPECT_EQ(no(), "&No");
+    // A window that goes takes its translation with it.
+    w->N10Click();
+    w.reset();
+    EXPECT_EQ(no(), "&No");
 }
 
 } // namespace

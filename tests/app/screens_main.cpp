@@ -4,15 +4,19 @@
 //   QT_QPA_PLATFORM=offscreen build/tests/app_screens FOLDER [WIDTHxHEIGHT]
 //
 // The pictures are step1_en.png, step2_en.png, step1_sc.png, ... at 1366 x 768
-// unless a size is given. Dialogs and message boxes are answered by the test
+// unless a size is given, and help_en.png, ... of the help window showing
+// each language's first page. Dialogs and message boxes are answered by the test
 // desktop, so nothing waits for a click.
 
 #include "app/fake_ui_services.h"
 #include "app/layout_faults.h"
+#include "lang_strings.h"
 #include "main_window.h"
+#include "widgets/help_window.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QRegularExpression>
 
@@ -72,6 +76,24 @@ int main(int argc, char** argv) {
         templates->setCurrentRow(2);
         w.BitBtn4Click();
         save(w, QStringLiteral("step2_%1").arg(QString::fromLatin1(l.name)));
+
+        // The page the help button opens, in the program's help window.
+        w.Button4Click();
+        if (services.HelpPages.size() == 1) {
+            // The pages are copied beside the program, which the build puts
+            // in app/ beside this tool's folder.
+            const QString program = QApplication::applicationDirPath() + "/velmo.chm";
+            const QString built = QDir(QApplication::applicationDirPath() + "/../app/velmo.chm")
+                                      .absolutePath();
+            QString page = services.HelpPages[0].toLocalFile();
+            if (!QFileInfo::exists(page)) page.replace(program, built);
+            THelpWindow help;
+            help.ShowPage(QUrl::fromLocalFile(page), CaptionWithoutAccelerator(LangText(269)));
+            QApplication::processEvents();
+            const QString path =
+                folder.filePath(QStringLiteral("help_%1.png").arg(QString::fromLatin1(l.name)));
+            if (!help.grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        }
     }
     return faults == 0 ? 0 : 1;
 }

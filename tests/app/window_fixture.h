@@ -2,10 +2,13 @@
 
 // The main window as the app's tests drive it: an English system unless a
 // test says otherwise, every message box and dialog answered by the fake
-// desktop, and the clicks a user would make.
+// desktop, and the clicks a user would make. The step buttons' clock is the
+// fixture's: next() and back() are the clicks of a user who waits a moment
+// between them, so a step change never refuses them as a double click.
 
 #include "app/fake_ui_services.h"
 #include "main_window.h"
+#include "widgets/step_click_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +26,7 @@ protected:
 
     std::unique_ptr<TVelmoBalloonForm> window() {
         auto w = std::make_unique<TVelmoBalloonForm>(services);
+        w->StepGuard->Clock = [this] { return clock; };
         w->resize(1000, 760);
         w->show();
         return w;
@@ -38,12 +42,18 @@ protected:
         child<QListWidget>(&w, "ListView4")->setCurrentRow(row);
     }
 
-    static void next(TVelmoBalloonForm& w) {
+    // A second later: past any double-click interval.
+    void pause() { clock += 1000; }
+    void next(TVelmoBalloonForm& w) {
+        pause();
         QTest::mouseClick(child<QPushButton>(&w, "BitBtn4"), Qt::LeftButton);
     }
-    static void back(TVelmoBalloonForm& w) {
+    void back(TVelmoBalloonForm& w) {
+        pause();
         QTest::mouseClick(child<QPushButton>(&w, "BitBtn3"), Qt::LeftButton);
     }
 
     TFakeUiServices services;
+    // Milliseconds on the step buttons' clock.
+    qint64 clock = 100000;
 };

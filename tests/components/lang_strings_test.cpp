@@ -255,6 +255,28 @@ TEST(LangStrings, FiltersHaveTheSamePatternsInEveryLanguage) {
     EXPECT_EQ(LangString(2039).split(u'|')[5], QStringLiteral(u"*.jpg;*.jpeg"));
 }
 
+// A Chinese caption that ends in a colon ends in the full-width one.
+TEST(LangStrings, ChineseCaptionsEndInTheFullWidthColon) {
+    for (int base : {LangSimplified, LangTraditional})
+        for (int k = 1; k <= LangStringCount; ++k) {
+            const QString text = LangString(base + k);
+            EXPECT_FALSE(text.trimmed().endsWith(u':')) << "id " << base + k;
+        }
+}
+
+// The Traditional block says each thing with the word Taiwanese programs
+// use, never with the mainland word it was drafted from.
+TEST(LangStrings, TraditionalTermsAreTheTaiwaneseOnes) {
+    const char16_t* mainland[] = {u"蒙板", u"自定義", u"單擊", u"點選", u"雙擊", u"選中",
+                                  u"選區", u"取消選擇", u"反向選擇", u"列表", u"文件"};
+    for (int k = 1; k <= LangStringCount; ++k) {
+        const QString text = LangString(LangTraditional + k);
+        for (const char16_t* word : mainland)
+            EXPECT_FALSE(text.contains(QString::fromUtf16(word)))
+                << "id " << LangTraditional + k << " has " << QString::fromUtf16(word).toStdString();
+    }
+}
+
 // Dialog titles are these captions without their last three characters.
 TEST(LangStrings, CaptionsThatLoseThreeCharactersEndInDots) {
     for (int k : {86, 121, 125, 145})

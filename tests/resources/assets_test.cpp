@@ -240,8 +240,49 @@ TEST(TemplateThumbnail, PlaceholderIsNeutral) {
 }
 
 TEST(TemplateThumbnail, UnknownNamesGiveNoPicture) {
-    for (const char* name : {"", "ellimg", "Heart", "NoImg.png", "30001"})
+    for (const char* name : {"", "ellimg", "Heart", "NoImg.png", "30001"}) {
         EXPECT_TRUE(velmo::TemplateThumbnail(QLatin1String(name)).isNull()) << name;
+        EXPECT_TRUE(velmo::TemplateThumbnail(QLatin1String(name), 2).isNull()) << name;
+    }
+}
+
+// The sum of squared differences of horizontal neighbours: an edge drawn
+// over one pixel counts twice what the same edge blurred over two does.
+double edgeEnergy(const QImage& picture) {
+    double energy = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 1; x < picture.width(); ++x) {
+            const int d = qGray(picture.pixel(x, y)) - qGray(picture.pixel(x - 1, y));
+            energy += double(d) * d;
+        }
+    return energy;
+}
+
+// For screens of two device pixels per unit each thumbnail is drawn again
+// with twice the pixels: the same picture (averaged over 2 x 2 blocks it is
+// close to the 1x one), with edges as sharp as the 1x one's rather than the
+// 1x picture blown up.
+TEST(TemplateThumbnail, TwiceTheResolutionForDenseScreens) {
+    for (const char* name : {"Ellimg", "HeartImg", "wjximg", "NoImg"}) {
+        const QImage plain = velmo::TemplateThumbnail(QLatin1String(name));
+        const QImage dense = velmo::TemplateThumbnail(QLatin1String(name), 2);
+        ASSERT_EQ(dense.size(), QSize(256, 256)) << name;
+        EXPECT_EQ(dense.devicePixelRatio(), 2) << name;
+        EXPECT_EQ(dense.format(), QImage::Format_RGB32) << name;
+        EXPECT_EQ(velmo::TemplateThumbnail(QLatin1String(name), 1), plain) << name;
+        int far = 0;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x) {
+                int sum = 0;
+                for (QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+                    sum += qGray(dense.pixel(2 * x + d.x(), 2 * y + d.y()));
+                if (std::abs(sum / 4 - qGray(plain.pixel(x, y))) > 24) ++far;
+            }
+        EXPECT_LT(far, 128 * 128 / 50) << name;
+        const QImage blownUp = plain.scaled(256, 256, Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
+        EXPECT_GT(edgeEnergy(dense), 1.5 * edgeEnergy(blownUp)) << name;
+    }
 }
 
 // ---- decorations ----
@@ -409,6 +450,28 @@ TEST(HelpPages, EachPageIsUtf8HtmlInItsLanguage) {
         body.remove(
             QRegularExpression("<nav.*</nav>", QRegularExpression::DotMatchesEverythingOption));
         EXPECT_EQ(hasHan(body), QLatin1String(page.lang) != QLatin1String("en")) << page.path;
+    }
+}
+
+// The pages say things with the interface's words: the Traditional pages
+// never with the mainland words the interface avoids, and Chinese text puts
+// full-width colons after its words.
+TEST(HelpPages, ChinesePagesUseTheInterfacesWording) {
+    const QDir dir(builtHelpFolder());
+    const char16_t* mainland[] = {u"蒙板", u"自定義", u"單擊", u"點選", u"雙擊", u"選中",
+                                  u"列表", u"畫素"};
+    for (const HelpPage& page : helpPages) {
+        if (QLatin1String(page.lang) == QLatin1String("en")) continue;
+        bool ok = false;
+        QString text = readUtf8(dir.filePath(page.path), ok);
+        ASSERT_TRUE(ok) << page.path;
+        text.remove(QRegularExpression("<[^>]*>"));
+        const QRegularExpression halfWidthColon(QStringLiteral(uR"([\x{4E00}-\x{9FFF}]\s*:)"));
+        EXPECT_FALSE(text.contains(halfWidthColon)) << page.path;
+        if (QLatin1String(page.lang) != QLatin1String("zh-TW")) continue;
+        for (const char16_t* word : mainland)
+            EXPECT_FALSE(text.contains(QString::fromUtf16(word)))
+                << page.path << " has " << QString::fromUtf16(word).toStdString();
     }
 }
 
