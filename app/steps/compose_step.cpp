@@ -408,6 +408,7 @@ void TComposeStep::N1Click() {
         lxImg->ApplyZoom();
         lxImg->PaintImage();
         N1->setChecked(true);
+        zoomItem_ = N1;
         ReSetImageXY();
     }
     RepaintCanvas();
@@ -419,6 +420,7 @@ void TComposeStep::applyZoom(double Zoom, QAction* Item) {
     lxImg->ApplyZoom();
     lxImg->PaintImage();
     if (Item) Item->setChecked(true);
+    zoomItem_ = Item;
     ReSetImageXY();
     RepaintCanvas();
 }
@@ -435,12 +437,13 @@ void TComposeStep::N9Click() {
     TForm2Settings preset;
     preset.ZoomInput = true;
     const auto chosen = RunDialog(services_, dialog, preset);
-    if (!chosen) {
-        // The menu checked the item on its own; the mode did not change.
+    const std::optional<double> zoom =
+        chosen ? TForm2::ZoomFromText(chosen->ZoomText) : std::nullopt;
+    if (!zoom) {
+        // The menu checked the item on its own; the zoom did not change.
+        if (zoomItem_) zoomItem_->setChecked(true);
         return;
     }
-    const std::optional<double> zoom = TForm2::ZoomFromText(chosen->ZoomText);
-    if (!zoom) return;
     applyZoom(*zoom, N9);
 }
 

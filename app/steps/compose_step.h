@@ -152,6 +152,8 @@ private:
     THistoryList& history_;
     TSnapshotStore& snapshots_;
     QActionGroup* zoomGroup_ = nullptr;
+    // The zoom item in force (a cancelled custom zoom checks it again).
+    QAction* zoomItem_ = nullptr;
     QObject* keyPreview_ = nullptr;
 
     // Mouse drag on the canvas.

@@ -76,6 +76,9 @@ TRulerGuides::TRulerGuides(QScrollArea& Scroll, TlxImageVcl& Doc, TGuideList& Gu
     }
     qnRuler1->SetStyle(qnHorizontal);
     qnRuler2->SetStyle(qnVertical);
+    // The rulers scroll with the canvas inside their strips.
+    PaintBox1->setProperty("scrollsContent", true);
+    PaintBox2->setProperty("scrollsContent", true);
     PaintBox1->installEventFilter(this);
     Scroll.installEventFilter(this);
 

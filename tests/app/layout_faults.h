@@ -86,8 +86,11 @@ inline CaptionRoom captionRoom(const QWidget* W) {
     return {};
 }
 
-// Children scrolled inside a scroll area's viewport may reach beyond it.
+// Children scrolled inside a scroll area's viewport may reach beyond it, and
+// so may those of a widget that scrolls its content the same way (it says so
+// with the property "scrollsContent").
 inline bool scrolledContent(const QWidget* Parent) {
+    if (Parent->property("scrollsContent").toBool()) return true;
     const auto* area = qobject_cast<const QAbstractScrollArea*>(Parent->parentWidget());
     return area != nullptr && area->viewport() == Parent;
 }

@@ -11,16 +11,69 @@
 #include "app/fake_ui_services.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
+#include "lxImagevcl.h"
 #include "main_window.h"
+#include "steps/compose_step.h"
+#include "steps/ruler_guides.h"
 #include "widgets/help_window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QPainter>
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+// A made-up photo: a soft gradient with a disc, W x H.
+QImage samplePhoto(int W, int H, QColor A, QColor B) {
+    QImage p(W, H, QImage::Format_ARGB32);
+    QPainter painter(&p);
+    QLinearGradient g(0, 0, W, H);
+    g.setColorAt(0, A);
+    g.setColorAt(1, B);
+    painter.fillRect(p.rect(), g);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(255, 255, 255, 160));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(W * 0.35, H * 0.4), W * 0.2, H * 0.2);
+    return p;
+}
+
+// Three photos and a line of text on the design, the middle photo selected.
+void composeSample(TVelmoBalloonForm& W) {
+    TlxImageVcl& doc = *W.lxImg;
+    const struct {
+        int w, h, x, y;
+        QColor a, b;
+    } photos[] = {{420, 300, 60, 120, QColor(230, 80, 90), QColor(250, 200, 90)},
+                  {300, 360, 360, 200, QColor(60, 120, 220), QColor(120, 220, 200)},
+                  {260, 200, 180, 420, QColor(120, 60, 160), QColor(240, 140, 200)}};
+    for (const auto& p : photos) {
+        doc.AddBitmapLayer(samplePhoto(p.w, p.h, p.a, p.b));
+        doc.Layers[size_t(doc.LayersCount - 1)].Left = p.x;
+        doc.Layers[size_t(doc.LayersCount - 1)].Top = p.y;
+        doc.Layers[size_t(doc.LayersCount - 1)].Name = "photo";
+    }
+    TlxTextStyle style{};
+    std::strcpy(style.Text, "Happy Birthday");
+    style.Size = 48;
+    style.Color = lxRGB(200, 30, 60);
+    style.Bold = 1;
+    doc.AddTextLayer(150, 60, style);
+    W.TabSheet2->Rulers->AddGuide({120, 0});
+    W.TabSheet2->Rulers->AddGuide({0, 600});
+    W.TabSheet2->RebuildLayerList();
+    doc.ReDraw();
+    W.TabSheet2->SelectLayer(2);
+    W.TabSheet2->N1Click();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -76,6 +129,11 @@ int main(int argc, char** argv) {
         templates->setCurrentRow(2);
         w.BitBtn4Click();
         save(w, QStringLiteral("step2_%1").arg(QString::fromLatin1(l.name)));
+        composeSample(w);
+        save(w, QStringLiteral("step2_layers_%1").arg(QString::fromLatin1(l.name)));
+        w.TabSheet2->SetFixedZoom(3.0);
+        save(w, QStringLiteral("step2_300_%1").arg(QString::fromLatin1(l.name)));
+        w.TabSheet2->N1Click();
 
         // The page the help button opens, in the program's help window.
         w.Button4Click();

@@ -299,6 +299,11 @@ TEST_F(ComposeStepTest, ZoomItemsSetTheirValuesAndTheHundredIsOnePointZeroZeroOn
     };
     s.N9->trigger();
     EXPECT_DOUBLE_EQ(w->lxImg->ZoomValue, 2.5);
+    s.FixedZoomItems[3]->trigger();
+    services.DialogAnswer = nullptr; // cancelled
+    s.N9->trigger();
+    EXPECT_DOUBLE_EQ(w->lxImg->ZoomValue, 0.5);
+    EXPECT_TRUE(s.FixedZoomItems[3]->isChecked());
 }
 
 TEST_F(ComposeStepTest, CtrlWheelZoomsAboutTheMouse) {
