@@ -33,9 +33,9 @@ public:
     // phase; a timer calls it while a selection exists.
     bool DrawSelectionOutline();
 
-    // Called at the end of every paint with the control's painter, after the
-    // picture and the selection outline, so that the host can draw guides and
-    // handles over them (in control coordinates).
+    // Called at the end of every paint that shows the picture, with the
+    // control's painter, after the picture and the selection outline, so that
+    // the host can draw guides and handles over them (control coordinates).
     std::function<void(QPainter&)> OnPaintOverlay;
 
 protected:

@@ -118,7 +118,8 @@ bool TlxImage::composeBackground(QImage& Target) {
     if (Target.isNull() || !isBgr(Target) || Target.width() != ImageWidth ||
         Target.height() != ImageHeight)
         return false;
-    if (BackgroundMode == lxBackTransparent && (BackBmp.size() != Target.size() || !isGrey(BackBmp)))
+    if (BackgroundMode == lxBackTransparent &&
+        (BackBmp.size() != Target.size() || !isGrey(BackBmp)))
         return false;
     const PixelView target = viewOf(Target);
     if (BackgroundMode != lxBackTransparent) {

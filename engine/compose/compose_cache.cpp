@@ -40,8 +40,7 @@ bool usesDissolve(const TlxLayer& layer) {
                              s.PatternOverlay.BlendMode,
                              s.Stroke.BlendMode,
                              s.StrokeGradient.BlendMode};
-    return std::find(std::begin(modes), std::end(modes), uint8_t(BlendDissolve)) !=
-           std::end(modes);
+    return std::find(std::begin(modes), std::end(modes), uint8_t(BlendDissolve)) != std::end(modes);
 }
 
 } // namespace
@@ -61,16 +60,16 @@ void makeLayerPrint(const TlxLayer& Layer, bool Drawn, LayerPrint& Print) {
     Print.Visible = Layer.Visible;
     Print.HasMask = Layer.HasMask;
     Print.IsText = Layer.IsText;
-    Print.Pictures = {printOf(Layer.Bitmap),        printOf(Layer.Alpha),
-                      printOf(Layer.Mask),          printOf(s.DropShadowMask),
-                      printOf(s.OuterGlowMask),     printOf(s.StrokeMask),
-                      printOf(s.InnerGlowMask),     printOf(s.InnerShadowMask),
-                      printOf(s.BevelMask),         printOf(s.GradientOverlayBitmap),
-                      printOf(s.PatternBitmap),     printOf(s.StrokeGradientBitmap)};
-    Print.Switches = {s.DropShadowOn,      s.InnerShadowOn,     s.OuterGlowOn,
-                      s.InnerGlowOn,       s.BevelOn,           s.GlossOn,
-                      s.ColorOverlayOn,    s.GradientOverlayOn, s.PatternOverlayOn,
-                      s.StrokeOn,          s.StrokeGradientOn,  s.EffectsIgnoreOpacity};
+    Print.Pictures = {printOf(Layer.Bitmap),    printOf(Layer.Alpha),
+                      printOf(Layer.Mask),      printOf(s.DropShadowMask),
+                      printOf(s.OuterGlowMask), printOf(s.StrokeMask),
+                      printOf(s.InnerGlowMask), printOf(s.InnerShadowMask),
+                      printOf(s.BevelMask),     printOf(s.GradientOverlayBitmap),
+                      printOf(s.PatternBitmap), printOf(s.StrokeGradientBitmap)};
+    Print.Switches = {s.DropShadowOn,   s.InnerShadowOn,     s.OuterGlowOn,
+                      s.InnerGlowOn,    s.BevelOn,           s.GlossOn,
+                      s.ColorOverlayOn, s.GradientOverlayOn, s.PatternOverlayOn,
+                      s.StrokeOn,       s.StrokeGradientOn,  s.EffectsIgnoreOpacity};
     uint8_t* out = Print.Records.data();
     out = appendRecord(out, s.DropShadow);
     out = appendRecord(out, s.InnerShadow);
@@ -123,9 +122,8 @@ bool TlxImage::redrawWithCache() {
     }
 
     const int count = layersInUse();
-    const lx::DocumentPrint document{ImageWidth,      ImageHeight,
-                                     BackgroundMode,  BackColor,
-                                     lx::printOf(BackBmp), blendTablesGeneration_};
+    const lx::DocumentPrint document{ImageWidth, ImageHeight,          BackgroundMode,
+                                     BackColor,  lx::printOf(BackBmp), blendTablesGeneration_};
     cache.Scratch.resize(size_t(count));
     int lowestDissolve = count;
     for (int i = 0; i < count; ++i) {
@@ -150,7 +148,8 @@ bool TlxImage::redrawWithCache() {
     } else {
         cache.Level = -1;
     }
-    const bool nothingChanged = sameDocument && changed == count && count == int(cache.Layers.size());
+    const bool nothingChanged =
+        sameDocument && changed == count && count == int(cache.Layers.size());
 
     // Dissolve takes one draw per pixel from a random sequence that runs on
     // from one ReDraw to the next: a full composition draws afresh, and each

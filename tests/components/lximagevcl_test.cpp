@@ -148,8 +148,10 @@ TEST(TlxImageVclTest, PaintedPartsMatchTheWholePictureScaled) {
             const int w = vcl->width(), h = vcl->height();
             // The whole control, single pixels and thin strips, a block in the
             // middle and one running over the bottom-right corner.
-            const QRect clips[] = {{0, 0, w, h},          {0, 0, 1, 1},
-                                   {w / 3, 0, 1, h},      {0, h / 2, w, 1},
+            const QRect clips[] = {{0, 0, w, h},
+                                   {0, 0, 1, 1},
+                                   {w / 3, 0, 1, h},
+                                   {0, h / 2, w, 1},
                                    {w / 4, h / 5, w / 2 + 1, h / 3 + 1},
                                    {w * 2 / 3, h / 2, w, h}};
             const QSize device = vcl->size() * ratio;
@@ -157,9 +159,9 @@ TEST(TlxImageVclTest, PaintedPartsMatchTheWholePictureScaled) {
                 wholeScaled(vcl->ShowBmp, zoom * ratio, device.width(), device.height());
             for (const QRect& clip : clips) {
                 const QRect part = clip & vcl->rect();
-                SCOPED_TRACE(::testing::Message() << "zoom " << zoom << " ratio " << ratio
-                                                  << " part " << part.x() << "," << part.y()
-                                                  << " " << part.width() << "x" << part.height());
+                SCOPED_TRACE(::testing::Message()
+                             << "zoom " << zoom << " ratio " << ratio << " part " << part.x() << ","
+                             << part.y() << " " << part.width() << "x" << part.height());
                 QImage shot(device, QImage::Format_RGB32);
                 shot.setDevicePixelRatio(ratio);
                 shot.fill(0);

@@ -73,12 +73,12 @@ void buildDocument(TlxImage& img) {
     }
     img.Layers[2].Opacity = 0.7;
     img.Layers[3].BlendMode = lx::BlendMultiply;
-    ASSERT_TRUE(img.SetDropShadow(1, 0, 70, 3, 2, 0, 3, lxRGB(0, 0, 0), false, 0, kNoPoints,
-                                  kNoTable));
+    ASSERT_TRUE(
+        img.SetDropShadow(1, 0, 70, 3, 2, 0, 3, lxRGB(0, 0, 0), false, 0, kNoPoints, kNoTable));
     ASSERT_TRUE(img.SetStroke(2, 0, 90, 0, 2, lxRGB(200, 0, 0), false, 0, kNoPoints, kNoTable));
     ASSERT_TRUE(img.SetGradientOverlay(3, 0, 60, lxGradientHorizontal, twoStops(), false, 0));
-    ASSERT_TRUE(img.SetDropShadow(4, 0, 80, -2, 3, 1, 4, lxRGB(20, 0, 60), false, 0, kNoPoints,
-                                  kNoTable));
+    ASSERT_TRUE(
+        img.SetDropShadow(4, 0, 80, -2, 3, 1, 4, lxRGB(20, 0, 60), false, 0, kNoPoints, kNoTable));
     ASSERT_TRUE(img.SetStroke(4, 0, 100, 1, 3, lxRGB(255, 255, 0), false, 0, kNoPoints, kNoTable));
     ASSERT_TRUE(
         img.SetGradientOverlay(4, lx::BlendScreen, 50, lxGradientVertical, twoStops(), true, 0));
@@ -123,8 +123,8 @@ void dragTop(TlxImage& img, const std::vector<QPoint>& steps) {
         TlxLayer& top = img.Layers[size_t(topLayer(img))];
         top.Left += step.x();
         top.Top += step.y();
-        ASSERT_TRUE(redrawMatchesFull(img)) << "after moving the top layer to (" << top.Left
-                                            << ", " << top.Top << ")";
+        ASSERT_TRUE(redrawMatchesFull(img))
+            << "after moving the top layer to (" << top.Left << ", " << top.Top << ")";
     }
 }
 
