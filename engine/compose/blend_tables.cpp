@@ -9,6 +9,9 @@
 #include <algorithm>
 
 void TlxImage::LoadBlendTables(const QString& Folder) {
+    // Whatever the tables become, a composite kept from the old ones is stale.
+    ++blendTablesGeneration_;
+    InvalidateComposeCache();
     for (auto& table : BlendTables)
         table.fill(0);
 

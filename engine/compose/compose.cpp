@@ -1,5 +1,6 @@
 // Composition of all visible layers into the display bitmap.
 
+#include "compose/compose_cache.h"
 #include "compose/compose_kernels.h"
 #include "core/pixel_view.h"
 #include "effects/effect_draw.h"
@@ -89,44 +90,58 @@ bool layerShows(const TlxLayer& layer) {
 
 } // namespace
 
-template <lx::EffectTarget T>
-void TlxImage::drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer) {
-    for (const EffectStep& step : UnderLayer ? std::span<const EffectStep>(kUnderLayer)
-                                             : std::span<const EffectStep>(kOverLayer))
-        if (step.applies(Layer.Style)) lx::drawEffectPass<T>(*this, step.pass, Target, Layer);
+bool lx::layerDrawn(const TlxLayer& Layer) {
+    return layerShows(Layer) && layerIsReadable(Layer);
 }
 
-bool TlxImage::ReDraw() {
-    return ComposeImage(ShowBmp);
+template <lx::EffectTarget T>
+bool TlxImage::drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer) {
+    bool ok = true;
+    for (const EffectStep& step : UnderLayer ? std::span<const EffectStep>(kUnderLayer)
+                                             : std::span<const EffectStep>(kOverLayer))
+        if (step.applies(Layer.Style) && !lx::drawEffectPass<T>(*this, step.pass, Target, Layer))
+            ok = false;
+    return ok;
 }
 
 bool TlxImage::ComposeImage(QImage& Target) {
     try {
-        if (Target.isNull() || !isBgr(Target) || Target.width() != ImageWidth ||
-            Target.height() != ImageHeight)
-            return false;
-        const PixelView target = viewOf(Target);
-
-        if (BackgroundMode != lxBackTransparent) {
-            fillBackground(target, BackColor);
-        } else {
-            if (BackBmp.size() != Target.size() || !isGrey(BackBmp)) return false;
-            const ConstPixelView back = constViewOf(BackBmp);
-            for (int y = 0; y < target.Height; ++y)
-                lx::greyToBgrRow(target.row(y), back.row(y), target.Width);
-        }
-
-        for (int i = 0; i < layersInUse(); ++i) {
-            const TlxLayer& layer = Layers[size_t(i)];
-            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
-            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, true);
-            if (layer.Opacity != 0) drawLayerPixels(Target, layer);
-            drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, false);
-        }
+        if (!composeBackground(Target)) return false;
+        composeLayers(Target, 0, layersInUse());
         return true;
     } catch (...) {
         return false;
     }
+}
+
+bool TlxImage::composeBackground(QImage& Target) {
+    if (Target.isNull() || !isBgr(Target) || Target.width() != ImageWidth ||
+        Target.height() != ImageHeight)
+        return false;
+    if (BackgroundMode == lxBackTransparent &&
+        (BackBmp.size() != Target.size() || !isGrey(BackBmp)))
+        return false;
+    const PixelView target = viewOf(Target);
+    if (BackgroundMode != lxBackTransparent) {
+        fillBackground(target, BackColor);
+    } else {
+        const ConstPixelView back = constViewOf(BackBmp);
+        for (int y = 0; y < target.Height; ++y)
+            lx::greyToBgrRow(target.row(y), back.row(y), target.Width);
+    }
+    return true;
+}
+
+bool TlxImage::composeLayers(QImage& Target, int From, int To) {
+    bool ok = true;
+    for (int i = std::max(From, 0); i < std::min(To, layersInUse()); ++i) {
+        const TlxLayer& layer = Layers[size_t(i)];
+        if (!lx::layerDrawn(layer)) continue;
+        ok = drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, true) && ok;
+        if (layer.Opacity != 0) drawLayerPixels(Target, layer);
+        ok = drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, false) && ok;
+    }
+    return ok;
 }
 
 void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
@@ -205,7 +220,7 @@ bool TlxImage::RenderToAlphaBitmap(QImage& Target) {
         }
         for (int i = 0; i < layersInUse(); ++i) {
             const TlxLayer& layer = Layers[size_t(i)];
-            if (!layerShows(layer) || !layerIsReadable(layer)) continue;
+            if (!lx::layerDrawn(layer)) continue;
             drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, true);
             if (layer.Opacity != 0) drawLayerPixelsWithCoverage(Target, layer);
             drawLayerEffects<lx::EffectTarget::Argb32>(Target, layer, false);

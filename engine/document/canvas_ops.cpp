@@ -40,6 +40,7 @@ bool TlxImage::ResizeCanvas(int Width, int Height, TColor Color) {
         BackColor = Color;
         ImageWidth = Width;
         ImageHeight = Height;
+        releaseComposeCache(); // a composite of the old size
         ShowBmp = std::move(show);
         BackBmp = std::move(back);
         TlxLayer& background = Layers[0];

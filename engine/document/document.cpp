@@ -1,5 +1,6 @@
 // Starting and closing a document.
 
+#include "compose/compose_cache.h"
 #include "core/pixel_view.h"
 #include "lxImage.h"
 
@@ -88,6 +89,7 @@ bool TlxImage::NewImage(bool FillBackground, TColor Color, uint8_t Bits, int Wid
         }
 
         if (hadDocument) CloseImage();
+        releaseComposeCache();
         BackColor = Color;
         if (FillBackground) {
             bitmap.fill(QColor(int(Color & 0xFF), int(Color >> 8 & 0xFF), int(Color >> 16 & 0xFF)));
@@ -161,6 +163,7 @@ bool TlxImage::NewImageFromBitmap(const QImage& Bitmap) {
         show.fill(0);
 
         if (hadDocument) CloseImage();
+        releaseComposeCache();
         ImageWidth = width;
         ImageHeight = height;
         BitCount = 24;
@@ -187,6 +190,7 @@ bool TlxImage::NewImageFromBitmap(const QImage& Bitmap) {
 
 void TlxImage::CloseImage() {
     CanReDraw = false;
+    releaseComposeCache();
     for (int i = 0; i < layersInUse(); ++i) {
         TlxLayer& layer = Layers[size_t(i)];
         layer.Bitmap = QImage();

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ public:
     TlxProgressEvent OnProgress;
     TlxProgressEvent OnShowProgressBox;
     // Tables of the modes 26..32, indexed [layer value * 256 + destination value].
+    // LoadBlendTables tells ReDraw that they changed; a host writing them
+    // directly calls InvalidateComposeCache afterwards.
     std::array<std::array<uint8_t, BlendTableSize>, BlendTableCount> BlendTables{};
     std::array<TlxLayer, MaxLayers> Layers;
 
@@ -190,7 +193,10 @@ public:
     // Exchanges the complete contents of two slots; CurrLayerID stays.
     bool SwapLayers(int IndexA, int IndexB);
     // The layer's 24-bit picture, owned by the engine; the host may draw on it
-    // in place and then call ReDraw. Null for an index out of range.
+    // in place and then call ReDraw. Null for an index out of range. ReDraw
+    // sees the change through the picture's cache key, which every scanLine()
+    // or bits() renews; a pixel pointer kept across a ReDraw and written
+    // through later is not seen (call InvalidateComposeCache then).
     QImage* GetLayerBitmap(int Index);
     // Replaces a layer's picture and coverage, keeping position, opacity,
     // name, style and mask; the layer becomes a picture layer.
@@ -393,7 +399,18 @@ public:
     static void HslToRgb(double H, double S, double L, int& R, int& G, int& B);
 
     // ---- composition and display ----
+    // Composes the document into ShowBmp. The result is always that of
+    // ComposeImage(ShowBmp); on the way ReDraw keeps the composite of the
+    // layers below the lowest one that changed since the previous ReDraw and
+    // starts from it next time, so moving the top layer redraws only that
+    // layer and its effects.
     bool ReDraw();
+    // Forgets the composite ReDraw keeps, for a change it cannot see (pixels
+    // written through a pointer kept from before the last ReDraw, blend
+    // tables written directly). The next ReDraw starts from the background.
+    void InvalidateComposeCache();
+    // Composes the document into Target from the background up; keeps and
+    // uses no cache.
     bool ComposeImage(QImage& Target);
     virtual bool ApplyZoom();
     int ScreenToImage(int Value) const;
@@ -425,11 +442,16 @@ private:
     // exception escaping; false for an index out of range.
     template <class Fn> bool onLayerStyle(int Layer, Fn&& Operation);
     template <lx::EffectTarget T>
-    void drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer);
+    bool drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer);
     bool renderTextInto(TlxLayer& Layer);
     bool resizeTextLayer(TlxLayer& Layer, int NewWidth);
     bool rotateTextLayer(TlxLayer& Layer, int Angle);
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);
+    // The background into Target (false when Target or BackBmp do not fit),
+    // and layers From .. To - 1 onto it (false when an effect pass failed).
+    bool composeBackground(QImage& Target);
+    bool composeLayers(QImage& Target, int From, int To);
+    bool redrawWithCache();
     void drawLayerPixelsWithCoverage(QImage& Target, const TlxLayer& Layer);
     void applyAutoSize(int Width, int Height);
     bool buildOutlinePoints();
@@ -440,6 +462,13 @@ private:
     bool writeDesign(const std::function<bool(const QByteArray&)>& Sink);
 
     std::minstd_rand DissolveRng{0x5eed};
+
+    // ReDraw's composite of the bottom layers and the prints it is checked
+    // against (compose/compose_cache.h); made on the first ReDraw.
+    struct ComposeCache;
+    std::unique_ptr<ComposeCache> composeCache_;
+    void releaseComposeCache();
+    uint64_t blendTablesGeneration_ = 0;
 };
 
 // The fields a layer the engine creates starts with: at (0, 0), opaque,

@@ -226,6 +226,7 @@ void TlxImage::CropToSelection() {
         }
         ImageWidth = width;
         ImageHeight = height;
+        releaseComposeCache(); // a composite of the old size
         SelLeft = int(SelLeft - left);
         SelTop = int(SelTop - top);
         ShowBmp = std::move(show);
