@@ -175,12 +175,16 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     connect(Edit5, &QLineEdit::textEdited, this, &TComposeStep::Edit5Change);
     connect(Edit6, &QLineEdit::textEdited, this, &TComposeStep::Edit6Change);
 
+    // Left: the tools over the canvas, help at the canvas's right edge.
+    // Right: the decorations over the layer list and the position.
     auto* tools = new QHBoxLayout;
     tools->addWidget(BitBtn8);
     tools->addWidget(BitBtn14);
     tools->addStretch(1);
-    tools->addWidget(Button4, 0, Qt::AlignBottom);
-    tools->addWidget(Image2);
+    tools->addWidget(Button4);
+    auto* work = new QVBoxLayout;
+    work->addLayout(tools);
+    work->addWidget(ScrollBox1, 1);
 
     auto* position = new QGridLayout;
     position->addWidget(Label11, 0, 0, 1, 3);
@@ -192,20 +196,18 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     position->setColumnStretch(1, 1);
 
     auto* side = new QVBoxLayout;
+    side->setContentsMargins(0, 0, 0, 0);
+    side->addWidget(Image2, 0, Qt::AlignRight);
     side->addWidget(Image4);
     side->addWidget(ListView1, 1);
     side->addLayout(position);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
     sideBox->setFixedWidth(180);
-    side->setContentsMargins(0, 0, 0, 0);
 
-    auto* work = new QHBoxLayout;
-    work->addWidget(ScrollBox1, 1);
-    work->addWidget(sideBox);
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(tools);
+    auto* page = new QHBoxLayout(this);
     page->addLayout(work, 1);
+    page->addWidget(sideBox);
 
     keyPreview_ = new TKeyPreview(
         [this](QObject* watched, QKeyEvent* key) { return previewKey(watched, key); }, this);
