@@ -2,6 +2,7 @@
 // through the file system, and the whole of `velmo-cli render` (read the
 // file, compose, encode a PNG) in process.
 
+#include "../tests/engine/files/hostile_design.h"
 #include "lxImage.h"
 
 #include <QBuffer>
@@ -12,6 +13,8 @@
 #include <QImageWriter>
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cmath>
@@ -210,5 +213,57 @@ void BM_RenderLikeTheTool(benchmark::State& state) {
     QFile::remove(file);
 }
 BENCHMARK(BM_RenderLikeTheTool)->Unit(benchmark::kMillisecond);
+
+// Opening a small design whose text layers ask for 20000 x 6000 pixels
+// each, with every effect on: arguments are the layer count, whether the
+// font is installed (1) or missing (0, so every effect is made again) and
+// the font size in points (200, the largest offered, reaches the size by
+// spacing; 3750 by the size of its letters, which is refused). The
+// counters say whether the file loaded and the process's peak resident
+// memory so far; run one case per process (--benchmark_filter) for a peak
+// of that case alone.
+void BM_OpenHugeTextDesign(benchmark::State& state) {
+    const int layers = int(state.range(0));
+    const bool installed = state.range(1) != 0;
+    const int points = int(state.range(2));
+    QByteArray file;
+    QSize made;
+    {
+        const auto small = hostile::smallTextDesign(layers);
+        if (!small || !small->SaveToData(file)) {
+            state.SkipWithError("the small design could not be made");
+            return;
+        }
+        for (int i = 1; i <= layers; ++i) {
+            TlxTextStyle huge = hostile::hugeText(
+                *small, installed ? hostile::kInstalledFont : hostile::kMissingFont, points,
+                QSize(20000, 6000), 1, made);
+            hostile::setTextStyleAt(file, i, huge);
+        }
+    }
+    bool loaded = false;
+    for (auto _ : state) {
+        auto img = std::make_unique<TlxImage>();
+        img->AutoSize = false;
+        loaded = img->LoadFromData(file);
+        benchmark::DoNotOptimize(img->LayersCount);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["loaded"] = loaded ? 1 : 0;
+    state.counters["file_KiB"] = double(file.size()) / 1024.0;
+    state.counters["text_w"] = made.width();
+    state.counters["text_h"] = made.height();
+    state.counters["peak_rss_MiB"] = double(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_OpenHugeTextDesign)
+    ->Args({1, 1, 200})
+    ->Args({1, 0, 200})
+    ->Args({2, 1, 200})
+    ->Args({3, 1, 200})
+    ->Args({1, 1, 3750})
+    ->Args({3, 0, 3750})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace

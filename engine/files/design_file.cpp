@@ -38,6 +38,10 @@ constexpr uint32_t kErrorBox = 0x10; // one OK button and the error icon
 // effect pictures together.
 constexpr qint64 kDocumentByteBudget = qint64(4) << 30;
 
+// A text of a font size beyond those the program offers may be this many
+// times as large in area as its canvas.
+constexpr qint64 kTextCanvasMultiple = 16;
+
 // Files whose last write is not after this MS-DOS date and time (the end of
 // 30 October 2006) were saved before text effects were stored exactly; their
 // text layers get their effects rebuilt.
@@ -527,10 +531,28 @@ const StreamKind kMaskStream{"mask", {8, 24, 32}, 7};     // decoded, colour
 const StreamKind kEffectStream{"effect picture", {8}, 2}; // decoded, levels
 const StreamKind kPatternStream{"pattern", {24, 32}, 8};
 
+// The size and depth a bitmap stream says it has, from its headers alone;
+// false when the stream is too short to say.
+bool streamHeader(const uint8_t* stream, size_t length, qint64& width, qint64& height,
+                  int& depth) {
+    if (length < 30) return false;
+    const uint32_t infoSize = lx::getU32(stream, 14);
+    if (infoSize == 12) {
+        width = lx::getU16(stream, 18);
+        height = lx::getU16(stream, 20);
+        depth = lx::getU16(stream, 24);
+    } else {
+        width = int32_t(lx::getU32(stream, 18));
+        height = std::llabs(int64_t(int32_t(lx::getU32(stream, 22))));
+        depth = lx::getU16(stream, 28);
+    }
+    return true;
+}
+
 // Reads the next stream of Length bytes as a bitmap. Its depth and size are
 // looked at first, so a picture the memory budget cannot hold is refused
 // before anything is allocated for it.
-bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint64& budget,
+bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint64 budget,
                 lx::DecodedBmp& bmp, TlxFileError& error, const QString& where) {
     const QString what = where + QLatin1Char(' ') + QLatin1String(kind.Name);
     if (length <= 0 || size_t(length) > in.remaining()) {
@@ -539,19 +561,9 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
         return false;
     }
     const uint8_t* stream = in.current();
-    if (length >= 30) {
-        const uint32_t infoSize = lx::getU32(stream, 14);
-        qint64 width = 0, height = 0;
-        int depth = 0;
-        if (infoSize == 12) {
-            width = lx::getU16(stream, 18);
-            height = lx::getU16(stream, 20);
-            depth = lx::getU16(stream, 24);
-        } else {
-            width = int32_t(lx::getU32(stream, 18));
-            height = std::llabs(int64_t(int32_t(lx::getU32(stream, 22))));
-            depth = lx::getU16(stream, 28);
-        }
+    qint64 width = 0, height = 0;
+    int depth = 0;
+    if (streamHeader(stream, size_t(length), width, height, depth)) {
         if (std::find(kind.Depths.begin(), kind.Depths.end(), depth) == kind.Depths.end()) {
             error.set(TlxFileErrorCode::Damaged,
                       QStringLiteral("%1: %2 bits per pixel is not a depth this stream has")
@@ -578,6 +590,55 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
 QSize effectMaskSize(QSize layer, int margin) {
     return QSize(int(qMin<qint64>(layer.width() + 4 * qint64(margin), INT_MAX)),
                  int(qMin<qint64>(layer.height() + 4 * qint64(margin), INT_MAX)));
+}
+
+qint64 pixelCount(QSize size) {
+    return size.isEmpty() ? 0 : qint64(size.width()) * size.height();
+}
+
+// How far effect k (drop shadow, inner shadow, inner glow, outer glow,
+// bevel, stroke) reaches beyond its layer, with the settings limited as the
+// effects limit them.
+int effectMargin(const TlxLayerStyle& s, int k) {
+    const auto margin = [](int32_t size, int32_t spread) {
+        return EffectMargin(std::clamp(size, 0, 200), std::clamp(spread, 0, 200));
+    };
+    switch (k) {
+    case 0:
+        return margin(s.DropShadow.Size, s.DropShadow.Spread);
+    case 1:
+        return margin(s.InnerShadow.Size, s.InnerShadow.Spread);
+    case 2:
+        return margin(s.InnerGlow.Size, s.InnerGlow.Spread);
+    case 3:
+        return margin(s.OuterGlow.Size, s.OuterGlow.Spread);
+    case 4:
+        return margin(s.Bevel.Size, s.Bevel.Spread);
+    default:
+        return std::clamp(s.Stroke.Size, 0, 200) + std::clamp(s.Stroke.Softness, 0, 200);
+    }
+}
+
+// Whether a text layer of the given size is one a text on a canvas of
+// CanvasWidth x CanvasHeight can have.
+bool textFitsDocument(QSize layer, int canvasWidth, int canvasHeight) {
+    (void)canvasWidth;
+    (void)canvasHeight;
+    return TlxImage::PictureSizeAllowed(layer.width(), layer.height());
+}
+
+// What the effect pictures of a layer of the given size take once made:
+// the six masks at their margins and the two gradient pictures.
+qint64 textEffectBytes(const TlxLayerStyle& s, QSize layer) {
+    const bool on[6] = {s.DropShadowOn, s.InnerShadowOn, s.InnerGlowOn,
+                        s.OuterGlowOn,  s.BevelOn,       s.StrokeOn};
+    qint64 total = 0;
+    for (int k = 0; k < 6; ++k)
+        if (on[k]) total += pixelCount(effectMaskSize(layer, effectMargin(s, k)));
+    if (s.GradientOverlayOn) total += 3 * pixelCount(layer);
+    if (s.StrokeOn && s.StrokeGradientOn)
+        total += 3 * pixelCount(effectMaskSize(layer, effectMargin(s, 5)));
+    return total;
 }
 
 qint64 pictureBytes(const QImage& picture) {
@@ -618,6 +679,101 @@ static bool textEffectsRebuilt(const TlxLayer& layer, int version, uint32_t file
     if ((version == 258 || version == 259) && fileTime <= kOldTextEffectsTime) return true;
     const std::string font = FontNameOf(layer.TextStyle);
     return TlxImage::ResolveFontName(font) != font;
+}
+
+// Measures a text layer read from a file: Drawn tells whether it will be
+// drawn at all and Plan how. The program lists font sizes up to
+// LargestListedSize; a text of a larger size, which only a file edited by
+// other means holds, may take at most kTextCanvasMultiple times the
+// canvas. False, with the reason in Error, for one that asks for more.
+static bool planTextLayer(TlxImage& doc, const TlxLayer& layer, const QString& where,
+                          TlxImage::TextLayerPlan& plan, bool& drawn, TlxFileError& error) {
+    drawn = doc.PlanTextLayer(layer, plan);
+    if (!drawn) return true;
+    const qint64 area = pixelCount(plan.Layer);
+    const qint64 canvas = qint64(doc.ImageWidth) * doc.ImageHeight;
+    const int64_t points = std::abs(int64_t(layer.TextStyle.Size));
+    if (points <= TlxTextStyle::LargestListedSize || area <= kTextCanvasMultiple * canvas)
+        return true;
+    error.set(TlxFileErrorCode::TooLarge,
+              QStringLiteral("%1: a text of %2 points asks for a picture of %3 x %4 pixels, "
+                             "more than %5 times the canvas")
+                  .arg(where)
+                  .arg(points)
+                  .arg(plan.Layer.width())
+                  .arg(plan.Layer.height())
+                  .arg(kTextCanvasMultiple));
+    return false;
+}
+
+// What the pictures of every layer will take once read, worked out from the
+// records, the stream headers and the measured texts before anything is
+// decoded or drawn, so that a file the budget cannot hold is refused at
+// once. Streams are only looked at; a file damaged before its end stops the
+// estimate there and is left to the reading itself to report.
+static bool fitsBudget(TlxImage& doc, const uint8_t* data, size_t size, size_t start, int version,
+                       int count, uint32_t fileTime, qint64 budget, TlxFileError& error) {
+    (void)fileTime;
+    lx::ByteReader in(data, size);
+    if (!in.seek(start)) return true;
+    const size_t recordSize = recordSizeOf(version);
+    std::vector<uint8_t> record(recordSize);
+    auto layer = std::make_unique<TlxLayer>();
+    qint64 total = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!in.read(record.data(), recordSize)) return true;
+        StreamPlan plan;
+        *layer = TlxLayer();
+        readLayerRecord(version, record.data(), *layer, plan);
+        const TlxLayerStyle& s = layer->Style;
+        // Each stream's pixel count as its header says; the layer's size is
+        // its picture's.
+        const auto pixels = [&](int32_t length, bool present, QSize* dims) -> qint64 {
+            if (!present) return 0;
+            if (length <= 0 || size_t(length) > in.remaining()) return -1;
+            qint64 w = 0, h = 0;
+            int depth = 0;
+            const bool known = streamHeader(in.current(), size_t(length), w, h, depth);
+            in.skip(size_t(length));
+            if (!known || w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX) return 0;
+            if (dims != nullptr) *dims = QSize(int(w), int(h));
+            return w * h;
+        };
+        QSize layerSize(1, 1);
+        qint64 bytes = 0;
+        if (!layer->IsText) {
+            if (pixels(plan.Image, true, &layerSize) < 0) return true;
+        } else {
+            TlxImage::TextLayerPlan text;
+            bool drawn = false;
+            if (!planTextLayer(doc, *layer, QStringLiteral("layer %1").arg(i), text, drawn, error))
+                return false;
+            if (drawn) layerSize = text.Layer;
+        }
+        bytes += 4 * pixelCount(layerSize); // colours and coverage
+        if (layer->HasMask) {
+            if (pixels(plan.Mask, true, nullptr) < 0) return true;
+            bytes += 3 * pixelCount(layerSize); // fitted to the layer
+        }
+        const bool on[6] = {s.DropShadowOn, s.InnerShadowOn, s.InnerGlowOn,
+                            s.OuterGlowOn,  s.BevelOn,       s.StrokeOn};
+        for (int k = 0; k < 6; ++k)
+            if (pixels(plan.Effects[k], on[k], nullptr) < 0) return true;
+        const qint64 pattern = pixels(plan.Pattern, s.PatternOverlayOn, nullptr);
+        if (pattern < 0) return true;
+        bytes += 4 * pattern + textEffectBytes(s, layerSize);
+        total += bytes;
+        if (total > budget) {
+            error.set(TlxFileErrorCode::TooLarge,
+                      QStringLiteral("the layers up to layer %1 need %2 MiB of pictures; a design "
+                                     "may take %3 MiB")
+                          .arg(i)
+                          .arg(total >> 20)
+                          .arg(budget >> 20));
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads a whole design file into this document, which must be empty. Any
@@ -688,9 +844,16 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         return false;
     }
 
+    qint64 budget = kDocumentByteBudget - 3 * qint64(width) * height;
+    if (!fitsBudget(doc, data, size, in.position(), version, count, fileTime, budget, error))
+        return false;
+
     const size_t recordSize = recordSizeOf(version);
     std::vector<uint8_t> record(recordSize);
-    qint64 budget = kDocumentByteBudget - 3 * qint64(width) * height; // display + back bitmaps
+    // Pixel memory the document may still take. The display and background
+    // pictures come first; each finished layer's pictures are taken off as
+    // it is done, and every picture is checked against what is left before
+    // it is made, counting what the layer already holds.
     for (int i = 0; i < count; ++i) {
         const QString where = QStringLiteral("layer %1").arg(i);
         if (!in.read(record.data(), recordSize)) {
@@ -702,17 +865,40 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         StreamPlan plan;
         readLayerRecord(version, record.data(), layer, plan);
         doc.LayersCount = i + 1;
+        const auto left = [&] { return budget - layerBytes(layer); };
+        const auto tooLarge = [&](const QString& what) {
+            error.set(TlxFileErrorCode::TooLarge,
+                      QStringLiteral("%1: %2 needs more memory than a design may take")
+                          .arg(where, what));
+            return false;
+        };
 
+        TlxLayerStyle& s = layer.Style;
+        // Text layers whose stored effect pictures were made for other
+        // shapes have them all made again.
+        const bool rebuildAll = layer.IsText && textEffectsRebuilt(layer, version, fileTime);
         lx::DecodedBmp bmp;
         if (!layer.IsText) {
-            if (!readStream(in, plan.Image, kImageStream, budget, bmp, error, where)) return false;
+            if (!readStream(in, plan.Image, kImageStream, left(), bmp, error, where)) return false;
             layer.Bitmap = lx::decodedToBgr(bmp);
             layer.Alpha = lx::decodedFourthByte(bmp);
             if (layer.Bitmap.isNull() || layer.Alpha.isNull()) throw std::bad_alloc();
         } else {
+            // The text is measured first: what it and the effect pictures
+            // made for it will take is known before anything is drawn.
+            TlxImage::TextLayerPlan text;
+            bool drawn = false;
+            if (!planTextLayer(doc, layer, where, text, drawn, error)) return false;
+            if (drawn) {
+                const qint64 effects = textEffectBytes(s, text.Layer);
+                if (text.LayerBytes() + effects > left() ||
+                    !doc.PlanTextLayer(layer, text, left() - effects))
+                    return tooLarge(QStringLiteral("the text with its effects"));
+                if (!doc.RenderTextLayerWithin(i, left() - effects))
+                    return tooLarge(QStringLiteral("the text"));
+            }
             // A text that cannot be drawn here (too large, an arrangement this
             // program does not know) still loads, as an empty picture.
-            doc.RenderTextLayer(i);
             if (layer.Bitmap.isNull() || layer.Alpha.isNull()) {
                 layer.Bitmap = QImage(1, 1, QImage::Format_BGR888);
                 layer.Bitmap.fill(0);
@@ -722,7 +908,7 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         const QSize layerSize = layer.Bitmap.size();
 
         if (layer.HasMask) {
-            if (!readStream(in, plan.Mask, kMaskStream, budget, bmp, error, where)) return false;
+            if (!readStream(in, plan.Mask, kMaskStream, left(), bmp, error, where)) return false;
             QImage mask = lx::decodedToBgr(bmp);
             // A mask that does not match its layer (a text drawn with another
             // font, or a damaged file) keeps its top-left part.
@@ -731,84 +917,62 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
             layer.Mask = std::move(mask);
         }
 
-        TlxLayerStyle& s = layer.Style;
         QImage* const masks[6] = {&s.DropShadowMask, &s.InnerShadowMask, &s.InnerGlowMask,
                                   &s.OuterGlowMask,  &s.BevelMask,       &s.StrokeMask};
+        const bool on[6] = {s.DropShadowOn, s.InnerShadowOn, s.InnerGlowOn,
+                            s.OuterGlowOn,  s.BevelOn,       s.StrokeOn};
         for (int k = 0; k < 6; ++k) {
-            const bool on = k == 0   ? s.DropShadowOn
-                            : k == 1 ? s.InnerShadowOn
-                            : k == 2 ? s.InnerGlowOn
-                            : k == 3 ? s.OuterGlowOn
-                            : k == 4 ? s.BevelOn
-                                     : s.StrokeOn;
-            if (!on) continue;
-            if (!readStream(in, plan.Effects[k], kEffectStream, budget, bmp, error, where))
+            if (!on[k]) continue;
+            if (!readStream(in, plan.Effects[k], kEffectStream, left(), bmp, error, where))
                 return false;
-            *masks[k] = lx::decodedLevels(bmp);
-            if (masks[k]->isNull()) throw std::bad_alloc();
+            // A picture that is made again below is not kept.
+            if (!rebuildAll) {
+                *masks[k] = lx::decodedLevels(bmp);
+                if (masks[k]->isNull()) throw std::bad_alloc();
+            }
         }
+        bmp = lx::DecodedBmp();
         if (s.PatternOverlayOn) {
-            if (!readStream(in, plan.Pattern, kPatternStream, budget, bmp, error, where))
+            if (!readStream(in, plan.Pattern, kPatternStream, left(), bmp, error, where))
                 return false;
             s.PatternBitmap = bmp.BitCount == 32 ? bmp.Pixels : lx::decodedToBgr(bmp);
             if (s.PatternBitmap.isNull()) throw std::bad_alloc();
+            bmp = lx::DecodedBmp();
         }
 
         // Effect pictures that do not fit the layer as it is now (its text
-        // drawn with another font, or a damaged file) are made afresh.
-        const auto margin = [](int32_t a, int32_t b) {
-            return EffectMargin(std::clamp(a, 0, 200), std::clamp(b, 0, 200));
-        };
-        // Text layers whose effects are all made again below are left to that.
-        const bool rebuiltLater = layer.IsText && textEffectsRebuilt(layer, version, fileTime);
-        const auto refit = [&](bool on, const QImage& mask, int m, bool (TlxImage::*rebuild)(int)) {
-            if (on && !rebuiltLater && mask.size() != effectMaskSize(layerSize, m))
-                (doc.*rebuild)(i);
-        };
-        refit(s.DropShadowOn, s.DropShadowMask, margin(s.DropShadow.Size, s.DropShadow.Spread),
-              &TlxImage::RebuildDropShadow);
-        refit(s.InnerShadowOn, s.InnerShadowMask, margin(s.InnerShadow.Size, s.InnerShadow.Spread),
-              &TlxImage::RebuildInnerShadow);
-        refit(s.InnerGlowOn, s.InnerGlowMask, margin(s.InnerGlow.Size, s.InnerGlow.Spread),
-              &TlxImage::RebuildInnerGlow);
-        refit(s.OuterGlowOn, s.OuterGlowMask, margin(s.OuterGlow.Size, s.OuterGlow.Spread),
-              &TlxImage::RebuildOuterGlow);
-        refit(s.BevelOn, s.BevelMask, margin(s.Bevel.Size, s.Bevel.Spread),
-              &TlxImage::RebuildBevel);
-        refit(s.StrokeOn, s.StrokeMask,
-              std::clamp(s.Stroke.Size, 0, 200) + std::clamp(s.Stroke.Softness, 0, 200),
-              &TlxImage::RebuildStroke);
+        // drawn with another font, or a damaged file) are made afresh, each
+        // once, and only where the budget holds the new picture beside what
+        // the layer has.
+        using Rebuild = bool (TlxImage::*)(int);
+        const Rebuild rebuilds[6] = {&TlxImage::RebuildDropShadow, &TlxImage::RebuildInnerShadow,
+                                     &TlxImage::RebuildInnerGlow,  &TlxImage::RebuildOuterGlow,
+                                     &TlxImage::RebuildBevel,      &TlxImage::RebuildStroke};
+        for (int k = 0; k < 6; ++k) {
+            if (!on[k]) continue;
+            const QSize size = effectMaskSize(layerSize, effectMargin(s, k));
+            if (!rebuildAll && masks[k]->size() == size) continue;
+            if (pixelCount(size) > left()) return tooLarge(QStringLiteral("an effect picture"));
+            (doc.*rebuilds[k])(i);
+        }
 
         // Gradient pictures are never stored.
-        if (s.GradientOverlayOn) doc.RebuildGradientOverlay(i);
-        if (s.StrokeGradientOn) doc.RebuildGradientStroke(i);
+        if (s.GradientOverlayOn) {
+            if (3 * pixelCount(layerSize) > left())
+                return tooLarge(QStringLiteral("the gradient overlay"));
+            doc.RebuildGradientOverlay(i);
+        }
+        if (s.StrokeOn && s.StrokeGradientOn) {
+            if (3 * pixelCount(s.StrokeMask.size()) > left())
+                return tooLarge(QStringLiteral("the gradient stroke"));
+            doc.RebuildGradientStroke(i);
+        }
 
         budget -= layerBytes(layer);
         if (budget < 0) {
             error.set(TlxFileErrorCode::TooLarge,
                       QStringLiteral("the document needs more memory than a design may take"));
             return false;
-        }
-    }
-
-    // Text whose font is not installed here is drawn with another; the
-    // effects stored with it were made for the old shapes. Files saved before
-    // text effects were stored exactly get them rebuilt whatever the font.
-    for (int i = 0; i < count; ++i) {
-        TlxLayer& layer = doc.Layers[size_t(i)];
-        if (!layer.IsText || !textEffectsRebuilt(layer, version, fileTime)) continue;
-        doc.RebuildDropShadow(i);
-        doc.RebuildInnerShadow(i);
-        doc.RebuildInnerGlow(i);
-        doc.RebuildOuterGlow(i);
-        doc.RebuildBevel(i);
-        doc.RebuildStroke(i);
-        doc.RebuildGradientOverlay(i);
-        doc.RebuildGradientStroke(i);
-        if (layer.HasMask && layer.Mask.size() != layer.Bitmap.size()) {
-            QImage mask = lx::fittedMask(layer.Mask, layer.Bitmap.size());
-            if (mask.isNull()) throw std::bad_alloc();
-            layer.Mask = std::move(mask);
         }
     }
 

@@ -225,6 +225,31 @@ public:
     // Draws Text laid out as Style says into Target, which becomes an 8-bit
     // picture of the size the text needs, drawn in the grey of Style.Color on 0.
     bool RenderTextBitmap(const std::string& Text, const TlxTextStyle& Style, QImage& Target);
+    // The size RenderTextBitmap would give Target, found by measuring alone:
+    // nothing is drawn or allocated. False when it would draw nothing (an
+    // unknown arrangement) or the size passes the picture limits.
+    bool TextBitmapSize(const std::string& Text, const TlxTextStyle& Style, QSize& Size);
+    // How drawing a text layer goes: the smoothing factor used, the size of
+    // the picture drawn at that factor and the layer's size once reduced.
+    struct TextLayerPlan {
+        int Factor = 1;
+        QSize Drawn;
+        QSize Layer;
+        // Memory the drawing takes at its peak (the drawn picture while it
+        // is reduced, the coverage and the colour picture) and what stays
+        // (coverage and colour picture).
+        qint64 PeakBytes() const;
+        qint64 LayerBytes() const;
+    };
+    // The plan RenderTextLayer follows for Layer in this document, found by
+    // measuring alone. With MaxPeakBytes not negative, factors whose drawing
+    // would take more are passed over, as RenderTextLayer's own budget does.
+    // False when the layer would not be drawn.
+    bool PlanTextLayer(const TlxLayer& Layer, TextLayerPlan& Plan, qint64 MaxPeakBytes = -1);
+    // Draws a text layer afresh, taking at most MaxPeakBytes of memory at
+    // any time (the smoothing factor is lowered until it fits); false when
+    // even unsmoothed drawing would take more.
+    bool RenderTextLayerWithin(int Index, qint64 MaxPeakBytes);
     // Name (GBK) if such a font can be drawn, else "宋体", else "MS Sans Serif",
     // else the first installed family. Windows font names are drawn with
     // installed look-alikes.
@@ -443,7 +468,8 @@ private:
     template <class Fn> bool onLayerStyle(int Layer, Fn&& Operation);
     template <lx::EffectTarget T>
     bool drawLayerEffects(QImage& Target, const TlxLayer& Layer, bool UnderLayer);
-    bool renderTextInto(TlxLayer& Layer);
+    // MaxPeakBytes negative: no limit beyond what memory allows.
+    bool renderTextInto(TlxLayer& Layer, qint64 MaxPeakBytes = -1);
     bool resizeTextLayer(TlxLayer& Layer, int NewWidth);
     bool rotateTextLayer(TlxLayer& Layer, int Angle);
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);

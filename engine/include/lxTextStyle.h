@@ -13,6 +13,8 @@ struct TlxTextStyle {
     static constexpr int TextCapacity = 2001;
     static constexpr int FontNameCapacity = 100;
     static constexpr int FreehandChars = 100;
+    // The largest font size, in points, the program offers for a text.
+    static constexpr int LargestListedSize = 200;
 
     // The text in the document code page, ended by a zero byte; lines are
     // separated by CR LF. Freehand text keeps its character places inside

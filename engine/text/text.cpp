@@ -163,9 +163,18 @@ int greyOf(TColor color) {
     return lxLuminance(r, g, b);
 }
 
-// A new 8-bit target cleared to 0; false when the size is not possible.
+// Where a drawing only measures, the size its target would get is kept
+// here and the drawing stops before anything is allocated.
+thread_local QSize* measuredSize = nullptr;
+
+// A new 8-bit target cleared to 0; false when the size is not possible, and
+// always false when only measuring.
 bool resizeTarget(QImage& target, qint64 width, qint64 height) {
     if (!TlxImage::PictureSizeAllowed(width, height)) return false;
+    if (measuredSize != nullptr) {
+        *measuredSize = QSize(int(width), int(height));
+        return false;
+    }
     QImage image(int(width), int(height), QImage::Format_Grayscale8);
     if (image.isNull()) return false;
     image.fill(0);
@@ -381,8 +390,44 @@ bool TlxImage::RenderTextBitmap(const std::string& Text, const TlxTextStyle& Sty
     }
 }
 
-bool TlxImage::renderTextInto(TlxLayer& Layer) {
-    switch (Layer.TextStyle.Arrangement) {
+bool TlxImage::TextBitmapSize(const std::string& Text, const TlxTextStyle& Style, QSize& Size) {
+    QSize measured;
+    QSize* const outer = measuredSize;
+    measuredSize = &measured;
+    QImage unused;
+    RenderTextBitmap(Text, Style, unused);
+    measuredSize = outer;
+    if (measured.isEmpty()) return false;
+    Size = measured;
+    return true;
+}
+
+namespace {
+
+// The record a text layer is drawn from at smoothing factor K: white, the
+// freehand canvas of the document, the font K times as large and an arc
+// text's circle K times as wide.
+TlxTextStyle scaledTextStyle(const TlxTextStyle& Style, const std::string& Text, int K) {
+    TlxTextStyle scaled = Style;
+    scaled.Smoothing = uint8_t(K - 1);
+    if (scaled.Arrangement == lxTextArc) {
+        int radius = ArcRadius(Style), start = ArcStartAngle(Style);
+        // The circle chosen for a text that names none is chosen at the
+        // text's real size, so smoothing does not change its shape.
+        if (K > 1 && ArcChoosesCircle(Style))
+            lx::arcDefaultCircle(
+                QFontMetrics(TlxImage::TextFont(Style)).horizontalAdvance(lx::fromGbk(Text)),
+                radius, start);
+        start = (start % 360 + 360) % 360;
+        SetArc(scaled, uint16_t(start), uint16_t(std::min(65535, radius * K)));
+    }
+    if (K > 1)
+        scaled.Size = int32_t(std::clamp<qint64>(qint64(Style.Size) * K, INT32_MIN, INT32_MAX));
+    return scaled;
+}
+
+bool drawsText(int16_t Arrangement) {
+    switch (Arrangement) {
     case lxTextStandard:
     case lxTextTurnedLine:
     case lxTextTurnedChars:
@@ -391,36 +436,78 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
     case lxTextFreehand:
     case lxTextVertical:
     case lxTextPlain:
-        break;
+        return true;
     default:
-        return true; // nothing to draw; the layer keeps its pixels
+        return false;
     }
-    TlxTextStyle style = Layer.TextStyle;
+}
+
+// The working record of a text layer: drawn in white, a freehand text on
+// the document's canvas.
+TlxTextStyle workingTextStyle(const TlxTextStyle& Style, int ImageWidth, int ImageHeight) {
+    TlxTextStyle style = Style;
     style.Color = lxRGB(255, 255, 255);
-    int k = std::clamp(int(style.Smoothing), 0, 3) + 1;
-    const bool freehand = style.Arrangement == lxTextFreehand;
-    if (freehand) SetFreehandCanvas(style, ImageWidth, ImageHeight);
+    if (style.Arrangement == lxTextFreehand) SetFreehandCanvas(style, ImageWidth, ImageHeight);
+    return style;
+}
+
+// Whether the font can be made K times as large.
+bool factorPossible(const TlxTextStyle& Style, int K) {
+    return K == 1 || std::abs(double(Style.Size)) * K * 96.0 / 72.0 <= kMaxFontPixels;
+}
+
+} // namespace
+
+qint64 TlxImage::TextLayerPlan::PeakBytes() const {
+    const qint64 layer = qint64(Layer.width()) * Layer.height();
+    return (Factor > 1 ? qint64(Drawn.width()) * Drawn.height() : 0) + 4 * layer;
+}
+
+qint64 TlxImage::TextLayerPlan::LayerBytes() const {
+    return 4 * qint64(Layer.width()) * Layer.height();
+}
+
+bool TlxImage::PlanTextLayer(const TlxLayer& Layer, TextLayerPlan& Plan, qint64 MaxPeakBytes) {
+    if (!drawsText(Layer.TextStyle.Arrangement)) return false;
+    const TlxTextStyle style = workingTextStyle(Layer.TextStyle, ImageWidth, ImageHeight);
+    const std::string text = TextOf(style);
+    for (int k = std::clamp(int(style.Smoothing), 0, 3) + 1; k >= 1; --k) {
+        if (!factorPossible(style, k)) continue;
+        TextLayerPlan plan;
+        if (!TextBitmapSize(text, scaledTextStyle(style, text, k), plan.Drawn)) continue;
+        plan.Factor = k;
+        // The block reduction keeps at least one pixel each way.
+        plan.Layer = k > 1 ? QSize(std::max(plan.Drawn.width() / k, 1),
+                                   std::max(plan.Drawn.height() / k, 1))
+                           : plan.Drawn;
+        if (MaxPeakBytes >= 0 && plan.PeakBytes() > MaxPeakBytes) continue;
+        Plan = plan;
+        return true;
+    }
+    return false;
+}
+
+bool TlxImage::renderTextInto(TlxLayer& Layer, qint64 MaxPeakBytes) {
+    if (!drawsText(Layer.TextStyle.Arrangement))
+        return true; // nothing to draw; the layer keeps its pixels
+    const TlxTextStyle style = workingTextStyle(Layer.TextStyle, ImageWidth, ImageHeight);
     const std::string text = TextOf(style);
     // Smoothing draws at k times the size; where that would not fit in
-    // memory, or the font cannot be made k times as large, the largest
-    // factor that fits is used instead.
-    for (; k >= 1; --k) {
-        if (k > 1 && std::abs(double(style.Size)) * k * 96.0 / 72.0 > kMaxFontPixels) continue;
-        TlxTextStyle scaled = style;
-        scaled.Smoothing = uint8_t(k - 1);
-        if (scaled.Arrangement == lxTextArc) {
-            int radius = ArcRadius(style), start = ArcStartAngle(style);
-            // The circle chosen for a text that names none is chosen at the
-            // text's real size, so smoothing does not change its shape.
-            if (k > 1 && ArcChoosesCircle(style))
-                lx::arcDefaultCircle(
-                    QFontMetrics(TextFont(style)).horizontalAdvance(lx::fromGbk(text)), radius,
-                    start);
-            start = (start % 360 + 360) % 360;
-            SetArc(scaled, uint16_t(start), uint16_t(std::min(65535, radius * k)));
+    // memory (or in MaxPeakBytes), or the font cannot be made k times as
+    // large, the largest factor that fits is used instead. Each factor is
+    // measured before anything is drawn.
+    for (int k = std::clamp(int(style.Smoothing), 0, 3) + 1; k >= 1; --k) {
+        if (!factorPossible(style, k)) continue;
+        const TlxTextStyle scaled = scaledTextStyle(style, text, k);
+        if (MaxPeakBytes >= 0) {
+            TextLayerPlan plan;
+            if (!TextBitmapSize(text, scaled, plan.Drawn)) continue;
+            plan.Factor = k;
+            plan.Layer = k > 1 ? QSize(std::max(plan.Drawn.width() / k, 1),
+                                       std::max(plan.Drawn.height() / k, 1))
+                               : plan.Drawn;
+            if (plan.PeakBytes() > MaxPeakBytes) continue;
         }
-        if (k > 1)
-            scaled.Size = int32_t(std::clamp<qint64>(qint64(style.Size) * k, INT32_MIN, INT32_MAX));
         QImage alpha = Layer.Alpha.isNull() ? CreateGrayBitmap(10, 10) : Layer.Alpha;
         if (!RenderTextBitmap(text, scaled, alpha)) continue;
         if (k > 1) alpha = lx::reduceBlocks(alpha, k);
@@ -429,7 +516,8 @@ bool TlxImage::renderTextInto(TlxLayer& Layer) {
         if (bitmap.isNull()) return false;
         const uint32_t c = ResolveColor(Layer.TextStyle.Color);
         bitmap.fill(QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)));
-        if (freehand) SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
+        if (style.Arrangement == lxTextFreehand)
+            SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
         Layer.Alpha = std::move(alpha);
         Layer.Bitmap = std::move(bitmap);
         return true;
@@ -442,6 +530,16 @@ bool TlxImage::RenderTextLayer(int Index) {
     const lx::RedrawBlock block(CanReDraw);
     try {
         return renderTextInto(Layers[size_t(Index)]);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TlxImage::RenderTextLayerWithin(int Index, qint64 MaxPeakBytes) {
+    if (!validIndex(Index) || !Layers[size_t(Index)].IsText) return false;
+    const lx::RedrawBlock block(CanReDraw);
+    try {
+        return renderTextInto(Layers[size_t(Index)], std::max<qint64>(MaxPeakBytes, 0));
     } catch (...) {
         return false;
     }
