@@ -34,10 +34,6 @@ constexpr size_t kHeaderSize = 1044;
 constexpr size_t kRecordSize = 8440;
 constexpr uint32_t kErrorBox = 0x10; // one OK button and the error icon
 
-// Pixel memory a document read from a file may take, all layers and their
-// effect pictures together.
-constexpr qint64 kDocumentByteBudget = qint64(4) << 30;
-
 // A text of a font size beyond those the program offers may be this many
 // times as large in area as its canvas.
 constexpr qint64 kTextCanvasMultiple = 16;
@@ -712,8 +708,7 @@ static bool planTextLayer(TlxImage& doc, const TlxLayer& layer, const QString& w
 // once. Streams are only looked at; a file damaged before its end stops the
 // estimate there and is left to the reading itself to report.
 static bool fitsBudget(TlxImage& doc, const uint8_t* data, size_t size, size_t start, int version,
-                       int count, uint32_t fileTime, qint64 budget, TlxFileError& error) {
-    (void)fileTime;
+                       int count, qint64 budget, TlxFileError& error) {
     lx::ByteReader in(data, size);
     if (!in.seek(start)) return true;
     const size_t recordSize = recordSizeOf(version);
@@ -837,6 +832,17 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     doc.BackgroundMode = header[hBackgroundMode];
     doc.BackColor = lx::getU32(header, hBackColor);
 
+    // The thumbnail is only for previews; the document does not need it, so
+    // one that lies outside the file is passed over.
+    const uint32_t thumbnailAt = lx::getU32(header, hThumbnailOffset);
+    const uint32_t thumbnailSize = lx::getU32(header, hThumbnailSize);
+    if (thumbnailAt < kHeaderSize || thumbnailAt > size || thumbnailSize > size - thumbnailAt)
+        doc.LastLoadNotes << QStringLiteral("the thumbnail (%1 bytes at %2) lies outside the "
+                                            "file of %3 bytes; it was passed over")
+                                 .arg(thumbnailSize)
+                                 .arg(thumbnailAt)
+                                 .arg(size);
+
     lx::ByteReader in(data, size);
     if (!in.seek(lx::getU32(header, hLayerDataOffset))) {
         error.set(TlxFileErrorCode::Damaged,
@@ -844,16 +850,18 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         return false;
     }
 
-    qint64 budget = kDocumentByteBudget - 3 * qint64(width) * height;
-    if (!fitsBudget(doc, data, size, in.position(), version, count, fileTime, budget, error))
+    // Pixel memory the document may still take. The display picture (3
+    // bytes a pixel) and the background (1) come first. The whole file is
+    // estimated before anything is made; then each finished layer's
+    // pictures are taken off as it is done, and every picture is checked
+    // against what is left before it is made, counting what the layer
+    // already holds.
+    qint64 budget = doc.DesignByteBudget - 4 * qint64(width) * height;
+    if (!fitsBudget(doc, data, size, in.position(), version, count, budget, error))
         return false;
 
     const size_t recordSize = recordSizeOf(version);
     std::vector<uint8_t> record(recordSize);
-    // Pixel memory the document may still take. The display and background
-    // pictures come first; each finished layer's pictures are taken off as
-    // it is done, and every picture is checked against what is left before
-    // it is made, counting what the layer already holds.
     for (int i = 0; i < count; ++i) {
         const QString where = QStringLiteral("layer %1").arg(i);
         if (!in.read(record.data(), recordSize)) {
@@ -976,6 +984,13 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         }
     }
 
+    // Bytes after the last layer's streams belong to no layer (a file padded
+    // on its way, or written over a longer one); every layer is whole, so
+    // they are passed over.
+    if (in.remaining() > 0)
+        doc.LastLoadNotes << QStringLiteral("%1 bytes after the last layer's data were passed over")
+                                 .arg(in.remaining());
+
     doc.ShowBmp = QImage(width, height, QImage::Format_BGR888);
     doc.BackBmp = CreateGrayBitmap(width, height);
     if (doc.ShowBmp.isNull() || doc.BackBmp.isNull()) throw std::bad_alloc();
@@ -987,6 +1002,7 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
 
 bool TlxImage::LoadFromData(const QByteArray& Data, uint32_t FileTime) {
     LastFileError.clear();
+    LastLoadNotes.clear();
     bool versionMessage = false;
     bool ok = false;
     std::unique_ptr<TlxImage> staged;
@@ -994,6 +1010,7 @@ bool TlxImage::LoadFromData(const QByteArray& Data, uint32_t FileTime) {
         staged = std::make_unique<TlxImage>();
         staged->AutoSize = false;
         staged->BlendTables = BlendTables;
+        staged->DesignByteBudget = DesignByteBudget;
         staged->DocInfo1 = DocInfo1;
         staged->DocInfo2 = DocInfo2;
         staged->DocInfo3 = DocInfo3;
@@ -1045,6 +1062,7 @@ bool TlxImage::LoadFromData(const QByteArray& Data, uint32_t FileTime) {
     DocFlag2 = staged->DocFlag2;
     ShowBmp = std::move(staged->ShowBmp);
     BackBmp = std::move(staged->BackBmp);
+    LastLoadNotes = std::move(staged->LastLoadNotes);
     staged->LayersCount = 0;
     if (AutoSize) {
         applyAutoSize(ImageWidth, ImageHeight);
@@ -1057,6 +1075,7 @@ bool TlxImage::LoadFromData(const QByteArray& Data, uint32_t FileTime) {
 
 bool TlxImage::LoadFromFile(const QString& FileName) {
     LastFileError.clear();
+    LastLoadNotes.clear();
     QByteArray data;
     if (!lx::readWholeFile(FileName, -1, {}, data, LastFileError)) return false;
     return LoadFromData(data, dosDateTime(QFileInfo(FileName).lastModified()));

@@ -50,6 +50,8 @@ struct ParsedStyle {
     uint8_t PatternOverlayOn = 0;
     TlxPatternStyle PatternOverlay{};
     QImage Pattern;
+    // Bytes after the last item the version has (and its pattern).
+    size_t Trailing = 0;
 };
 
 bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& error,
@@ -106,7 +108,9 @@ bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& 
         error.set(TlxFileErrorCode::Damaged, cut);
         return false;
     }
-    if (p.Version == 256) return true; // anything after the colour overlay is not read
+    // Anything after the colour overlay is not read: the version 256 files
+    // of the program's own presets carry a gloss block there.
+    if (p.Version == 256) return true;
 
     uint8_t glossOn = 0;
     if (!in.u8(glossOn) || !in.read(p.Gloss, sizeof p.Gloss) || !in.u8(p.GradientOverlayOn) ||
@@ -142,7 +146,9 @@ bool parseStyle(const uint8_t* data, size_t size, ParsedStyle& p, TlxFileError& 
         }
         p.Pattern = bmp.BitCount == 32 ? bmp.Pixels : lx::decodedToBgr(bmp);
         if (p.Pattern.isNull()) throw std::bad_alloc();
+        in.skip(size_t(length));
     }
+    p.Trailing = in.remaining();
     return true;
 }
 
@@ -243,6 +249,7 @@ bool TlxImage::SaveLayerStyle(int Layer, const QString& FileName) {
 
 bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
     LastFileError.clear();
+    LastLoadNotes.clear();
     if (!validIndex(Layer)) {
         LastFileError.set(TlxFileErrorCode::NoSuchLayer,
                           QStringLiteral("there is no layer %1").arg(Layer));
@@ -262,6 +269,12 @@ bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
                           QStringLiteral("out of memory while reading the style"));
         return false;
     }
+
+    // Every item the version has was read whole; bytes after them (a file
+    // padded on its way, or written over a longer one) are passed over.
+    if (p.Trailing > 0)
+        LastLoadNotes << QStringLiteral("%1 bytes after the end of the style were passed over")
+                             .arg(p.Trailing);
 
     TlxLayer& layer = Layers[size_t(Layer)];
     TlxLayerStyle& s = layer.Style;
@@ -426,6 +439,7 @@ bool TlxImage::LoadLayerStyleFromData(int Layer, const QByteArray& Data) {
 
 bool TlxImage::LoadLayerStyle(int Layer, const QString& FileName) {
     LastFileError.clear();
+    LastLoadNotes.clear();
     // Style files are small; anything beyond a generous limit is not one.
     constexpr qint64 kMaxStyleFile = qint64(1) << 31;
     QByteArray data;

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -386,6 +387,12 @@ public:
     static constexpr uint16_t StyleFileVersion = 259;
     // Design files hold at most this many layers (the count is one byte).
     static constexpr int MaxFileLayers = 255;
+    // Pixel memory a document read from a design file may take: the display
+    // and background pictures and every picture of every layer, including
+    // the drawn texts and the effect pictures made while reading. A file
+    // that needs more is refused (TooLarge) before the pictures are made.
+    static constexpr qint64 DefaultDesignByteBudget = qint64(4) << 30;
+    qint64 DesignByteBudget = DefaultDesignByteBudget;
     // Writes the document as a design file of the current version. The file
     // is written beside the target and put in its place only when complete,
     // so a failure leaves any earlier file as it was.
@@ -414,6 +421,11 @@ public:
     // Why the last file operation failed; no code after a success (a style
     // that applied without one of its effects says so with EffectNotMade).
     TlxFileError LastFileError;
+    // What the last load of a design or style file found wrong with the
+    // file and passed over because the document or style did not need it
+    // (bytes after the end of its data, a thumbnail outside the file), one
+    // English sentence each; empty after a failure or a whole file.
+    QStringList LastLoadNotes;
 
     // ---- blend modes ----
     // Dst points at blue, green, red bytes; Color is packed red * 65536 + green * 256 + blue.
