@@ -229,7 +229,7 @@ void BM_OpenHugeTextDesign(benchmark::State& state) {
     QByteArray file;
     QSize made;
     {
-        const auto small = hostile::smallTextDesign(layers);
+        const auto small = hostile::smallTextDesign(layers, 100, 100);
         if (!small || !small->SaveToData(file)) {
             state.SkipWithError("the small design could not be made");
             return;

@@ -56,9 +56,9 @@ inline bool switchEveryEffectOn(TlxImage& img, int i) {
 }
 
 // A canvas of the given size with `layers` text layers, each the word
-// "Hi" in DejaVu Sans with every effect on.
+// "Hi" in DejaVu Sans, with every effect on unless told otherwise.
 inline std::unique_ptr<TlxImage> smallTextDesign(int layers, int canvasWidth = 1142,
-                                                 int canvasHeight = 1142) {
+                                                 int canvasHeight = 1142, bool effects = true) {
     auto img = std::make_unique<TlxImage>();
     img->AutoSize = false;
     if (!img->NewImage(true, lxRGB(255, 255, 255), 24, canvasWidth, canvasHeight)) return nullptr;
@@ -70,7 +70,7 @@ inline std::unique_ptr<TlxImage> smallTextDesign(int layers, int canvasWidth = 1
         style.Arrangement = lxTextStandard;
         style.Color = lxRGB(200, 30, 40);
         if (!img->AddTextLayer(10 + 5 * n, 10 + 5 * n, style)) return nullptr;
-        if (!switchEveryEffectOn(*img, img->LayersCount - 1)) return nullptr;
+        if (effects && !switchEveryEffectOn(*img, img->LayersCount - 1)) return nullptr;
     }
     return img;
 }
