@@ -5,6 +5,7 @@
 
 #include "file_fixtures.h"
 #include "hostile_design.h"
+#include "text/text_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -213,6 +214,54 @@ TEST(HostileDesignTest, OnlyTextsOfUnlistedSizesAreBoundToTheCanvas) {
             before.expectSame(*d);
         }
     }
+}
+
+TEST(HostileDesignTest, ASmoothedTextTheBudgetCannotDrawAtFullSmoothingIsDrawnLessSmoothed) {
+    // "Hi" at 40 points with the highest smoothing is drawn at 4 times the
+    // size and averaged down. Drawing at factor k takes the picture drawn
+    // (Dk) and the layer's coverage and colours (4 bytes a pixel of Dk / k)
+    // at once. A budget that holds that for k = 3 but not for k = 4 gets
+    // the text drawn at 3 times the size.
+    constexpr int W = 100, H = 100;
+    TlxImage measurer;
+    TlxTextStyle text{};
+    SetText(text, "Hi");
+    SetFontName(text, hostile::kInstalledFont);
+    text.Size = 40;
+    text.Smoothing = 3;
+    text.Color = lxRGB(0, 0, 0);
+    const auto drawnAt = [&](int k) {
+        TlxTextStyle big = text;
+        big.Size = 40 * k;
+        big.Smoothing = uint8_t(k - 1);
+        big.Color = lxRGB(255, 255, 255); // coverage is drawn in white
+        QSize d;
+        EXPECT_TRUE(measurer.TextBitmapSize("Hi", big, d));
+        return std::make_pair(big, d);
+    };
+    const auto peak = [](QSize drawn, int k) {
+        return qint64(drawn.width()) * drawn.height() +
+               4 * qint64(drawn.width() / k) * (drawn.height() / k);
+    };
+    const auto [style4, d4] = drawnAt(4);
+    const auto [style3, d3] = drawnAt(3);
+    ASSERT_GT(peak(d4, 4), peak(d3, 3));
+    const QByteArray file =
+        rewrittenDesign(1, W, H, false, [&](TlxImage&) { return text; });
+    ASSERT_FALSE(file.isEmpty());
+
+    auto roomy = openDocument();
+    ASSERT_TRUE(roomy->LoadFromData(file));
+    EXPECT_EQ(roomy->Layers[1].Alpha.size(), QSize(d4.width() / 4, d4.height() / 4));
+
+    auto tight = openDocument();
+    tight->DesignByteBudget = 8 * qint64(W) * H + peak(d3, 3);
+    ASSERT_TRUE(tight->LoadFromData(file)) << tight->LastFileError.message().toStdString();
+    QImage big;
+    ASSERT_TRUE(measurer.RenderTextBitmap("Hi", style3, big));
+    const QImage expected = lx::reduceBlocks(big, 3);
+    EXPECT_TRUE(samePixels(tight->Layers[1].Alpha, expected));
+    EXPECT_LE(documentBytes(*tight), tight->DesignByteBudget);
 }
 
 // ---- damage passed over ----
