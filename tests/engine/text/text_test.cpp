@@ -493,4 +493,64 @@ TEST(TextLayerTest, EveryArrangementDrawsInk) {
         img->ShowBmp.save(QDir(QString::fromLocal8Bit(dir)).filePath("text_layers.png"));
 }
 
+TEST(TextMeasureTest, MeasuringGivesTheSizesDrawingMakesWithoutDrawing) {
+    // Each arrangement, plain and smoothed: TextBitmapSize says what
+    // RenderTextBitmap makes, and the plan of a layer says the factor, the
+    // drawn size and the layer's size the layer then gets. A text past the
+    // picture limits and an unknown arrangement are not measured.
+    auto img = newDocument(300, 200);
+    struct Item {
+        int16_t arrangement;
+        const char* utf8;
+        int param;
+    };
+    const Item items[] = {
+        {lxTextStandard, "Standard 标准\r\nsecond line", int(uint32_t(7) << 16 | 3u)},
+        {lxTextTurnedLine, "Turned line 30", 30},
+        {lxTextTurnedChars, "Chars 20\r\ntwo", 20},
+        {lxTextCircle, "Round and round the circle goes", 0},
+        {lxTextArc, "Arc text on top", 0},
+        {lxTextFreehand, "Hi", 0},
+        {lxTextVertical, "竖排\r\nAB", 0},
+        {lxTextPlain, "Plain text\r\nin two lines", 0},
+    };
+    for (const Item& item : items)
+        for (uint8_t smoothing : {uint8_t(0), uint8_t(3)}) {
+            SCOPED_TRACE(std::string(item.utf8) + " smoothing " + std::to_string(smoothing));
+            TlxTextStyle style =
+                makeStyle(lx::toGbk(QString::fromUtf8(item.utf8)), item.arrangement, 22);
+            style.Param = item.param;
+            style.Smoothing = smoothing;
+            SetFreehandCanvas(style, 300, 200);
+            QSize measured;
+            ASSERT_TRUE(img->TextBitmapSize(TextOf(style), style, measured));
+            QImage drawn = CreateGrayBitmap(10, 10);
+            ASSERT_TRUE(img->RenderTextBitmap(TextOf(style), style, drawn));
+            EXPECT_EQ(measured, drawn.size());
+
+            ASSERT_TRUE(img->AddTextLayer(0, 0, style));
+            const TlxLayer& layer = img->Layers[size_t(img->LayersCount - 1)];
+            TlxImage::TextLayerPlan plan;
+            ASSERT_TRUE(img->PlanTextLayer(layer, plan));
+            EXPECT_EQ(plan.Factor, smoothing + 1);
+            EXPECT_EQ(plan.Layer, layer.Alpha.size());
+            EXPECT_EQ(plan.Layer, QSize(plan.Drawn.width() / plan.Factor,
+                                        plan.Drawn.height() / plan.Factor));
+            const qint64 area = qint64(plan.Layer.width()) * plan.Layer.height();
+            EXPECT_EQ(plan.LayerBytes(), 4 * area);
+            EXPECT_EQ(plan.PeakBytes(),
+                      (smoothing > 0 ? qint64(plan.Drawn.width()) * plan.Drawn.height() : 0) +
+                          4 * area);
+        }
+
+    // A line spaced past 30000 pixels, and an arrangement that draws nothing.
+    TlxTextStyle tall = makeStyle("A\r\nB", lxTextStandard);
+    SetSpacing(tall, 0, 16000);
+    QSize size(5, 5);
+    EXPECT_FALSE(img->TextBitmapSize(TextOf(tall), tall, size));
+    TlxTextStyle unknown = makeStyle("A", 9);
+    EXPECT_FALSE(img->TextBitmapSize(TextOf(unknown), unknown, size));
+    EXPECT_EQ(size, QSize(5, 5));
+}
+
 } // namespace
