@@ -32,8 +32,10 @@ inline uint32_t get32(const QByteArray& b, qsizetype at) {
 }
 
 // Effect settings every hostile layer gets: each effect on, with margins
-// of 10..20 pixels, and both gradients.
-inline bool switchEveryEffectOn(TlxImage& img, int i) {
+// of 10..20 pixels (a fifth of that when Narrow, for small files), and
+// both gradients.
+inline bool switchEveryEffectOn(TlxImage& img, int i, bool narrow = false) {
+    const int n = narrow ? 5 : 1;
     const TlxImage::ContourPointArray points{};
     const TlxImage::ContourTableArray table{};
     TColorlistSrcd stops;
@@ -43,13 +45,15 @@ inline bool switchEveryEffectOn(TlxImage& img, int i) {
     tile.fill(QColor(10, 200, 30));
     img.Layers[size_t(i)].Style.Stroke.Position = 0;
     img.Layers[size_t(i)].Style.ColorOverlayOn = true;
-    return img.SetDropShadow(i, 0, 75, 5, 5, 2, 20, lxRGB(0, 0, 0), false, 0, points, table) &&
-           img.SetInnerShadow(i, 0, 60, 3, 3, 0, 10, lxRGB(0, 0, 0), false, 0, points, table) &&
-           img.SetOuterGlow(i, 0, 80, 2, 15, lxRGB(255, 255, 0), false, 0, points, table) &&
-           img.SetInnerGlow(i, 0, 70, 1, 12, lxRGB(0, 255, 0), false, 0, points, table) &&
-           img.SetBevel(i, 0, 0, 75, 50, 2, 2, 0, 10, lxRGB(255, 255, 255), 0, false, 0, points,
-                        table) &&
-           img.SetStroke(i, 0, 100, 2, 8, lxRGB(255, 0, 0), false, 0, points, table) &&
+    return img.SetDropShadow(i, 0, 75, 5, 5, 2 / n, 20 / n, lxRGB(0, 0, 0), false, 0, points,
+                             table) &&
+           img.SetInnerShadow(i, 0, 60, 3, 3, 0, 10 / n, lxRGB(0, 0, 0), false, 0, points, table) &&
+           img.SetOuterGlow(i, 0, 80, 2 / n, 15 / n, lxRGB(255, 255, 0), false, 0, points,
+                            table) &&
+           img.SetInnerGlow(i, 0, 70, 1 / n, 12 / n, lxRGB(0, 255, 0), false, 0, points, table) &&
+           img.SetBevel(i, 0, 0, 75, 50, 2, 2, 0, 10 / n, lxRGB(255, 255, 255), 0, false, 0,
+                        points, table) &&
+           img.SetStroke(i, 0, 100, 2 / n, 8 / n, lxRGB(255, 0, 0), false, 0, points, table) &&
            img.SetGradientStroke(i, lxGradientVertical, stops, false, 0) &&
            img.SetGradientOverlay(i, 0, 80, lxGradientDiagonal, stops, false, 45) &&
            img.SetPatternOverlay(i, 0, 50, tile);
@@ -58,7 +62,8 @@ inline bool switchEveryEffectOn(TlxImage& img, int i) {
 // A canvas of the given size with `layers` text layers, each the word
 // "Hi" in DejaVu Sans, with every effect on unless told otherwise.
 inline std::unique_ptr<TlxImage> smallTextDesign(int layers, int canvasWidth = 1142,
-                                                 int canvasHeight = 1142, bool effects = true) {
+                                                 int canvasHeight = 1142, bool effects = true,
+                                                 bool narrow = false) {
     auto img = std::make_unique<TlxImage>();
     img->AutoSize = false;
     if (!img->NewImage(true, lxRGB(255, 255, 255), 24, canvasWidth, canvasHeight)) return nullptr;
@@ -70,7 +75,7 @@ inline std::unique_ptr<TlxImage> smallTextDesign(int layers, int canvasWidth = 1
         style.Arrangement = lxTextStandard;
         style.Color = lxRGB(200, 30, 40);
         if (!img->AddTextLayer(10 + 5 * n, 10 + 5 * n, style)) return nullptr;
-        if (effects && !switchEveryEffectOn(*img, img->LayersCount - 1)) return nullptr;
+        if (effects && !switchEveryEffectOn(*img, img->LayersCount - 1, narrow)) return nullptr;
     }
     return img;
 }
