@@ -6,7 +6,9 @@
 // Reading is done into a document of its own, which takes this one's place
 // only when the whole file has been read, so a bad file changes nothing.
 // Every count, size and stream length is checked against the data before
-// anything is allocated.
+// anything is allocated, and every picture the reading makes (decoded,
+// drawn from a text, or an effect picture made again) is charged to the
+// document's memory budget before it is made.
 
 #include "codepage.h"
 #include "core/picture_convert.h"
@@ -529,8 +531,7 @@ const StreamKind kPatternStream{"pattern", {24, 32}, 8};
 
 // The size and depth a bitmap stream says it has, from its headers alone;
 // false when the stream is too short to say.
-bool streamHeader(const uint8_t* stream, size_t length, qint64& width, qint64& height,
-                  int& depth) {
+bool streamHeader(const uint8_t* stream, size_t length, qint64& width, qint64& height, int& depth) {
     if (length < 30) return false;
     const uint32_t infoSize = lx::getU32(stream, 14);
     if (infoSize == 12) {
@@ -857,8 +858,7 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
     // against what is left before it is made, counting what the layer
     // already holds.
     qint64 budget = doc.DesignByteBudget - 4 * qint64(width) * height;
-    if (!fitsBudget(doc, data, size, in.position(), version, count, budget, error))
-        return false;
+    if (!fitsBudget(doc, data, size, in.position(), version, count, budget, error)) return false;
 
     const size_t recordSize = recordSizeOf(version);
     std::vector<uint8_t> record(recordSize);
@@ -875,9 +875,9 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         doc.LayersCount = i + 1;
         const auto left = [&] { return budget - layerBytes(layer); };
         const auto tooLarge = [&](const QString& what) {
-            error.set(TlxFileErrorCode::TooLarge,
-                      QStringLiteral("%1: %2 needs more memory than a design may take")
-                          .arg(where, what));
+            error.set(
+                TlxFileErrorCode::TooLarge,
+                QStringLiteral("%1: %2 needs more memory than a design may take").arg(where, what));
             return false;
         };
 

@@ -456,6 +456,18 @@ bool factorPossible(const TlxTextStyle& Style, int K) {
     return K == 1 || std::abs(double(Style.Size)) * K * 96.0 / 72.0 <= kMaxFontPixels;
 }
 
+// Drawing Text with Scaled, the record of smoothing factor K: measured,
+// with the layer's size once reduced (at least one pixel each way).
+bool planAt(TlxImage& Image, const std::string& Text, const TlxTextStyle& Scaled, int K,
+            TlxImage::TextLayerPlan& Plan) {
+    if (!Image.TextBitmapSize(Text, Scaled, Plan.Drawn)) return false;
+    Plan.Factor = K;
+    Plan.Layer =
+        K > 1 ? QSize(std::max(Plan.Drawn.width() / K, 1), std::max(Plan.Drawn.height() / K, 1))
+              : Plan.Drawn;
+    return true;
+}
+
 } // namespace
 
 qint64 TlxImage::TextLayerPlan::PeakBytes() const {
@@ -474,12 +486,7 @@ bool TlxImage::PlanTextLayer(const TlxLayer& Layer, TextLayerPlan& Plan, qint64 
     for (int k = std::clamp(int(style.Smoothing), 0, 3) + 1; k >= 1; --k) {
         if (!factorPossible(style, k)) continue;
         TextLayerPlan plan;
-        if (!TextBitmapSize(text, scaledTextStyle(style, text, k), plan.Drawn)) continue;
-        plan.Factor = k;
-        // The block reduction keeps at least one pixel each way.
-        plan.Layer = k > 1 ? QSize(std::max(plan.Drawn.width() / k, 1),
-                                   std::max(plan.Drawn.height() / k, 1))
-                           : plan.Drawn;
+        if (!planAt(*this, text, scaledTextStyle(style, text, k), k, plan)) continue;
         if (MaxPeakBytes >= 0 && plan.PeakBytes() > MaxPeakBytes) continue;
         Plan = plan;
         return true;
@@ -501,12 +508,7 @@ bool TlxImage::renderTextInto(TlxLayer& Layer, qint64 MaxPeakBytes) {
         const TlxTextStyle scaled = scaledTextStyle(style, text, k);
         if (MaxPeakBytes >= 0) {
             TextLayerPlan plan;
-            if (!TextBitmapSize(text, scaled, plan.Drawn)) continue;
-            plan.Factor = k;
-            plan.Layer = k > 1 ? QSize(std::max(plan.Drawn.width() / k, 1),
-                                       std::max(plan.Drawn.height() / k, 1))
-                               : plan.Drawn;
-            if (plan.PeakBytes() > MaxPeakBytes) continue;
+            if (!planAt(*this, text, scaled, k, plan) || plan.PeakBytes() > MaxPeakBytes) continue;
         }
         QImage alpha = Layer.Alpha.isNull() ? CreateGrayBitmap(10, 10) : Layer.Alpha;
         if (!RenderTextBitmap(text, scaled, alpha)) continue;

@@ -48,11 +48,10 @@ inline bool switchEveryEffectOn(TlxImage& img, int i, bool narrow = false) {
     return img.SetDropShadow(i, 0, 75, 5, 5, 2 / n, 20 / n, lxRGB(0, 0, 0), false, 0, points,
                              table) &&
            img.SetInnerShadow(i, 0, 60, 3, 3, 0, 10 / n, lxRGB(0, 0, 0), false, 0, points, table) &&
-           img.SetOuterGlow(i, 0, 80, 2 / n, 15 / n, lxRGB(255, 255, 0), false, 0, points,
-                            table) &&
+           img.SetOuterGlow(i, 0, 80, 2 / n, 15 / n, lxRGB(255, 255, 0), false, 0, points, table) &&
            img.SetInnerGlow(i, 0, 70, 1 / n, 12 / n, lxRGB(0, 255, 0), false, 0, points, table) &&
-           img.SetBevel(i, 0, 0, 75, 50, 2, 2, 0, 10 / n, lxRGB(255, 255, 255), 0, false, 0,
-                        points, table) &&
+           img.SetBevel(i, 0, 0, 75, 50, 2, 2, 0, 10 / n, lxRGB(255, 255, 255), 0, false, 0, points,
+                        table) &&
            img.SetStroke(i, 0, 100, 2 / n, 8 / n, lxRGB(255, 0, 0), false, 0, points, table) &&
            img.SetGradientStroke(i, lxGradientVertical, stops, false, 0) &&
            img.SetGradientOverlay(i, 0, 80, lxGradientDiagonal, stops, false, 45) &&

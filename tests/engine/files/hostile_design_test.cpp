@@ -64,10 +64,10 @@ qint64 documentBytes(const TlxImage& d) {
     for (int i = 0; i < d.LayersCount; ++i) {
         const TlxLayer& l = d.Layers[size_t(i)];
         const TlxLayerStyle& s = l.Style;
-        for (const QImage* p : {&l.Bitmap, &l.Alpha, &l.Mask, &s.DropShadowMask, &s.InnerShadowMask,
-                                &s.InnerGlowMask, &s.OuterGlowMask, &s.BevelMask, &s.StrokeMask,
-                                &s.GradientOverlayBitmap, &s.StrokeGradientBitmap,
-                                &s.PatternBitmap})
+        for (const QImage* p :
+             {&l.Bitmap, &l.Alpha, &l.Mask, &s.DropShadowMask, &s.InnerShadowMask, &s.InnerGlowMask,
+              &s.OuterGlowMask, &s.BevelMask, &s.StrokeMask, &s.GradientOverlayBitmap,
+              &s.StrokeGradientBitmap, &s.PatternBitmap})
             total += p->sizeInBytes();
     }
     return total;
@@ -136,8 +136,7 @@ TEST(HostileDesignTest, TheBudgetHoldsEveryPictureTheLoadMakesToTheByte) {
                 for (int16_t ce = 0; ce < 8; ++ce) {
                     SetText(s, words);
                     SetSpacing(s, ce, 0);
-                    if (img.TextBitmapSize(TextOf(s), s, text) && text.width() % 4 == 0)
-                        return s;
+                    if (img.TextBitmapSize(TextOf(s), s, text) && text.width() % 4 == 0) return s;
                 }
             return s;
         });
@@ -246,8 +245,7 @@ TEST(HostileDesignTest, ASmoothedTextTheBudgetCannotDrawAtFullSmoothingIsDrawnLe
     const auto [style4, d4] = drawnAt(4);
     const auto [style3, d3] = drawnAt(3);
     ASSERT_GT(peak(d4, 4), peak(d3, 3));
-    const QByteArray file =
-        rewrittenDesign(1, W, H, false, [&](TlxImage&) { return text; });
+    const QByteArray file = rewrittenDesign(1, W, H, false, [&](TlxImage&) { return text; });
     ASSERT_FALSE(file.isEmpty());
 
     auto roomy = openDocument();
@@ -294,8 +292,8 @@ TEST(HostileDesignTest, BytesAfterTheDataAndAThumbnailOutsideTheFileArePassedOve
     };
     std::vector<Case> cases;
     cases.push_back({"one byte after the data", good + QByteArray(1, 'x'), "1 bytes"});
-    cases.push_back({"a record's worth of zeros after the data", good + QByteArray(8440, '\0'),
-                     "8440 bytes"});
+    cases.push_back(
+        {"a record's worth of zeros after the data", good + QByteArray(8440, '\0'), "8440 bytes"});
     QByteArray farThumbnail = good;
     put32(farThumbnail, 28, uint32_t(good.size() + 10));
     cases.push_back({"thumbnail past the end", farThumbnail, "thumbnail"});

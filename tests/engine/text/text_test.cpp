@@ -534,8 +534,8 @@ TEST(TextMeasureTest, MeasuringGivesTheSizesDrawingMakesWithoutDrawing) {
             ASSERT_TRUE(img->PlanTextLayer(layer, plan));
             EXPECT_EQ(plan.Factor, smoothing + 1);
             EXPECT_EQ(plan.Layer, layer.Alpha.size());
-            EXPECT_EQ(plan.Layer, QSize(plan.Drawn.width() / plan.Factor,
-                                        plan.Drawn.height() / plan.Factor));
+            EXPECT_EQ(plan.Layer,
+                      QSize(plan.Drawn.width() / plan.Factor, plan.Drawn.height() / plan.Factor));
             const qint64 area = qint64(plan.Layer.width()) * plan.Layer.height();
             EXPECT_EQ(plan.LayerBytes(), 4 * area);
             EXPECT_EQ(plan.PeakBytes(),
