@@ -918,9 +918,13 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
         if (layer.HasMask) {
             if (!readStream(in, plan.Mask, kMaskStream, left(), bmp, error, where)) return false;
             QImage mask = lx::decodedToBgr(bmp);
+            bmp = lx::DecodedBmp();
             // A mask that does not match its layer (a text drawn with another
             // font, or a damaged file) keeps its top-left part.
-            if (!mask.isNull() && mask.size() != layerSize) mask = lx::fittedMask(mask, layerSize);
+            if (!mask.isNull() && mask.size() != layerSize) {
+                if (3 * pixelCount(layerSize) > left()) return tooLarge(QStringLiteral("the mask"));
+                mask = lx::fittedMask(mask, layerSize);
+            }
             if (mask.isNull()) throw std::bad_alloc();
             layer.Mask = std::move(mask);
         }

@@ -49,9 +49,15 @@ std::unique_ptr<TlxImage> openDocument() {
 // A saved design of `layers` text layers with every effect on, each text
 // then rewritten in the file by Rewrite.
 QByteArray rewrittenDesign(int layers, int canvasWidth, int canvasHeight, bool effects,
-                           const std::function<TlxTextStyle(TlxImage&)>& rewrite) {
+                           const std::function<TlxTextStyle(TlxImage&)>& rewrite,
+                           bool masks = false) {
     const auto small = hostile::smallTextDesign(layers, canvasWidth, canvasHeight, effects);
     EXPECT_TRUE(small != nullptr);
+    for (int i = 1; small && masks && i <= layers; ++i) {
+        QImage mask(small->Layers[size_t(i)].Bitmap.size(), QImage::Format_Grayscale8);
+        mask.fill(128);
+        EXPECT_TRUE(small->SetLayerMaskPicture(i, mask));
+    }
     QByteArray file;
     if (!small || !small->SaveToData(file)) return {};
     for (int i = 1; i <= layers; ++i)
@@ -116,30 +122,36 @@ TEST(HostileDesignTest, TheBudgetHoldsEveryPictureTheLoadMakesToTheByte) {
     // effect on, its text rewritten so that every effect picture is made
     // again. Margins of the effects: drop shadow 20, inner shadow 10, inner
     // glow 12, outer glow 15, bevel 10, stroke 10 (size 8 + softness 2).
+    // The layer has a mask, stored at the size of the old text.
     // What the document takes:
     //   display and background 4 W H, background layer 4 W H,
-    //   text colours and coverage 4 w h, gradient overlay 3 w h,
+    //   text colours and coverage 4 w h, its mask fitted to it 3 w h,
+    //   gradient overlay 3 w h,
     //   each mask (w + 4m)(h + 4m), the gradient stroke 3 (w + 40)(h + 40),
     //   the 4 x 4 pattern counted at 4 bytes a pixel.
     constexpr int W = 200, H = 100;
     for (const char* font : {hostile::kInstalledFont, hostile::kMissingFont}) {
         SCOPED_TRACE(font);
         QSize text;
-        const QByteArray file = rewrittenDesign(1, W, H, true, [&](TlxImage& img) {
-            TlxTextStyle s{};
-            SetFontName(s, font);
-            s.Size = 40;
-            s.Color = lxRGB(0, 0, 200);
-            // A text and letter spacing that make the width a multiple of
-            // 4, so that no picture's rows carry padding.
-            for (const char* words : {"Balloon", "Balloons", "Balloon 1"})
-                for (int16_t ce = 0; ce < 8; ++ce) {
-                    SetText(s, words);
-                    SetSpacing(s, ce, 0);
-                    if (img.TextBitmapSize(TextOf(s), s, text) && text.width() % 4 == 0) return s;
-                }
-            return s;
-        });
+        const QByteArray file = rewrittenDesign(
+            1, W, H, true,
+            [&](TlxImage& img) {
+                TlxTextStyle s{};
+                SetFontName(s, font);
+                s.Size = 40;
+                s.Color = lxRGB(0, 0, 200);
+                // A text and letter spacing that make the width a multiple of
+                // 4, so that no picture's rows carry padding.
+                for (const char* words : {"Balloon", "Balloons", "Balloon 1"})
+                    for (int16_t ce = 0; ce < 8; ++ce) {
+                        SetText(s, words);
+                        SetSpacing(s, ce, 0);
+                        if (img.TextBitmapSize(TextOf(s), s, text) && text.width() % 4 == 0)
+                            return s;
+                    }
+                return s;
+            },
+            true);
         ASSERT_FALSE(file.isEmpty());
         ASSERT_EQ(text.width() % 4, 0);
         const qint64 w = text.width(), h = text.height();
@@ -147,13 +159,14 @@ TEST(HostileDesignTest, TheBudgetHoldsEveryPictureTheLoadMakesToTheByte) {
         for (qint64 m : {20, 10, 12, 15, 10, 10})
             masks += (w + 4 * m) * (h + 4 * m);
         const qint64 edge =
-            8 * qint64(W) * H + 7 * w * h + masks + 3 * (w + 40) * (h + 40) + 4 * 16;
+            8 * qint64(W) * H + 10 * w * h + masks + 3 * (w + 40) * (h + 40) + 4 * 16;
 
         auto fits = openDocument();
         fits->DesignByteBudget = edge;
         ASSERT_TRUE(fits->LoadFromData(file)) << fits->LastFileError.message().toStdString();
         const TlxLayer& layer = fits->Layers[1];
         EXPECT_EQ(layer.Bitmap.size(), text);
+        EXPECT_EQ(layer.Mask.size(), text);
         EXPECT_EQ(layer.Style.DropShadowMask.size(), QSize(int(w) + 80, int(h) + 80));
         EXPECT_EQ(layer.Style.StrokeGradientBitmap.size(), QSize(int(w) + 40, int(h) + 40));
         EXPECT_LE(documentBytes(*fits), edge);
