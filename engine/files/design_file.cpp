@@ -616,17 +616,9 @@ int effectMargin(const TlxLayerStyle& s, int k) {
     }
 }
 
-// Whether a text layer of the given size is one a text on a canvas of
-// CanvasWidth x CanvasHeight can have.
-bool textFitsDocument(QSize layer, int canvasWidth, int canvasHeight) {
-    (void)canvasWidth;
-    (void)canvasHeight;
-    return TlxImage::PictureSizeAllowed(layer.width(), layer.height());
-}
-
 // What the effect pictures of a layer of the given size take once made:
 // the six masks at their margins and the two gradient pictures.
-qint64 textEffectBytes(const TlxLayerStyle& s, QSize layer) {
+qint64 effectPictureBytes(const TlxLayerStyle& s, QSize layer) {
     const bool on[6] = {s.DropShadowOn, s.InnerShadowOn, s.InnerGlowOn,
                         s.OuterGlowOn,  s.BevelOn,       s.StrokeOn};
     qint64 total = 0;
@@ -757,7 +749,7 @@ static bool fitsBudget(TlxImage& doc, const uint8_t* data, size_t size, size_t s
             if (pixels(plan.Effects[k], on[k], nullptr) < 0) return true;
         const qint64 pattern = pixels(plan.Pattern, s.PatternOverlayOn, nullptr);
         if (pattern < 0) return true;
-        bytes += 4 * pattern + textEffectBytes(s, layerSize);
+        bytes += 4 * pattern + effectPictureBytes(s, layerSize);
         total += bytes;
         if (total > budget) {
             error.set(TlxFileErrorCode::TooLarge,
@@ -898,7 +890,7 @@ static bool readDesign(TlxImage& doc, const uint8_t* data, size_t size, uint32_t
             bool drawn = false;
             if (!planTextLayer(doc, layer, where, text, drawn, error)) return false;
             if (drawn) {
-                const qint64 effects = textEffectBytes(s, text.Layer);
+                const qint64 effects = effectPictureBytes(s, text.Layer);
                 if (text.LayerBytes() + effects > left() ||
                     !doc.PlanTextLayer(layer, text, left() - effects))
                     return tooLarge(QStringLiteral("the text with its effects"));
