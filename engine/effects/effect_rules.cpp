@@ -2,9 +2,11 @@
 
 #include "effects/effect_rules.h"
 
+#include "compose/mode_rows.h"
 #include "kernels/blur.h"
 
 #include <cstring>
+#include <vector>
 
 namespace lx {
 
@@ -47,20 +49,28 @@ QImage shaped(const QImage& alpha, int margin, void (*shape)(PixelView, int, int
 
 // One row span of the outer rule: n pixels, mask, colour and (when OnLayer)
 // alpha pointers all at the span's first pixel. Off the layer every pixel
-// has the weight v = e, the same as alpha 0 gives.
+// has the weight v = e, the same as alpha 0 gives. The coverages go into
+// `coverage` (0 where the pixel is left alone) and the span is blended in
+// one row call.
 template <EffectTarget T, bool Gradient, bool OnLayer>
 void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t* colours,
-               const uint8_t* alpha, int n, const EffectPass& pass, const double* weight) {
+               const uint8_t* alpha, int n, const EffectPass& pass, const double* weight,
+               double* coverage) {
     constexpr int bpp = bytesPerPixel<T>();
     for (int i = 0; i < n; ++i) {
         const int m = pass.Map[mask[i]];
-        if (m == 0) continue; // coverage 0: BlendPixel would leave the pixel alone
         const int a = OnLayer ? alpha[i] : 0;
-        if (a == 255) continue; // knocked out: v = e * 0
+        // Map byte 0 is coverage 0, alpha 255 knocks the pixel out (v = e * 0).
+        if (m == 0 || a == 255) {
+            coverage[i] = 0.0;
+            continue;
+        }
         const double c = m * weight[a] / 255.0;
-        const uint32_t colour = Gradient ? packBgr(colours + 3 * i) : pass.Packed;
-        blendEffectPixel<T>(image, dst + bpp * i, pass.Mode, colour, c);
+        coverage[i] = c;
+        growCoverage<T>(dst + bpp * i, c);
     }
+    image.BlendPixelRow({dst, bpp, Gradient ? colours : nullptr, pass.Packed, coverage, nullptr, n,
+                         pass.Mode});
 }
 
 template <EffectTarget T, bool Gradient>
@@ -79,6 +89,7 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     const int lx0 = int(std::clamp<int64_t>(layer.Left, s.X0, s.X1));
     const int lx1 = int(std::clamp<int64_t>(layerRight, s.X0, s.X1));
     const qsizetype mx0 = qsizetype(s.X0 - pass.OriginX); // mask column of the span's start
+    std::vector<double> coverage(size_t(s.X1 - s.X0));
 
     for (int y = s.Y0; y < s.Y1; ++y) {
         // Row pointers at the span's first pixel; a part starting at
@@ -92,10 +103,10 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
             const uint8_t* c = Gradient ? colours + 3 * k : nullptr;
             if (alpha != nullptr)
                 outerSpan<T, Gradient, true>(image, dst + bpp * k, mask + k, c, alpha, x1 - x0,
-                                             pass, weight);
+                                             pass, weight, coverage.data() + k);
             else
                 outerSpan<T, Gradient, false>(image, dst + bpp * k, mask + k, c, nullptr, x1 - x0,
-                                              pass, weight);
+                                              pass, weight, coverage.data() + k);
         };
         if (y < layer.Top || y >= layerBottom || lx0 == lx1) {
             part(s.X0, s.X1, nullptr);
@@ -119,6 +130,7 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     const int n = s.X1 - s.X0;
     const qsizetype mx0 = qsizetype(s.X0 - pass.OriginX);
     const qsizetype ax0 = qsizetype(s.X0 - layer.Left);
+    std::vector<double> coverage(static_cast<size_t>(n));
     for (int y = s.Y0; y < s.Y1; ++y) {
         uint8_t* dst = target.row(y) + bpp * qsizetype(s.X0);
         const int my = int(y - pass.OriginY);
@@ -127,13 +139,17 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
         const uint8_t* alpha = layer.Alpha.row(int(y - layer.Top)) + ax0;
         for (int i = 0; i < n; ++i) {
             const int m = mask[i];
-            if (m == 0) continue;
             const int a = pass.Map[alpha[i]];
-            if (a == 0) continue; // coverage 0
+            if (m == 0 || a == 0) { // coverage 0
+                coverage[size_t(i)] = 0.0;
+                continue;
+            }
             const double c = a * strength[m] / 255.0;
-            const uint32_t colour = Gradient ? packBgr(colours + 3 * i) : pass.Packed;
-            blendEffectPixel<T>(image, dst + bpp * i, pass.Mode, colour, c);
+            coverage[size_t(i)] = c;
+            growCoverage<T>(dst + bpp * i, c);
         }
+        image.BlendPixelRow(
+            {dst, bpp, colours, pass.Packed, coverage.data(), nullptr, n, pass.Mode});
     }
 }
 

@@ -32,6 +32,7 @@ class TlxImage;
 class QPainter;
 namespace lx {
 enum class EffectTarget;
+struct BlendRow;
 }
 
 // (Sender, MsgStr, nType): ask the host to show a message box; returns the button pressed.
@@ -395,6 +396,9 @@ public:
     bool BlendPixel(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage);
     bool BlendPixelMasked(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage,
                           uint32_t MaskColor);
+    // A row of pixels through one mode: the bytes BlendPixel / BlendPixelMasked
+    // give pixel by pixel from left to right (compose/mode_rows.h).
+    void BlendPixelRow(const lx::BlendRow& Row);
     static void RgbToHsl(int R, int G, int B, double& H, double& S, double& L);
     static void HslToRgb(double H, double S, double L, int& R, int& G, int& B);
 

@@ -1,0 +1,54 @@
+#pragma once
+
+// The vector half of the blend-mode rows. The row code lays a chunk of
+// pixels out as one flat run of channel lanes (the destination's own byte
+// order, the fourth byte of a 32-bit pixel included with coverage 0), and a
+// lane kernel computes every lane of the run at once. A lane whose coverage
+// is 0 keeps its destination byte, as the per-pixel routine does.
+//
+// Kept free of the engine's headers: the kernels are built with vector
+// instruction flags, and nothing inline they would share with the rest of
+// the program may come out of them in a form other processors cannot run.
+
+#include <cstdint>
+
+namespace lx::lanes {
+
+// The per-lane formula. D destination byte, L source byte, a coverage,
+// T a precomputed full-strength result; N rounds halves to even and
+// mix(t) = N(a * t + (1 - a) * D).
+enum class Kind : uint8_t {
+    Normal,       // N((1 - a) * D + a * L)
+    Darken,       // mix(min(D, L))
+    Lighten,      // mix(max(D, L))
+    Multiply,     // mix(D * L / 255)
+    InvMultiply,  // min(mix(255 - D + L), 255)
+    LinearLight,  // max(min(mix(L + D - 128), 255), 0)
+    Screen,       // min(mix(L + D - L * D / 255), 255)
+    Table,        // mix(T)
+    Add,          // min(N(a * L + D), 255)
+    Subtract,     // max(N(D - a * L), 0)
+    Xor,          // D xor N(a * L)
+    Or,           // D or N(a * L)
+    And,          // D and N(a * L)
+    Difference,   // |N(D - a * L)|
+    ReverseSoft,  // min(max(N(a * (D - L) + D), 0), 255)
+};
+
+// Lanes are padded by the caller to a multiple of Pad: the padding lanes
+// carry coverage 0.
+inline constexpr int Pad = 16;
+
+struct Job {
+    uint8_t* D;        // destination bytes, rewritten in place
+    const uint8_t* L;  // source bytes
+    const uint8_t* T;  // precomputed results (Kind::Table only)
+    const double* A;   // coverages
+    int Lanes;         // a multiple of Pad
+    Kind K;
+};
+
+void runAvx2(const Job& J);
+void runAvx512(const Job& J);
+
+} // namespace lx::lanes
