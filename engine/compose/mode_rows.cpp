@@ -25,18 +25,13 @@ using lanes::Kind;
 
 std::atomic<bool> gPerPixelReference{false};
 
-using ResultTable = std::array<uint8_t, 256 * 256>; // [L * 256 + D]
-
 int clampByte(int v) {
     return std::min(std::max(v, 0), 255);
 }
 
 // Full-strength results t of the modes whose t is an integer that depends
-// on D and L alone; mixing by the coverage happens afterwards, as in the
-// per-pixel routine. Where that routine leaves D alone (colour burn on a
-// black source writes N((1 - a) * D), inverse burn on black and soft light
-// at 128 leave D), t = 0 resp. t = D gives the same byte: a * 0 adds an exact
-// zero, and a * D + (1 - a) * D lies within 1e-12 of the integer D.
+// on D and L alone; mixing by the coverage follows, as in the per-pixel
+// routine, except where that routine leaves D alone.
 int overlayResult(int d, int l) {
     int t;
     if (d <= 128)
@@ -60,21 +55,6 @@ int softLightResult(int d, int l) {
     if (l > 128) return std::min(RoundEven(d + (l - 128) * 0.465), 255);
     if (l < 128) return std::max(RoundEven(d - (127 - l) * 0.485), 0);
     return d;
-}
-
-// Built on first use; a function's static is initialised thread-safely.
-const ResultTable& derivedTable(uint8_t mode) {
-    static const std::array<ResultTable, 5> tables = [] {
-        std::array<ResultTable, 5> t{};
-        int (*const rule[5])(int, int) = {overlayResult, colorBurnResult, colorDodgeResult,
-                                          inverseBurnResult, softLightResult};
-        for (int k = 0; k < 5; ++k)
-            for (int l = 0; l < 256; ++l)
-                for (int d = 0; d < 256; ++d)
-                    t[size_t(k)][size_t(l * 256 + d)] = uint8_t(rule[k](d, l));
-        return t;
-    }();
-    return tables[mode == BlendOverlay ? 0 : size_t(mode - BlendColorBurn + 1)];
 }
 
 // What a separable mode does to one channel, and how its coverage is
@@ -110,14 +90,11 @@ bool channelPlan(uint8_t mode, const BlendTableSet& tables, ChannelPlan& plan) {
         return true;
     case BlendReverseSoftLight: plan.K = Kind::ReverseSoft; return true;
     case BlendScreen: plan.K = Kind::Screen; return true;
-    case BlendOverlay:
-    case BlendColorBurn:
-    case BlendColorDodge:
-    case BlendInverseBurn:
-    case BlendSoftLight:
-        plan.K = Kind::Table;
-        plan.Table = derivedTable(mode).data();
-        return true;
+    case BlendOverlay: plan.K = Kind::Overlay; return true;
+    case BlendColorBurn: plan.K = Kind::ColorBurn; return true;
+    case BlendColorDodge: plan.K = Kind::ColorDodge; return true;
+    case BlendInverseBurn: plan.K = Kind::InverseBurn; return true;
+    case BlendSoftLight: plan.K = Kind::SoftLight; return true;
     default:
         if (mode >= FirstTableBlendMode && mode <= BlendExclusion) {
             plan.K = Kind::Table;
@@ -139,6 +116,14 @@ template <Kind K> int channelValue(int d, int l, int t, double a) {
     if constexpr (K == Kind::LinearLight) return std::max(std::min(mix(l + d - 128), 255), 0);
     if constexpr (K == Kind::Screen) return std::min(mix(l + d - l * d / 255.0), 255);
     if constexpr (K == Kind::Table) return mix(t);
+    if constexpr (K == Kind::Overlay) return mix(overlayResult(d, l));
+    if constexpr (K == Kind::ColorBurn) {
+        if (l == 0) return RoundEven((1.0 - a) * d);
+        return mix(colorBurnResult(d, l));
+    }
+    if constexpr (K == Kind::ColorDodge) return mix(colorDodgeResult(d, l));
+    if constexpr (K == Kind::InverseBurn) return l == 0 ? d : mix(inverseBurnResult(d, l));
+    if constexpr (K == Kind::SoftLight) return l == 128 ? d : mix(softLightResult(d, l));
     if constexpr (K == Kind::Add) return std::min(RoundEven(a * l + d), 255);
     if constexpr (K == Kind::Subtract) return std::max(RoundEven(d - a * l), 0);
     if constexpr (K == Kind::Xor) return d ^ RoundEven(a * l);
@@ -203,6 +188,11 @@ void separableRowScalar(const BlendRow& row, const ChannelPlan& plan) {
     case Kind::InvMultiply: return separableRowScalar<Kind::InvMultiply>(row, plan);
     case Kind::LinearLight: return separableRowScalar<Kind::LinearLight>(row, plan);
     case Kind::Screen: return separableRowScalar<Kind::Screen>(row, plan);
+    case Kind::Overlay: return separableRowScalar<Kind::Overlay>(row, plan);
+    case Kind::ColorBurn: return separableRowScalar<Kind::ColorBurn>(row, plan);
+    case Kind::ColorDodge: return separableRowScalar<Kind::ColorDodge>(row, plan);
+    case Kind::InverseBurn: return separableRowScalar<Kind::InverseBurn>(row, plan);
+    case Kind::SoftLight: return separableRowScalar<Kind::SoftLight>(row, plan);
     case Kind::Table: return separableRowScalar<Kind::Table>(row, plan);
     case Kind::Add: return separableRowScalar<Kind::Add>(row, plan);
     case Kind::Subtract: return separableRowScalar<Kind::Subtract>(row, plan);
@@ -218,57 +208,116 @@ void separableRowScalar(const BlendRow& row, const ChannelPlan& plan) {
 // destination's byte order (the fourth byte of a 32-bit pixel is a lane of
 // coverage 0), the lane kernel rewrites the run, and it is copied back; the
 // lanes a pixel leaves alone come back unchanged.
+constexpr int kChunkPixels = 256;
+constexpr int kChunkLanes = 4 * kChunkPixels + lanes::Pad;
+
+struct LaneBuffers {
+    alignas(64) double a[kChunkLanes];
+    alignas(64) uint8_t d[kChunkLanes];
+    alignas(64) uint8_t l[kChunkLanes];
+    alignas(64) uint8_t t[kChunkLanes];
+};
+
+// Coverages, source bytes and (for the table modes) full-strength results
+// of pixels x0 .. x0 + m - 1, with the destination bytes already in b.d.
+// A solid source's bytes are in b.l already.
+template <int Step, bool Masked, CoverageRule Rule, bool Table, bool Solid>
+void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, LaneBuffers& b,
+               const uint8_t* solid) {
+    const double* cov = row.Coverage + x0;
+    const uint8_t* src = Solid ? nullptr : row.Colours + 3 * qsizetype(x0);
+    const uint8_t* msk = Masked ? row.Mask + 3 * qsizetype(x0) : nullptr;
+    for (int i = 0; i < m; ++i) {
+        const double c = cov[i];
+        const uint8_t* s = Solid ? solid : src + 3 * i;
+        double* al = b.a + Step * i;
+        uint8_t* ll = b.l + Step * i;
+        for (int k = 0; k < 3; ++k) {
+            if constexpr (!Solid) ll[k] = s[k];
+            al[k] = Masked ? c * msk[3 * i + k] / 255.0 : c;
+        }
+        if constexpr (Step == 4) {
+            al[3] = 0.0;
+            if constexpr (!Solid) ll[3] = 0;
+        }
+        if constexpr (Rule == CoverageRule::LinearFilter) {
+            for (int k = 0; k < 3; ++k)
+                if (s[k] < 128) al[k] = al[k] * s[k] / 128.0;
+        } else if constexpr (Rule == CoverageRule::LinearMultiply) {
+            const double mean = (s[2] + s[1] + s[0]) / 3.0;
+            if (mean < 128.0)
+                for (int k = 0; k < 3; ++k)
+                    al[k] *= mean / 128.0;
+        }
+        if constexpr (Table) {
+            const uint8_t* dl = b.d + Step * i;
+            uint8_t* tl = b.t + Step * i;
+            for (int k = 0; k < 3; ++k)
+                tl[k] = plan.Table[s[k] * 256 + dl[k]];
+        }
+    }
+}
+
+template <int Step, bool Masked, CoverageRule Rule, bool Table, bool Solid>
 void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
-    constexpr int kPixels = 256;
-    constexpr int kLanes = 4 * kPixels + lanes::Pad;
-    alignas(64) double a[kLanes];
-    alignas(64) uint8_t d[kLanes];
-    alignas(64) uint8_t l[kLanes];
-    alignas(64) uint8_t t[kLanes];
+    LaneBuffers b;
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
-    const int step = row.DstStep;
-    const bool table = plan.K == Kind::Table;
-    for (int x0 = 0; x0 < row.Count; x0 += kPixels) {
-        const int m = std::min(kPixels, row.Count - x0);
-        const int used = m * step;
+    std::memset(b.l, 0, sizeof b.l);
+    std::memset(b.t, 0, sizeof b.t);
+    if constexpr (Solid)
+        for (int i = 0; i < kChunkPixels; ++i)
+            std::memcpy(b.l + Step * i, solid, 3);
+    for (int x0 = 0; x0 < row.Count; x0 += kChunkPixels) {
+        const int m = std::min(kChunkPixels, row.Count - x0);
+        const int used = m * Step;
         const int padded = (used + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
-        uint8_t* dst = row.Dst + qsizetype(step) * x0;
-        std::memcpy(d, dst, size_t(used));
-        std::memset(d + used, 0, size_t(padded - used));
-        std::memset(l + used, 0, size_t(padded - used));
-        std::memset(t + used, 0, size_t(padded - used));
-        std::fill(a + used, a + padded, 0.0);
-        for (int i = 0; i < m; ++i) {
-            const int x = x0 + i;
-            const int lane = i * step;
-            const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(x) : solid;
-            const double c = row.Coverage[x];
-            double* al = a + lane;
-            if (c == 0.0) {
-                al[0] = al[1] = al[2] = 0.0;
-            } else {
-                pixelCoverage(c, row.Mask != nullptr ? row.Mask + 3 * qsizetype(x) : nullptr, s,
-                              plan.Rule, al);
-            }
-            l[lane] = s[0];
-            l[lane + 1] = s[1];
-            l[lane + 2] = s[2];
-            if (table) {
-                t[lane] = plan.Table[s[0] * 256 + d[lane]];
-                t[lane + 1] = plan.Table[s[1] * 256 + d[lane + 1]];
-                t[lane + 2] = plan.Table[s[2] * 256 + d[lane + 2]];
-            }
-            if (step == 4) {
-                al[3] = 0.0;
-                l[lane + 3] = 0;
-                t[lane + 3] = 0;
-            }
-        }
-        run(lanes::Job{d, l, t, a, padded, plan.K});
-        std::memcpy(dst, d, size_t(used));
+        uint8_t* dst = row.Dst + qsizetype(Step) * x0;
+        std::memcpy(b.d, dst, size_t(used));
+        std::fill(b.a + used, b.a + padded, 0.0);
+        fillLanes<Step, Masked, Rule, Table, Solid>(row, plan, x0, m, b, solid);
+        run(lanes::Job{b.d, b.l, b.t, b.a, padded, plan.K});
+        std::memcpy(dst, b.d, size_t(used));
     }
+}
+
+// The one choice of a lane row's form per row.
+template <int Step, bool Masked, CoverageRule Rule>
+void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
+                       void (*run)(const lanes::Job&)) {
+    const bool table = plan.K == Kind::Table;
+    const bool solid = row.Colours == nullptr;
+    if (table)
+        solid ? separableRowLanes<Step, Masked, Rule, true, true>(row, plan, run)
+              : separableRowLanes<Step, Masked, Rule, true, false>(row, plan, run);
+    else
+        solid ? separableRowLanes<Step, Masked, Rule, false, true>(row, plan, run)
+              : separableRowLanes<Step, Masked, Rule, false, false>(row, plan, run);
+}
+
+template <int Step, bool Masked>
+void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
+                       void (*run)(const lanes::Job&)) {
+    switch (plan.Rule) {
+    case CoverageRule::Plain:
+        return separableRowLanes<Step, Masked, CoverageRule::Plain>(row, plan, run);
+    case CoverageRule::LinearFilter:
+        return separableRowLanes<Step, Masked, CoverageRule::LinearFilter>(row, plan, run);
+    case CoverageRule::LinearMultiply:
+        return separableRowLanes<Step, Masked, CoverageRule::LinearMultiply>(row, plan, run);
+    }
+}
+
+void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
+                       void (*run)(const lanes::Job&)) {
+    const bool masked = row.Mask != nullptr;
+    if (row.DstStep == 4)
+        masked ? separableRowLanes<4, true>(row, plan, run)
+               : separableRowLanes<4, false>(row, plan, run);
+    else
+        masked ? separableRowLanes<3, true>(row, plan, run)
+               : separableRowLanes<3, false>(row, plan, run);
 }
 
 // Dissolve: one number 0..99 per pixel with non-zero coverage, drawn in
