@@ -264,10 +264,12 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     LaneBuffers b;
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
-    std::memset(b.l, 0, sizeof b.l);
-    std::memset(b.t, 0, sizeof b.t);
+    const int first = std::min(kChunkPixels, row.Count);
+    const int firstLanes = (first * Step + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
+    std::memset(b.l, 0, size_t(firstLanes));
+    if constexpr (Table) std::memset(b.t, 0, size_t(firstLanes));
     if constexpr (Solid)
-        for (int i = 0; i < kChunkPixels; ++i)
+        for (int i = 0; i < first; ++i)
             std::memcpy(b.l + Step * i, solid, 3);
     for (int x0 = 0; x0 < row.Count; x0 += kChunkPixels) {
         const int m = std::min(kChunkPixels, row.Count - x0);
@@ -275,6 +277,7 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
         const int padded = (used + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
         uint8_t* dst = row.Dst + qsizetype(Step) * x0;
         std::memcpy(b.d, dst, size_t(used));
+        std::memset(b.d + used, 0, size_t(padded - used));
         std::fill(b.a + used, b.a + padded, 0.0);
         fillLanes<Step, Masked, Rule, Table, Solid>(row, plan, x0, m, b, solid);
         run(lanes::Job{b.d, b.l, b.t, b.a, padded, plan.K});
@@ -309,7 +312,7 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     }
 }
 
-void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
+void separableRunLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
     const bool masked = row.Mask != nullptr;
     if (row.DstStep == 4)
@@ -318,6 +321,39 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     else
         masked ? separableRowLanes<3, true>(row, plan, run)
                : separableRowLanes<3, false>(row, plan, run);
+}
+
+// Effect rows are mostly clear (outside a shadow, inside the layer the
+// outer rule knocks out), and clear pixels cost nothing pixel by pixel; so
+// only the runs of covered pixels go to the lanes, a gap of fewer than
+// kGap clear pixels staying inside its run.
+void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
+                       void (*run)(const lanes::Job&)) {
+    constexpr int kGap = 32;
+    const double* cov = row.Coverage;
+    const int n = row.Count;
+    int x = 0;
+    while (x < n) {
+        while (x < n && cov[x] == 0.0)
+            ++x;
+        if (x == n) break;
+        int last = x; // last covered pixel of the run
+        int end = x + 1;
+        for (; end < n; ++end) {
+            if (cov[end] != 0.0)
+                last = end;
+            else if (end - last >= kGap)
+                break;
+        }
+        BlendRow part = row;
+        part.Dst = row.Dst + qsizetype(row.DstStep) * x;
+        if (row.Colours != nullptr) part.Colours = row.Colours + 3 * qsizetype(x);
+        if (row.Mask != nullptr) part.Mask = row.Mask + 3 * qsizetype(x);
+        part.Coverage = cov + x;
+        part.Count = last + 1 - x;
+        separableRunLanes(part, plan, run);
+        x = end;
+    }
 }
 
 // Dissolve: one number 0..99 per pixel with non-zero coverage, drawn in
