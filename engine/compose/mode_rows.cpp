@@ -325,34 +325,38 @@ void separableRunLanes(const BlendRow& row, const ChannelPlan& plan,
 
 // Effect rows are mostly clear (outside a shadow, inside the layer the
 // outer rule knocks out), and clear pixels cost nothing pixel by pixel; so
-// only the runs of covered pixels go to the lanes, a gap of fewer than
-// kGap clear pixels staying inside its run.
+// the row is looked at in blocks of kBlock pixels and only runs of blocks
+// holding some coverage go to the lanes.
 void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
-    constexpr int kGap = 32;
+    constexpr int kBlock = 16;
     const double* cov = row.Coverage;
     const int n = row.Count;
-    int x = 0;
-    while (x < n) {
-        while (x < n && cov[x] == 0.0)
-            ++x;
-        if (x == n) break;
-        int last = x; // last covered pixel of the run
-        int end = x + 1;
-        for (; end < n; ++end) {
-            if (cov[end] != 0.0)
-                last = end;
-            else if (end - last >= kGap)
-                break;
+    auto covered = [&](int b) {
+        const int x0 = b * kBlock, x1 = std::min(n, x0 + kBlock);
+        bool any = false;
+        for (int x = x0; x < x1; ++x)
+            any |= cov[x] != 0.0;
+        return any;
+    };
+    const int blocks = (n + kBlock - 1) / kBlock;
+    for (int b = 0; b < blocks;) {
+        if (!covered(b)) {
+            ++b;
+            continue;
         }
+        int e = b + 1;
+        while (e < blocks && covered(e))
+            ++e;
+        const int x = b * kBlock;
         BlendRow part = row;
         part.Dst = row.Dst + qsizetype(row.DstStep) * x;
         if (row.Colours != nullptr) part.Colours = row.Colours + 3 * qsizetype(x);
         if (row.Mask != nullptr) part.Mask = row.Mask + 3 * qsizetype(x);
         part.Coverage = cov + x;
-        part.Count = last + 1 - x;
+        part.Count = std::min(n, e * kBlock) - x;
         separableRunLanes(part, plan, run);
-        x = end;
+        b = e + 1; // block e is clear
     }
 }
 

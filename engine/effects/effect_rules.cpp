@@ -57,18 +57,13 @@ void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t
                const uint8_t* alpha, int n, const EffectPass& pass, const double* weight,
                double* coverage) {
     constexpr int bpp = bytesPerPixel<T>();
-    for (int i = 0; i < n; ++i) {
-        const int m = pass.Map[mask[i]];
-        const int a = OnLayer ? alpha[i] : 0;
-        // Map byte 0 is coverage 0, alpha 255 knocks the pixel out (v = e * 0).
-        if (m == 0 || a == 255) {
-            coverage[i] = 0.0;
-            continue;
-        }
-        const double c = m * weight[a] / 255.0;
-        coverage[i] = c;
-        growCoverage<T>(dst + bpp * i, c);
-    }
+    // Map byte 0 gives coverage 0, and so does alpha 255 (v = e * 0, exactly
+    // 0): both pixels are left alone, as the rule wants, without a branch.
+    for (int i = 0; i < n; ++i)
+        coverage[i] = pass.Map[mask[i]] * weight[OnLayer ? alpha[i] : 0] / 255.0;
+    if constexpr (T == EffectTarget::Argb32)
+        for (int i = 0; i < n; ++i)
+            if (coverage[i] != 0.0) growCoverage<T>(dst + bpp * i, coverage[i]);
     image.BlendPixelRow({dst, bpp, Gradient ? colours : nullptr, pass.Packed, coverage, nullptr, n,
                          pass.Mode});
 }
@@ -137,17 +132,13 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
         const uint8_t* mask = pass.Mask.row(my) + mx0;
         const uint8_t* colours = Gradient ? pass.Colours.row(my) + 3 * mx0 : nullptr;
         const uint8_t* alpha = layer.Alpha.row(int(y - layer.Top)) + ax0;
-        for (int i = 0; i < n; ++i) {
-            const int m = mask[i];
-            const int a = pass.Map[alpha[i]];
-            if (m == 0 || a == 0) { // coverage 0
-                coverage[size_t(i)] = 0.0;
-                continue;
-            }
-            const double c = a * strength[m] / 255.0;
-            coverage[size_t(i)] = c;
-            growCoverage<T>(dst + bpp * i, c);
-        }
+        // Mask byte 0 has strength 0 and map byte 0 gives 0: coverage 0, the
+        // pixel left alone, without a branch.
+        for (int i = 0; i < n; ++i)
+            coverage[size_t(i)] = pass.Map[alpha[i]] * strength[mask[i]] / 255.0;
+        if constexpr (T == EffectTarget::Argb32)
+            for (int i = 0; i < n; ++i)
+                if (coverage[size_t(i)] != 0.0) growCoverage<T>(dst + bpp * i, coverage[size_t(i)]);
         image.BlendPixelRow(
             {dst, bpp, colours, pass.Packed, coverage.data(), nullptr, n, pass.Mode});
     }

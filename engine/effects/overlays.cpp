@@ -182,11 +182,12 @@ void overlayRows(TlxImage& image, QImage& target, const TlxLayer& layer, uint8_t
         const int ly = y - layer.Top;
         const uint8_t* a = alpha.row(ly) + px0;
         uint8_t* d = view.row(y) + step * s.X0;
-        for (int i = 0; i < n; ++i) {
-            const double c = a[i] != 0 ? coverageOf(px0 + i, ly, a[i]) : 0.0;
-            coverage[size_t(i)] = c;
-            if (a[i] != 0) lx::growCoverage<T>(d + step * i, c);
-        }
+        // Every coverage has the alpha byte as a factor, so alpha 0 gives 0.
+        for (int i = 0; i < n; ++i)
+            coverage[size_t(i)] = coverageOf(px0 + i, ly, a[i]);
+        if constexpr (T == lx::EffectTarget::Argb32)
+            for (int i = 0; i < n; ++i)
+                if (a[i] != 0) lx::growCoverage<T>(d + step * i, coverage[size_t(i)]);
         image.BlendPixelRow({d, step, coloursOf(px0, ly, n), solid, coverage.data(), nullptr, n, mode});
     }
 }
