@@ -332,12 +332,18 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     constexpr int kBlock = 16;
     const double* cov = row.Coverage;
     const int n = row.Count;
+    // Coverages are never negative, so a block is clear exactly when every
+    // bit of its doubles is 0 (a -0.0 would only be sent to the lanes, which
+    // leave it alone); or-ing the bits vectorises where comparing does not.
     auto covered = [&](int b) {
         const int x0 = b * kBlock, x1 = std::min(n, x0 + kBlock);
-        bool any = false;
-        for (int x = x0; x < x1; ++x)
-            any |= cov[x] != 0.0;
-        return any;
+        uint64_t bits = 0;
+        for (int x = x0; x < x1; ++x) {
+            uint64_t v;
+            std::memcpy(&v, cov + x, sizeof v);
+            bits |= v;
+        }
+        return bits != 0;
     };
     const int blocks = (n + kBlock - 1) / kBlock;
     for (int b = 0; b < blocks;) {
@@ -362,20 +368,46 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
 
 // Dissolve: one number 0..99 per pixel with non-zero coverage, drawn in
 // pixel order, decides each channel.
-void dissolveRow(const BlendRow& row, std::minstd_rand& rng) {
+//
+// The numbers are those of the generator itself, stepped here without its
+// general modulo: minstd_rand is x' = 48271 x mod (2^31 - 1), and the
+// remainder by a Mersenne prime is (t & m) + (t >> 31), less m once more if
+// that reaches m. The first draw of a row goes through the generator, whose
+// result is its new state; after the row the generator is set to the last
+// state (seed(x) stores x itself for 0 < x < m), so it continues exactly as
+// if every draw had gone through it.
+static_assert(std::is_same_v<std::minstd_rand,
+                             std::linear_congruential_engine<uint_fast32_t, 48271, 0, 2147483647>>);
+
+template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& rng) {
+    constexpr uint64_t kModulus = 2147483647;
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
+    bool drawn = false;
+    uint64_t state = 0;
     for (int i = 0; i < row.Count; ++i) {
         const double c = row.Coverage[i];
         if (c == 0.0) continue;
+        if (!drawn) {
+            state = rng();
+            drawn = true;
+        } else {
+            const uint64_t t = state * 48271u;
+            state = (t & kModulus) + (t >> 31);
+            if (state >= kModulus) state -= kModulus;
+        }
+        const int r = int(state % 100u);
         uint8_t* d = row.Dst + qsizetype(row.DstStep) * i;
         const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(i) : solid;
-        const int r = int(rng() % 100u);
+        // The choices are random, so they are made by arithmetic rather
+        // than by branches the processor would mispredict half the time.
         for (int k = 0; k < 3; ++k) {
-            const double a = row.Mask != nullptr ? c * row.Mask[3 * qsizetype(i) + k] / 255.0 : c;
-            if (a != 0.0 && a * 100.0 > r) d[k] = s[k];
+            const double a = Masked ? c * row.Mask[3 * qsizetype(i) + k] / 255.0 : c;
+            const unsigned take = 0u - unsigned((a != 0.0) & (a * 100.0 > r));
+            d[k] = uint8_t((s[k] & take) | (d[k] & ~take));
         }
     }
+    if (drawn) rng.seed(std::minstd_rand::result_type(state));
 }
 
 // The HSL conversions of blend.cpp, split so that what depends on the
@@ -537,7 +569,8 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
                   BlendRowPath Path) {
     if (Row.Count <= 0) return;
     switch (Row.Mode) {
-    case BlendDissolve: return dissolveRow(Row, Rng);
+    case BlendDissolve:
+        return Row.Mask != nullptr ? dissolveRow<true>(Row, Rng) : dissolveRow<false>(Row, Rng);
     case BlendHue: return hslRow<BlendHue>(Row);
     case BlendSaturation: return hslRow<BlendSaturation>(Row);
     case BlendLuminosity: return hslRow<BlendLuminosity>(Row);
