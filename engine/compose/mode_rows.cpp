@@ -540,6 +540,46 @@ template <uint8_t Mode> void hslRow(const BlendRow& row) {
     }
 }
 
+// Colour mode on the vector paths: chunks of pixels laid out planar for the
+// lane kernel, which returns every channel's byte.
+void colourRowLanes(const BlendRow& row, void (*run)(const lanes::ColourJob&)) {
+    constexpr int kPixels = 256;
+    alignas(64) double src[3][kPixels], dst[3][kPixels], cov[3][kPixels];
+    alignas(64) int32_t out[3][kPixels];
+    uint8_t solid[3];
+    solidBytes(row.Solid, solid);
+    for (int x0 = 0; x0 < row.Count; x0 += kPixels) {
+        const int m = std::min(kPixels, row.Count - x0);
+        const int padded = (m + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
+        for (int i = 0; i < m; ++i) {
+            const int x = x0 + i;
+            const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(x) : solid;
+            const uint8_t* p = row.Dst + qsizetype(row.DstStep) * x;
+            const double c = row.Coverage[x];
+            for (int ch = 0; ch < 3; ++ch) {
+                src[ch][i] = s[2 - ch];
+                dst[ch][i] = p[2 - ch];
+                cov[ch][i] =
+                    row.Mask != nullptr ? c * row.Mask[3 * qsizetype(x) + 2 - ch] / 255.0 : c;
+            }
+        }
+        for (int ch = 0; ch < 3; ++ch)
+            for (int i = m; i < padded; ++i)
+                src[ch][i] = dst[ch][i] = cov[ch][i] = 0.0;
+        run(lanes::ColourJob{{src[0], src[1], src[2]},
+                             {dst[0], dst[1], dst[2]},
+                             {cov[0], cov[1], cov[2]},
+                             {out[0], out[1], out[2]},
+                             padded});
+        for (int i = 0; i < m; ++i) {
+            uint8_t* p = row.Dst + qsizetype(row.DstStep) * (x0 + i);
+            p[2] = uint8_t(out[0][i]);
+            p[1] = uint8_t(out[1][i]);
+            p[0] = uint8_t(out[2][i]);
+        }
+    }
+}
+
 } // namespace
 
 std::vector<BlendRowPath> blendRowPaths() {
@@ -574,7 +614,12 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
     case BlendHue: return hslRow<BlendHue>(Row);
     case BlendSaturation: return hslRow<BlendSaturation>(Row);
     case BlendLuminosity: return hslRow<BlendLuminosity>(Row);
-    case BlendColor: return hslRow<BlendColor>(Row);
+    case BlendColor:
+#ifdef LX_HAVE_X86
+        if (Path == BlendRowPath::Avx512) return colourRowLanes(Row, lanes::colourAvx512);
+        if (Path == BlendRowPath::Avx2) return colourRowLanes(Row, lanes::colourAvx2);
+#endif
+        return hslRow<BlendColor>(Row);
     default: break;
     }
     ChannelPlan plan;

@@ -6,3 +6,7 @@
 void lx::lanes::runAvx2(const Job& J) {
     runLanes(J);
 }
+
+void lx::lanes::colourAvx2(const ColourJob& J) {
+    colourLanes(J);
+}

@@ -10,3 +10,7 @@
 void lx::lanes::runAvx512(const Job& J) {
     runLanes(J);
 }
+
+void lx::lanes::colourAvx512(const ColourJob& J) {
+    colourLanes(J);
+}

@@ -57,4 +57,20 @@ struct Job {
 void runAvx2(const Job& J);
 void runAvx512(const Job& J);
 
+// Colour mode (the source's hue and saturation at the destination's
+// lightness) for Count pixels, planar: channel c (0 red, 1 green, 2 blue) of
+// pixel i at [c][i]. Out receives each channel's new byte, or its old one
+// where the coverage is 0. Count is a multiple of Pad; padding pixels carry
+// coverage 0.
+struct ColourJob {
+    const double* Source[3];
+    const double* Dest[3];
+    const double* A[3];
+    int32_t* Out[3];
+    int Count;
+};
+
+void colourAvx2(const ColourJob& J);
+void colourAvx512(const ColourJob& J);
+
 } // namespace lx::lanes

@@ -191,7 +191,7 @@ void checkRandomCases(uint8_t mode, uint64_t first, uint64_t count) {
 
 TEST(ModeRows, HslModesMatchOnSeededRandomCases) {
     for (uint8_t mode : {lx::BlendHue, lx::BlendSaturation, lx::BlendLuminosity, lx::BlendColor})
-        checkRandomCases(mode, 0, 120000);
+        checkRandomCases(mode, 0, 300000);
 }
 
 TEST(ModeRows, SeparableModesMatchWithMasksAndFourBytePixels) {
