@@ -540,9 +540,9 @@ template <uint8_t Mode> void hslRow(const BlendRow& row) {
     }
 }
 
-// Colour mode on the vector paths: chunks of pixels laid out planar for the
-// lane kernel, which returns every channel's byte.
-void colourRowLanes(const BlendRow& row, void (*run)(const lanes::ColourJob&)) {
+// The HSL modes on the vector paths: chunks of pixels laid out planar for
+// the lane kernel, which returns every channel's byte.
+void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
     constexpr int kPixels = 256;
     alignas(64) double src[3][kPixels], dst[3][kPixels], cov[3][kPixels];
     alignas(64) int32_t out[3][kPixels];
@@ -566,11 +566,12 @@ void colourRowLanes(const BlendRow& row, void (*run)(const lanes::ColourJob&)) {
         for (int ch = 0; ch < 3; ++ch)
             for (int i = m; i < padded; ++i)
                 src[ch][i] = dst[ch][i] = cov[ch][i] = 0.0;
-        run(lanes::ColourJob{{src[0], src[1], src[2]},
-                             {dst[0], dst[1], dst[2]},
-                             {cov[0], cov[1], cov[2]},
-                             {out[0], out[1], out[2]},
-                             padded});
+        run(lanes::HslJob{{src[0], src[1], src[2]},
+                          {dst[0], dst[1], dst[2]},
+                          {cov[0], cov[1], cov[2]},
+                          {out[0], out[1], out[2]},
+                          padded,
+                          row.Mode});
         for (int i = 0; i < m; ++i) {
             uint8_t* p = row.Dst + qsizetype(row.DstStep) * (x0 + i);
             p[2] = uint8_t(out[0][i]);
@@ -611,15 +612,20 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
     switch (Row.Mode) {
     case BlendDissolve:
         return Row.Mask != nullptr ? dissolveRow<true>(Row, Rng) : dissolveRow<false>(Row, Rng);
-    case BlendHue: return hslRow<BlendHue>(Row);
-    case BlendSaturation: return hslRow<BlendSaturation>(Row);
-    case BlendLuminosity: return hslRow<BlendLuminosity>(Row);
+    case BlendHue:
+    case BlendSaturation:
+    case BlendLuminosity:
     case BlendColor:
 #ifdef LX_HAVE_X86
-        if (Path == BlendRowPath::Avx512) return colourRowLanes(Row, lanes::colourAvx512);
-        if (Path == BlendRowPath::Avx2) return colourRowLanes(Row, lanes::colourAvx2);
+        if (Path == BlendRowPath::Avx512) return hslRowLanes(Row, lanes::hslAvx512);
+        if (Path == BlendRowPath::Avx2) return hslRowLanes(Row, lanes::hslAvx2);
 #endif
-        return hslRow<BlendColor>(Row);
+        switch (Row.Mode) {
+        case BlendHue: return hslRow<BlendHue>(Row);
+        case BlendSaturation: return hslRow<BlendSaturation>(Row);
+        case BlendLuminosity: return hslRow<BlendLuminosity>(Row);
+        default: return hslRow<BlendColor>(Row);
+        }
     default: break;
     }
     ChannelPlan plan;

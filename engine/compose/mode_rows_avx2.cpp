@@ -7,6 +7,6 @@ void lx::lanes::runAvx2(const Job& J) {
     runLanes(J);
 }
 
-void lx::lanes::colourAvx2(const ColourJob& J) {
-    colourLanes(J);
+void lx::lanes::hslAvx2(const HslJob& J) {
+    hslLanes(J);
 }

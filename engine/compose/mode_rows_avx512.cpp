@@ -11,6 +11,6 @@ void lx::lanes::runAvx512(const Job& J) {
     runLanes(J);
 }
 
-void lx::lanes::colourAvx512(const ColourJob& J) {
-    colourLanes(J);
+void lx::lanes::hslAvx512(const HslJob& J) {
+    hslLanes(J);
 }

@@ -57,20 +57,20 @@ struct Job {
 void runAvx2(const Job& J);
 void runAvx512(const Job& J);
 
-// Colour mode (the source's hue and saturation at the destination's
-// lightness) for Count pixels, planar: channel c (0 red, 1 green, 2 blue) of
-// pixel i at [c][i]. Out receives each channel's new byte, or its old one
-// where the coverage is 0. Count is a multiple of Pad; padding pixels carry
-// coverage 0.
-struct ColourJob {
+// The HSL modes 18..21 for Count pixels, planar: channel c (0 red, 1 green,
+// 2 blue) of pixel i at [c][i]. Out receives each channel's new byte, or its
+// old one where the coverage is 0. Count is a multiple of Pad; padding
+// pixels carry coverage 0.
+struct HslJob {
     const double* Source[3];
     const double* Dest[3];
     const double* A[3];
     int32_t* Out[3];
     int Count;
+    int Mode;
 };
 
-void colourAvx2(const ColourJob& J);
-void colourAvx512(const ColourJob& J);
+void hslAvx2(const HslJob& J);
+void hslAvx512(const HslJob& J);
 
 } // namespace lx::lanes
