@@ -216,6 +216,7 @@ struct LaneBuffers {
     alignas(64) uint8_t d[kChunkLanes];
     alignas(64) uint8_t l[kChunkLanes];
     alignas(64) uint8_t t[kChunkLanes];
+    alignas(64) uint8_t m[kChunkLanes];
 };
 
 // Coverages, source bytes and (for the table modes) full-strength results
@@ -232,13 +233,18 @@ void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, Lane
         const uint8_t* s = Solid ? solid : src + 3 * i;
         double* al = b.a + Step * i;
         uint8_t* ll = b.l + Step * i;
+        // Plain coverage with a mask leaves the scaling by the mask to the
+        // lanes; the coverage rules need the scaled value here.
+        constexpr bool maskInLanes = Masked && Rule == CoverageRule::Plain;
         for (int k = 0; k < 3; ++k) {
             if constexpr (!Solid) ll[k] = s[k];
-            al[k] = Masked ? c * msk[3 * i + k] / 255.0 : c;
+            if constexpr (maskInLanes) b.m[Step * i + k] = msk[3 * i + k];
+            al[k] = Masked && !maskInLanes ? c * msk[3 * i + k] / 255.0 : c;
         }
         if constexpr (Step == 4) {
             al[3] = 0.0;
             if constexpr (!Solid) ll[3] = 0;
+            if constexpr (maskInLanes) b.m[Step * i + 3] = 0;
         }
         if constexpr (Rule == CoverageRule::LinearFilter) {
             for (int k = 0; k < 3; ++k)
@@ -268,6 +274,8 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     const int firstLanes = (first * Step + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
     std::memset(b.l, 0, size_t(firstLanes));
     if constexpr (Table) std::memset(b.t, 0, size_t(firstLanes));
+    constexpr bool maskInLanes = Masked && Rule == CoverageRule::Plain;
+    if constexpr (maskInLanes) std::memset(b.m, 0, size_t(firstLanes));
     if constexpr (Solid)
         for (int i = 0; i < first; ++i)
             std::memcpy(b.l + Step * i, solid, 3);
@@ -280,7 +288,7 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
         std::memset(b.d + used, 0, size_t(padded - used));
         std::fill(b.a + used, b.a + padded, 0.0);
         fillLanes<Step, Masked, Rule, Table, Solid>(row, plan, x0, m, b, solid);
-        run(lanes::Job{b.d, b.l, b.t, b.a, padded, plan.K});
+        run(lanes::Job{b.d, b.l, b.t, b.a, maskInLanes ? b.m : nullptr, padded, plan.K});
         std::memcpy(dst, b.d, size_t(used));
     }
 }

@@ -50,7 +50,9 @@ struct Job {
     const uint8_t* L;  // source bytes
     const uint8_t* T;  // precomputed results (Kind::Table only)
     const double* A;   // coverages
-    int Lanes;         // a multiple of Pad
+    // Mask bytes, or null: with a mask, a lane's coverage is A * M / 255.
+    const uint8_t* M;
+    int Lanes; // a multiple of Pad
     Kind K;
 };
 
