@@ -228,6 +228,9 @@ void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, Lane
     const double* cov = row.Coverage + x0;
     const uint8_t* src = Solid ? nullptr : row.Colours + 3 * qsizetype(x0);
     const uint8_t* msk = Masked ? row.Mask + 3 * qsizetype(x0) : nullptr;
+    // Three-byte source pixels onto three-byte lanes: one copy.
+    constexpr bool copySource = !Solid && Step == 3;
+    if constexpr (copySource) std::memcpy(b.l, src, size_t(3 * m));
     for (int i = 0; i < m; ++i) {
         const double c = cov[i];
         const uint8_t* s = Solid ? solid : src + 3 * i;
@@ -237,7 +240,7 @@ void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, Lane
         // lanes; the coverage rules need the scaled value here.
         constexpr bool maskInLanes = Masked && Rule == CoverageRule::Plain;
         for (int k = 0; k < 3; ++k) {
-            if constexpr (!Solid) ll[k] = s[k];
+            if constexpr (!Solid && !copySource) ll[k] = s[k];
             if constexpr (maskInLanes) b.m[Step * i + k] = msk[3 * i + k];
             al[k] = Masked && !maskInLanes ? c * msk[3 * i + k] / 255.0 : c;
         }
