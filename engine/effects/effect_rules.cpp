@@ -55,12 +55,17 @@ QImage shaped(const QImage& alpha, int margin, void (*shape)(PixelView, int, int
 template <EffectTarget T, bool Gradient, bool OnLayer>
 void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t* colours,
                const uint8_t* alpha, int n, const EffectPass& pass, const double* weight,
-               double* coverage) {
+               const double* offLayer, double* coverage) {
     constexpr int bpp = bytesPerPixel<T>();
     // Map byte 0 gives coverage 0, and so does alpha 255 (v = e * 0, exactly
     // 0): both pixels are left alone, as the rule wants, without a branch.
-    for (int i = 0; i < n; ++i)
-        coverage[i] = pass.Map[mask[i]] * weight[OnLayer ? alpha[i] : 0] / 255.0;
+    if constexpr (OnLayer) {
+        for (int i = 0; i < n; ++i)
+            coverage[i] = pass.Map[mask[i]] * weight[alpha[i]] / 255.0;
+    } else {
+        for (int i = 0; i < n; ++i)
+            coverage[i] = offLayer[mask[i]];
+    }
     if constexpr (T == EffectTarget::Argb32)
         for (int i = 0; i < n; ++i)
             if (coverage[i] != 0.0) growCoverage<T>(dst + bpp * i, coverage[i]);
@@ -76,6 +81,11 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     double weight[256];
     for (int a = 0; a < 256; ++a)
         weight[a] = pass.Opacity * (1 - a / 255.0);
+    // Off the layer the coverage depends on the mask byte alone: the same
+    // product and quotient, computed once per byte.
+    double offLayer[256];
+    for (int m = 0; m < 256; ++m)
+        offLayer[m] = pass.Map[size_t(m)] * weight[0] / 255.0;
 
     // The columns of the span that lie over the layer; those before and
     // after it are off the layer on every row.
@@ -98,10 +108,10 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
             const uint8_t* c = Gradient ? colours + 3 * k : nullptr;
             if (alpha != nullptr)
                 outerSpan<T, Gradient, true>(image, dst + bpp * k, mask + k, c, alpha, x1 - x0,
-                                             pass, weight, coverage.data() + k);
+                                             pass, weight, offLayer, coverage.data() + k);
             else
                 outerSpan<T, Gradient, false>(image, dst + bpp * k, mask + k, c, nullptr, x1 - x0,
-                                              pass, weight, coverage.data() + k);
+                                              pass, weight, offLayer, coverage.data() + k);
         };
         if (y < layer.Top || y >= layerBottom || lx0 == lx1) {
             part(s.X0, s.X1, nullptr);
