@@ -10,6 +10,7 @@
 
 #include <QPainter>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -192,6 +193,14 @@ void overlayRows(TlxImage& image, QImage& target, const TlxLayer& layer, uint8_t
     }
 }
 
+// a * e / 255 for every alpha byte a, the overlays' coverage.
+std::array<double, 256> coverageByAlpha(double e) {
+    std::array<double, 256> c{};
+    for (int a = 0; a < 256; ++a)
+        c[size_t(a)] = a * e / 255;
+    return c;
+}
+
 template <lx::EffectTarget T>
 bool drawColorOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
     const TlxLayerStyle& style = Layer.Style;
@@ -200,9 +209,10 @@ bool drawColorOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
         return false;
     const double e = TlxImage::EffectOpacity(Layer, style.ColorOverlay.Opacity);
     const uint32_t colour = lx::packForBlend(style.ColorOverlay.Color);
+    const auto byAlpha = coverageByAlpha(e);
     overlayRows<T>(
         image, Target, Layer, style.ColorOverlay.BlendMode, colour,
-        [&](int, int, uint8_t a) { return a * e / 255; },
+        [&](int, int, uint8_t a) { return byAlpha[a]; },
         [](int, int, int) -> const uint8_t* { return nullptr; });
     return true;
 }
@@ -218,9 +228,10 @@ bool drawGradientOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer)
         return false;
     const double e = TlxImage::EffectOpacity(Layer, style.GradientOverlay.Opacity);
     const ConstPixelView g = constViewOf(gradient);
+    const auto byAlpha = coverageByAlpha(e);
     overlayRows<T>(
         image, Target, Layer, style.GradientOverlay.BlendMode, 0,
-        [&](int, int, uint8_t a) { return a * e / 255; },
+        [&](int, int, uint8_t a) { return byAlpha[a]; },
         [&](int px0, int py, int) { return g.row(py) + 3 * px0; });
     return true;
 }
