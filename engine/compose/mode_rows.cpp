@@ -654,6 +654,24 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
     blendModeRow(Row, Tables, Rng, fastestBlendRowPath());
 }
 
+void coverageProductRow(const uint8_t* A, const double* TableA, const uint8_t* B,
+                        const double* TableB, double* Out, int N, BlendRowPath Path) {
+    switch (Path) {
+#ifdef LX_HAVE_X86
+    case BlendRowPath::Avx512: return lanes::productAvx512(A, TableA, B, TableB, Out, N);
+    case BlendRowPath::Avx2: return lanes::productAvx2(A, TableA, B, TableB, Out, N);
+#endif
+    default:
+        for (int i = 0; i < N; ++i)
+            Out[i] = TableA[A[i]] * TableB[B[i]] / 255.0;
+    }
+}
+
+void coverageProductRow(const uint8_t* A, const double* TableA, const uint8_t* B,
+                        const double* TableB, double* Out, int N) {
+    coverageProductRow(A, TableA, B, TableB, Out, N, fastestBlendRowPath());
+}
+
 void setPerPixelBlendReference(bool On) {
     gPerPixelReference.store(On, std::memory_order_relaxed);
 }

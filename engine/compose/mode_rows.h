@@ -46,6 +46,13 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
 // The fastest path.
 void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_rand& Rng);
 
+// Coverage rows of the effects: Out[i] = TableA[A[i]] * TableB[B[i]] / 255
+// for i < N, every value the same double the plain expression gives.
+void coverageProductRow(const uint8_t* A, const double* TableA, const uint8_t* B,
+                        const double* TableB, double* Out, int N);
+void coverageProductRow(const uint8_t* A, const double* TableA, const uint8_t* B,
+                        const double* TableB, double* Out, int N, BlendRowPath Path);
+
 // For tests and benchmarks: while on, TlxImage::BlendPixelRow calls
 // BlendPixel / BlendPixelMasked pixel by pixel instead of the row forms, so
 // the compositor and the effects can be run through the per-pixel reference.

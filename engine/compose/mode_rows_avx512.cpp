@@ -14,3 +14,8 @@ void lx::lanes::runAvx512(const Job& J) {
 void lx::lanes::hslAvx512(const HslJob& J) {
     hslLanes(J);
 }
+
+void lx::lanes::productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B,
+                            const double* TableB, double* Out, int N) {
+    productLanes(A, TableA, B, TableB, Out, N);
+}

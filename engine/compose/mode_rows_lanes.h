@@ -75,4 +75,11 @@ struct HslJob {
 void hslAvx2(const HslJob& J);
 void hslAvx512(const HslJob& J);
 
+// Out[i] = TableA[A[i]] * TableB[B[i]] / 255 for i < N (see
+// lx::coverageProductRow).
+void productAvx2(const uint8_t* A, const double* TableA, const uint8_t* B, const double* TableB,
+                 double* Out, int N);
+void productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B,
+                   const double* TableB, double* Out, int N);
+
 } // namespace lx::lanes

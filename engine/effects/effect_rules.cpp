@@ -55,13 +55,12 @@ QImage shaped(const QImage& alpha, int margin, void (*shape)(PixelView, int, int
 template <EffectTarget T, bool Gradient, bool OnLayer>
 void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t* colours,
                const uint8_t* alpha, int n, const EffectPass& pass, const double* weight,
-               const double* offLayer, double* coverage) {
+               const double* mapped, const double* offLayer, double* coverage) {
     constexpr int bpp = bytesPerPixel<T>();
     // Map byte 0 gives coverage 0, and so does alpha 255 (v = e * 0, exactly
     // 0): both pixels are left alone, as the rule wants, without a branch.
     if constexpr (OnLayer) {
-        for (int i = 0; i < n; ++i)
-            coverage[i] = pass.Map[mask[i]] * weight[alpha[i]] / 255.0;
+        coverageProductRow(mask, mapped, alpha, weight, coverage, n);
     } else {
         for (int i = 0; i < n; ++i)
             coverage[i] = offLayer[mask[i]];
@@ -86,6 +85,10 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     double offLayer[256];
     for (int m = 0; m < 256; ++m)
         offLayer[m] = pass.Map[size_t(m)] * weight[0] / 255.0;
+    // The mapped mask bytes as doubles, for the on-layer coverage rows.
+    double mapped[256];
+    for (int m = 0; m < 256; ++m)
+        mapped[m] = pass.Map[size_t(m)];
 
     // The columns of the span that lie over the layer; those before and
     // after it are off the layer on every row.
@@ -108,10 +111,10 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
             const uint8_t* c = Gradient ? colours + 3 * k : nullptr;
             if (alpha != nullptr)
                 outerSpan<T, Gradient, true>(image, dst + bpp * k, mask + k, c, alpha, x1 - x0,
-                                             pass, weight, offLayer, coverage.data() + k);
+                                             pass, weight, mapped, offLayer, coverage.data() + k);
             else
                 outerSpan<T, Gradient, false>(image, dst + bpp * k, mask + k, c, nullptr, x1 - x0,
-                                              pass, weight, offLayer, coverage.data() + k);
+                                              pass, weight, mapped, offLayer, coverage.data() + k);
         };
         if (y < layer.Top || y >= layerBottom || lx0 == lx1) {
             part(s.X0, s.X1, nullptr);
@@ -131,6 +134,9 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     double strength[256];
     for (int m = 0; m < 256; ++m)
         strength[m] = m / 255.0 * pass.Opacity;
+    double mapped[256]; // the mapped alpha bytes as doubles
+    for (int a = 0; a < 256; ++a)
+        mapped[a] = pass.Map[size_t(a)];
 
     const int n = s.X1 - s.X0;
     const qsizetype mx0 = qsizetype(s.X0 - pass.OriginX);
@@ -144,8 +150,7 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
         const uint8_t* alpha = layer.Alpha.row(int(y - layer.Top)) + ax0;
         // Mask byte 0 has strength 0 and map byte 0 gives 0: coverage 0, the
         // pixel left alone, without a branch.
-        for (int i = 0; i < n; ++i)
-            coverage[size_t(i)] = pass.Map[alpha[i]] * strength[mask[i]] / 255.0;
+        coverageProductRow(alpha, mapped, mask, strength, coverage.data(), n);
         if constexpr (T == EffectTarget::Argb32)
             for (int i = 0; i < n; ++i)
                 if (coverage[size_t(i)] != 0.0) growCoverage<T>(dst + bpp * i, coverage[size_t(i)]);

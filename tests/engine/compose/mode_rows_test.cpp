@@ -217,6 +217,37 @@ TEST(ModeRows, HslColourRowOfOneSolidSourceMatches) {
     }
 }
 
+// ---- the effects' coverage rows ----
+
+TEST(ModeRows, CoverageProductRowGivesThePlainExpressionOnEveryPath) {
+    // Tables as the effects make them: mapped bytes as doubles, and weights
+    // e * (1 - a / 255) of an awkward opacity.
+    double mapped[256], weight[256];
+    for (int v = 0; v < 256; ++v) {
+        mapped[v] = double((v * 37 + 11) % 256);
+        weight[v] = 0.61 * (1 - v / 255.0);
+    }
+    // Every pair of bytes, in a row whose length no vector width divides.
+    std::vector<uint8_t> a, b;
+    for (int i = 0; i < 256; ++i)
+        for (int j = 0; j < 256; ++j) {
+            a.push_back(uint8_t(i));
+            b.push_back(uint8_t(j));
+        }
+    a.resize(a.size() - 3);
+    b.resize(b.size() - 3);
+    const int n = int(a.size());
+    for (BlendRowPath path : lx::blendRowPaths()) {
+        std::vector<double> out(size_t(n), -1.0);
+        lx::coverageProductRow(a.data(), mapped, b.data(), weight, out.data(), n, path);
+        for (int i = 0; i < n; ++i) {
+            const double expected = mapped[a[size_t(i)]] * weight[b[size_t(i)]] / 255.0;
+            ASSERT_EQ(std::memcmp(&out[size_t(i)], &expected, sizeof expected), 0)
+                << lx::blendRowPathName(path) << " at " << i;
+        }
+    }
+}
+
 // ---- dissolve: the same numbers in the same order ----
 
 TEST(ModeRows, DissolveDrawsTheSameSequenceAsThePerPixelPath) {
