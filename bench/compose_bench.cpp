@@ -180,7 +180,8 @@ void BM_ModeRowInCache(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSide);
 }
 BENCHMARK(BM_ModeRowInCache)
-    ->ArgsProduct({{0, 9, 16, 17, 25, 26}, benchmark::CreateDenseRange(0, int(lx::blendRowPaths().size()) - 1, 1)});
+    ->ArgsProduct({{0, 9, 16, 17, 25, 26},
+                   benchmark::CreateDenseRange(0, int(lx::blendRowPaths().size()) - 1, 1)});
 
 // One row kept in cache: the arithmetic alone, without memory traffic.
 void BM_NormalRowKernelInCache(benchmark::State& state) {

@@ -68,18 +68,42 @@ struct ChannelPlan {
 
 bool channelPlan(uint8_t mode, const BlendTableSet& tables, ChannelPlan& plan) {
     switch (mode) {
-    case BlendNormal: plan.K = Kind::Normal; return true;
-    case BlendAdd: plan.K = Kind::Add; return true;
-    case BlendSubtract: plan.K = Kind::Subtract; return true;
-    case BlendXor: plan.K = Kind::Xor; return true;
-    case BlendOr: plan.K = Kind::Or; return true;
-    case BlendAnd: plan.K = Kind::And; return true;
-    case BlendDifference: plan.K = Kind::Difference; return true;
-    case BlendDarken: plan.K = Kind::Darken; return true;
-    case BlendLighten: plan.K = Kind::Lighten; return true;
-    case BlendMultiply: plan.K = Kind::Multiply; return true;
-    case BlendInverseMultiply: plan.K = Kind::InvMultiply; return true;
-    case BlendLinearLight: plan.K = Kind::LinearLight; return true;
+    case BlendNormal:
+        plan.K = Kind::Normal;
+        return true;
+    case BlendAdd:
+        plan.K = Kind::Add;
+        return true;
+    case BlendSubtract:
+        plan.K = Kind::Subtract;
+        return true;
+    case BlendXor:
+        plan.K = Kind::Xor;
+        return true;
+    case BlendOr:
+        plan.K = Kind::Or;
+        return true;
+    case BlendAnd:
+        plan.K = Kind::And;
+        return true;
+    case BlendDifference:
+        plan.K = Kind::Difference;
+        return true;
+    case BlendDarken:
+        plan.K = Kind::Darken;
+        return true;
+    case BlendLighten:
+        plan.K = Kind::Lighten;
+        return true;
+    case BlendMultiply:
+        plan.K = Kind::Multiply;
+        return true;
+    case BlendInverseMultiply:
+        plan.K = Kind::InvMultiply;
+        return true;
+    case BlendLinearLight:
+        plan.K = Kind::LinearLight;
+        return true;
     case BlendLinearFilter:
         plan.K = Kind::Normal;
         plan.Rule = CoverageRule::LinearFilter;
@@ -88,13 +112,27 @@ bool channelPlan(uint8_t mode, const BlendTableSet& tables, ChannelPlan& plan) {
         plan.K = Kind::Normal;
         plan.Rule = CoverageRule::LinearMultiply;
         return true;
-    case BlendReverseSoftLight: plan.K = Kind::ReverseSoft; return true;
-    case BlendScreen: plan.K = Kind::Screen; return true;
-    case BlendOverlay: plan.K = Kind::Overlay; return true;
-    case BlendColorBurn: plan.K = Kind::ColorBurn; return true;
-    case BlendColorDodge: plan.K = Kind::ColorDodge; return true;
-    case BlendInverseBurn: plan.K = Kind::InverseBurn; return true;
-    case BlendSoftLight: plan.K = Kind::SoftLight; return true;
+    case BlendReverseSoftLight:
+        plan.K = Kind::ReverseSoft;
+        return true;
+    case BlendScreen:
+        plan.K = Kind::Screen;
+        return true;
+    case BlendOverlay:
+        plan.K = Kind::Overlay;
+        return true;
+    case BlendColorBurn:
+        plan.K = Kind::ColorBurn;
+        return true;
+    case BlendColorDodge:
+        plan.K = Kind::ColorDodge;
+        return true;
+    case BlendInverseBurn:
+        plan.K = Kind::InverseBurn;
+        return true;
+    case BlendSoftLight:
+        plan.K = Kind::SoftLight;
+        return true;
     default:
         if (mode >= FirstTableBlendMode && mode <= BlendExclusion) {
             plan.K = Kind::Table;
@@ -169,8 +207,8 @@ template <Kind K> void separableRowScalar(const BlendRow& row, const ChannelPlan
         uint8_t* d = row.Dst + qsizetype(row.DstStep) * i;
         const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(i) : solid;
         double a[3];
-        pixelCoverage(c, row.Mask != nullptr ? row.Mask + 3 * qsizetype(i) : nullptr, s,
-                      plan.Rule, a);
+        pixelCoverage(c, row.Mask != nullptr ? row.Mask + 3 * qsizetype(i) : nullptr, s, plan.Rule,
+                      a);
         for (int k = 0; k < 3; ++k) {
             if (a[k] == 0.0) continue;
             const int t = K == Kind::Table ? plan.Table[s[k] * 256 + d[k]] : 0;
@@ -181,26 +219,46 @@ template <Kind K> void separableRowScalar(const BlendRow& row, const ChannelPlan
 
 void separableRowScalar(const BlendRow& row, const ChannelPlan& plan) {
     switch (plan.K) {
-    case Kind::Normal: return separableRowScalar<Kind::Normal>(row, plan);
-    case Kind::Darken: return separableRowScalar<Kind::Darken>(row, plan);
-    case Kind::Lighten: return separableRowScalar<Kind::Lighten>(row, plan);
-    case Kind::Multiply: return separableRowScalar<Kind::Multiply>(row, plan);
-    case Kind::InvMultiply: return separableRowScalar<Kind::InvMultiply>(row, plan);
-    case Kind::LinearLight: return separableRowScalar<Kind::LinearLight>(row, plan);
-    case Kind::Screen: return separableRowScalar<Kind::Screen>(row, plan);
-    case Kind::Overlay: return separableRowScalar<Kind::Overlay>(row, plan);
-    case Kind::ColorBurn: return separableRowScalar<Kind::ColorBurn>(row, plan);
-    case Kind::ColorDodge: return separableRowScalar<Kind::ColorDodge>(row, plan);
-    case Kind::InverseBurn: return separableRowScalar<Kind::InverseBurn>(row, plan);
-    case Kind::SoftLight: return separableRowScalar<Kind::SoftLight>(row, plan);
-    case Kind::Table: return separableRowScalar<Kind::Table>(row, plan);
-    case Kind::Add: return separableRowScalar<Kind::Add>(row, plan);
-    case Kind::Subtract: return separableRowScalar<Kind::Subtract>(row, plan);
-    case Kind::Xor: return separableRowScalar<Kind::Xor>(row, plan);
-    case Kind::Or: return separableRowScalar<Kind::Or>(row, plan);
-    case Kind::And: return separableRowScalar<Kind::And>(row, plan);
-    case Kind::Difference: return separableRowScalar<Kind::Difference>(row, plan);
-    case Kind::ReverseSoft: return separableRowScalar<Kind::ReverseSoft>(row, plan);
+    case Kind::Normal:
+        return separableRowScalar<Kind::Normal>(row, plan);
+    case Kind::Darken:
+        return separableRowScalar<Kind::Darken>(row, plan);
+    case Kind::Lighten:
+        return separableRowScalar<Kind::Lighten>(row, plan);
+    case Kind::Multiply:
+        return separableRowScalar<Kind::Multiply>(row, plan);
+    case Kind::InvMultiply:
+        return separableRowScalar<Kind::InvMultiply>(row, plan);
+    case Kind::LinearLight:
+        return separableRowScalar<Kind::LinearLight>(row, plan);
+    case Kind::Screen:
+        return separableRowScalar<Kind::Screen>(row, plan);
+    case Kind::Overlay:
+        return separableRowScalar<Kind::Overlay>(row, plan);
+    case Kind::ColorBurn:
+        return separableRowScalar<Kind::ColorBurn>(row, plan);
+    case Kind::ColorDodge:
+        return separableRowScalar<Kind::ColorDodge>(row, plan);
+    case Kind::InverseBurn:
+        return separableRowScalar<Kind::InverseBurn>(row, plan);
+    case Kind::SoftLight:
+        return separableRowScalar<Kind::SoftLight>(row, plan);
+    case Kind::Table:
+        return separableRowScalar<Kind::Table>(row, plan);
+    case Kind::Add:
+        return separableRowScalar<Kind::Add>(row, plan);
+    case Kind::Subtract:
+        return separableRowScalar<Kind::Subtract>(row, plan);
+    case Kind::Xor:
+        return separableRowScalar<Kind::Xor>(row, plan);
+    case Kind::Or:
+        return separableRowScalar<Kind::Or>(row, plan);
+    case Kind::And:
+        return separableRowScalar<Kind::And>(row, plan);
+    case Kind::Difference:
+        return separableRowScalar<Kind::Difference>(row, plan);
+    case Kind::ReverseSoft:
+        return separableRowScalar<Kind::ReverseSoft>(row, plan);
     }
 }
 
@@ -610,9 +668,12 @@ BlendRowPath fastestBlendRowPath() {
 
 const char* blendRowPathName(BlendRowPath Path) {
     switch (Path) {
-    case BlendRowPath::Scalar: return "scalar";
-    case BlendRowPath::Avx2: return "avx2";
-    case BlendRowPath::Avx512: return "avx512";
+    case BlendRowPath::Scalar:
+        return "scalar";
+    case BlendRowPath::Avx2:
+        return "avx2";
+    case BlendRowPath::Avx512:
+        return "avx512";
     }
     return "?";
 }
@@ -632,21 +693,29 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
         if (Path == BlendRowPath::Avx2) return hslRowLanes(Row, lanes::hslAvx2);
 #endif
         switch (Row.Mode) {
-        case BlendHue: return hslRow<BlendHue>(Row);
-        case BlendSaturation: return hslRow<BlendSaturation>(Row);
-        case BlendLuminosity: return hslRow<BlendLuminosity>(Row);
-        default: return hslRow<BlendColor>(Row);
+        case BlendHue:
+            return hslRow<BlendHue>(Row);
+        case BlendSaturation:
+            return hslRow<BlendSaturation>(Row);
+        case BlendLuminosity:
+            return hslRow<BlendLuminosity>(Row);
+        default:
+            return hslRow<BlendColor>(Row);
         }
-    default: break;
+    default:
+        break;
     }
     ChannelPlan plan;
     if (!channelPlan(Row.Mode, Tables, plan)) return; // codes above 32 change nothing
     switch (Path) {
 #ifdef LX_HAVE_X86
-    case BlendRowPath::Avx512: return separableRowLanes(Row, plan, lanes::runAvx512);
-    case BlendRowPath::Avx2: return separableRowLanes(Row, plan, lanes::runAvx2);
+    case BlendRowPath::Avx512:
+        return separableRowLanes(Row, plan, lanes::runAvx512);
+    case BlendRowPath::Avx2:
+        return separableRowLanes(Row, plan, lanes::runAvx2);
 #endif
-    default: return separableRowScalar(Row, plan);
+    default:
+        return separableRowScalar(Row, plan);
     }
 }
 
@@ -658,8 +727,10 @@ void coverageProductRow(const uint8_t* A, const double* TableA, const uint8_t* B
                         const double* TableB, double* Out, int N, BlendRowPath Path) {
     switch (Path) {
 #ifdef LX_HAVE_X86
-    case BlendRowPath::Avx512: return lanes::productAvx512(A, TableA, B, TableB, Out, N);
-    case BlendRowPath::Avx2: return lanes::productAvx2(A, TableA, B, TableB, Out, N);
+    case BlendRowPath::Avx512:
+        return lanes::productAvx512(A, TableA, B, TableB, Out, N);
+    case BlendRowPath::Avx2:
+        return lanes::productAvx2(A, TableA, B, TableB, Out, N);
 #endif
     default:
         for (int i = 0; i < N; ++i)
@@ -691,8 +762,8 @@ void TlxImage::BlendPixelRow(const lx::BlendRow& Row) {
     }
     for (int i = 0; i < Row.Count; ++i) {
         uint8_t* p = Row.Dst + qsizetype(Row.DstStep) * i;
-        const uint32_t colour = Row.Colours != nullptr ? packBgr(Row.Colours + 3 * qsizetype(i))
-                                                       : Row.Solid;
+        const uint32_t colour =
+            Row.Colours != nullptr ? packBgr(Row.Colours + 3 * qsizetype(i)) : Row.Solid;
         if (Row.Mask != nullptr)
             BlendPixelMasked(p, Row.Mode, colour, Row.Coverage[i],
                              packBgr(Row.Mask + 3 * qsizetype(i)));

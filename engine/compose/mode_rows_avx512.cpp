@@ -16,6 +16,6 @@ void lx::lanes::hslAvx512(const HslJob& J) {
 }
 
 void lx::lanes::productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B,
-                            const double* TableB, double* Out, int N) {
+                              const double* TableB, double* Out, int N) {
     productLanes(A, TableA, B, TableB, Out, N);
 }

@@ -18,27 +18,27 @@ namespace lx::lanes {
 // T a precomputed full-strength result; N rounds halves to even and
 // mix(t) = N(a * t + (1 - a) * D).
 enum class Kind : uint8_t {
-    Normal,       // N((1 - a) * D + a * L)
-    Darken,       // mix(min(D, L))
-    Lighten,      // mix(max(D, L))
-    Multiply,     // mix(D * L / 255)
-    InvMultiply,  // min(mix(255 - D + L), 255)
-    LinearLight,  // max(min(mix(L + D - 128), 255), 0)
-    Screen,       // min(mix(L + D - L * D / 255), 255)
-    Overlay,      // mix(t), t from D <= 128: N(D/255 * L/255 * 512), else 255 - N(...)
-    ColorBurn,    // L > 0: mix(max(N(D - (255 - D) / L * (255 - L)), 0)); L = 0: mix(0)
-    ColorDodge,   // L < 255: mix(min(N(D / ((255 - L) / 255)), 255)); L = 255: mix(255)
-    InverseBurn,  // L > 0: mix(min(N((255 - D) / L * (255 - L) + D), 255)); L = 0: D
-    SoftLight,    // L > 128: mix(min(N(D + (L - 128) 0.465), 255)); L < 128: mix(max(N(D -
-                  // (127 - L) 0.485), 0)); L = 128: D
-    Table,        // mix(T)
-    Add,          // min(N(a * L + D), 255)
-    Subtract,     // max(N(D - a * L), 0)
-    Xor,          // D xor N(a * L)
-    Or,           // D or N(a * L)
-    And,          // D and N(a * L)
-    Difference,   // |N(D - a * L)|
-    ReverseSoft,  // min(max(N(a * (D - L) + D), 0), 255)
+    Normal,      // N((1 - a) * D + a * L)
+    Darken,      // mix(min(D, L))
+    Lighten,     // mix(max(D, L))
+    Multiply,    // mix(D * L / 255)
+    InvMultiply, // min(mix(255 - D + L), 255)
+    LinearLight, // max(min(mix(L + D - 128), 255), 0)
+    Screen,      // min(mix(L + D - L * D / 255), 255)
+    Overlay,     // mix(t), t from D <= 128: N(D/255 * L/255 * 512), else 255 - N(...)
+    ColorBurn,   // L > 0: mix(max(N(D - (255 - D) / L * (255 - L)), 0)); L = 0: mix(0)
+    ColorDodge,  // L < 255: mix(min(N(D / ((255 - L) / 255)), 255)); L = 255: mix(255)
+    InverseBurn, // L > 0: mix(min(N((255 - D) / L * (255 - L) + D), 255)); L = 0: D
+    SoftLight,   // L > 128: mix(min(N(D + (L - 128) 0.465), 255)); L < 128: mix(max(N(D -
+                 // (127 - L) 0.485), 0)); L = 128: D
+    Table,       // mix(T)
+    Add,         // min(N(a * L + D), 255)
+    Subtract,    // max(N(D - a * L), 0)
+    Xor,         // D xor N(a * L)
+    Or,          // D or N(a * L)
+    And,         // D and N(a * L)
+    Difference,  // |N(D - a * L)|
+    ReverseSoft, // min(max(N(a * (D - L) + D), 0), 255)
 };
 
 // Lanes are padded by the caller to a multiple of Pad: the padding lanes
@@ -46,10 +46,10 @@ enum class Kind : uint8_t {
 inline constexpr int Pad = 16;
 
 struct Job {
-    uint8_t* D;        // destination bytes, rewritten in place
-    const uint8_t* L;  // source bytes
-    const uint8_t* T;  // precomputed results (Kind::Table only)
-    const double* A;   // coverages
+    uint8_t* D;       // destination bytes, rewritten in place
+    const uint8_t* L; // source bytes
+    const uint8_t* T; // precomputed results (Kind::Table only)
+    const double* A;  // coverages
     // Mask bytes, or null: with a mask, a lane's coverage is A * M / 255.
     const uint8_t* M;
     int Lanes; // a multiple of Pad
@@ -79,7 +79,7 @@ void hslAvx512(const HslJob& J);
 // lx::coverageProductRow).
 void productAvx2(const uint8_t* A, const double* TableA, const uint8_t* B, const double* TableB,
                  double* Out, int N);
-void productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B,
-                   const double* TableB, double* Out, int N);
+void productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B, const double* TableB,
+                   double* Out, int N);
 
 } // namespace lx::lanes

@@ -68,8 +68,8 @@ void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t
     if constexpr (T == EffectTarget::Argb32)
         for (int i = 0; i < n; ++i)
             if (coverage[i] != 0.0) growCoverage<T>(dst + bpp * i, coverage[i]);
-    image.BlendPixelRow({dst, bpp, Gradient ? colours : nullptr, pass.Packed, coverage, nullptr, n,
-                         pass.Mode});
+    image.BlendPixelRow(
+        {dst, bpp, Gradient ? colours : nullptr, pass.Packed, coverage, nullptr, n, pass.Mode});
 }
 
 template <EffectTarget T, bool Gradient>

@@ -189,7 +189,8 @@ void overlayRows(TlxImage& image, QImage& target, const TlxLayer& layer, uint8_t
         if constexpr (T == lx::EffectTarget::Argb32)
             for (int i = 0; i < n; ++i)
                 if (a[i] != 0) lx::growCoverage<T>(d + step * i, coverage[size_t(i)]);
-        image.BlendPixelRow({d, step, coloursOf(px0, ly, n), solid, coverage.data(), nullptr, n, mode});
+        image.BlendPixelRow(
+            {d, step, coloursOf(px0, ly, n), solid, coverage.data(), nullptr, n, mode});
     }
 }
 

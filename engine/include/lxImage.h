@@ -33,7 +33,7 @@ class QPainter;
 namespace lx {
 enum class EffectTarget;
 struct BlendRow;
-}
+} // namespace lx
 
 // (Sender, MsgStr, nType): ask the host to show a message box; returns the button pressed.
 using TMSGEvent = std::function<int(TlxImage* Sender, const QString& MsgStr, uint32_t nType)>;

@@ -22,8 +22,8 @@ const TlxImage::ContourTableArray kNoTable{};
 TColorlistSrcd threeStops() {
     TColorlistSrcd g;
     g.Count = 3;
-    g.Stops = {{lxRGB(250, 20, 0), 0, 0.5}, {lxRGB(10, 240, 90), 0, 0.5},
-               {lxRGB(30, 0, 255), 0, 0}};
+    g.Stops = {
+        {lxRGB(250, 20, 0), 0, 0.5}, {lxRGB(10, 240, 90), 0, 0.5}, {lxRGB(30, 0, 255), 0, 0}};
     return g;
 }
 
@@ -68,8 +68,8 @@ std::unique_ptr<TlxImage> styledDocument(const std::vector<uint8_t>& modes) {
     auto mode = [&] { return modes[next++ % modes.size()]; };
     for (int k = 0; k < 5; ++k) {
         const int w = 30 + 7 * k, h = 26 + 5 * k;
-        EXPECT_TRUE(img->AppendLayer(noisePicture(w, h, gen, QImage::Format_BGR888),
-                                     discAlpha(w, h, gen)));
+        EXPECT_TRUE(
+            img->AppendLayer(noisePicture(w, h, gen, QImage::Format_BGR888), discAlpha(w, h, gen)));
         const int i = img->LayersCount - 1;
         TlxLayer& layer = img->Layers[size_t(i)];
         layer.Left = -8 + 17 * k;
@@ -85,10 +85,9 @@ std::unique_ptr<TlxImage> styledDocument(const std::vector<uint8_t>& modes) {
         img->SetOuterGlow(i, mode(), 60, 1, 4, lxRGB(255, 240, 0), false, 0, kNoPoints, kNoTable);
         img->SetInnerShadow(i, mode(), 70, 2, 2, 0, 3, lxRGB(0, 0, 0), false, 0, kNoPoints,
                             kNoTable);
-        img->SetInnerGlow(i, mode(), 80, 0, 3, lxRGB(255, 255, 255), false, 0, kNoPoints,
-                          kNoTable);
-        img->SetBevel(i, mode(), mode(), 70, 60, 1, 1, 0, 3, lxRGB(255, 255, 255),
-                      lxRGB(0, 0, 0), false, 0, kNoPoints, kNoTable);
+        img->SetInnerGlow(i, mode(), 80, 0, 3, lxRGB(255, 255, 255), false, 0, kNoPoints, kNoTable);
+        img->SetBevel(i, mode(), mode(), 70, 60, 1, 1, 0, 3, lxRGB(255, 255, 255), lxRGB(0, 0, 0),
+                      false, 0, kNoPoints, kNoTable);
         layer.Style.Bevel.BevelKind = k % 2 == 0 ? lx::BevelInner : lx::BevelOuter;
         layer.Style.Stroke.Position = uint8_t(k % 3);
         img->SetStroke(i, mode(), 90, 0, 2, lxRGB(0, 90, 255), false, 0, kNoPoints, kNoTable);
@@ -99,9 +98,9 @@ std::unique_ptr<TlxImage> styledDocument(const std::vector<uint8_t>& modes) {
         layer.Style.ColorOverlay.Color = lxRGB(120, 30, 200);
         layer.Style.ColorOverlay.Opacity = 65;
         img->SetGradientOverlay(i, mode(), 55, 0, threeStops(), k == 4, 45);
-        img->SetPatternOverlay(i, mode(), 40,
-                               noisePicture(5, 3, gen, k % 2 ? QImage::Format_ARGB32
-                                                             : QImage::Format_BGR888));
+        img->SetPatternOverlay(
+            i, mode(), 40,
+            noisePicture(5, 3, gen, k % 2 ? QImage::Format_ARGB32 : QImage::Format_BGR888));
     }
     return img;
 }

@@ -52,8 +52,14 @@ TEST_P(SeparableModeRows, EveryTripleMatchesBlendPixel) {
                 src[3 * i + 2] = r;
             }
             const bool solid = (l & 1) != 0;
-            BlendRow row{ref, 3, solid ? nullptr : src, uint32_t(r) << 16 | uint32_t(g) << 8 | b,
-                         cov, nullptr, 256, mode};
+            BlendRow row{ref,
+                         3,
+                         solid ? nullptr : src,
+                         uint32_t(r) << 16 | uint32_t(g) << 8 | b,
+                         cov,
+                         nullptr,
+                         256,
+                         mode};
             std::memcpy(ref, base, sizeof ref);
             referenceRow(img, row);
             for (BlendRowPath path : paths) {
@@ -66,8 +72,8 @@ TEST_P(SeparableModeRows, EveryTripleMatchesBlendPixel) {
                 while (ref[k] == got[k])
                     ++k;
                 FAIL() << lx::blendRowPathName(path) << ": mode " << int(mode) << " L "
-                       << int(src[k % 3]) << " D " << int(base[k]) << " coverage " << c
-                       << " gives " << int(got[k]) << ", BlendPixel " << int(ref[k]);
+                       << int(src[k % 3]) << " D " << int(base[k]) << " coverage " << c << " gives "
+                       << int(got[k]) << ", BlendPixel " << int(ref[k]);
             }
         }
     }

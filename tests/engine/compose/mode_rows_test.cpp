@@ -30,17 +30,17 @@ struct HandCase {
 
 TEST(ModeRows, HandWorkedChannelsOnEveryPath) {
     const HandCase cases[] = {
-        {lx::BlendAdd, 0, 255, 0.5, 128},          // N(127.5) = 128, halves to even
-        {lx::BlendDifference, 10, 200, 1.0, 190},  // |10 - 200|
-        {lx::BlendMultiply, 200, 100, 1.0, 78},    // 20000 / 255 = 78.43
-        {lx::BlendScreen, 100, 100, 1.0, 161},     // 200 - 10000 / 255 = 160.78
-        {lx::BlendOverlay, 128, 128, 1.0, 129},    // dark side: (128/255)^2 * 512 = 129.0
-        {lx::BlendSoftLight, 100, 130, 1.0, 101},  // 100 + 2 * 0.465
-        {lx::BlendSoftLight, 100, 129, 1.0, 100},  // 100.465 rounds back
-        {lx::BlendSoftLight, 100, 127, 1.0, 100},  // 127 and 128 leave D
-        {lx::BlendColorDodge, 40, 255, 1.0, 255},  // a white source saturates
-        {lx::BlendColorBurn, 200, 0, 0.25, 150},   // black source: N(0.75 * 200)
-        {lx::BlendInverseBurn, 77, 0, 0.6, 77},    // black source: unchanged
+        {lx::BlendAdd, 0, 255, 0.5, 128},         // N(127.5) = 128, halves to even
+        {lx::BlendDifference, 10, 200, 1.0, 190}, // |10 - 200|
+        {lx::BlendMultiply, 200, 100, 1.0, 78},   // 20000 / 255 = 78.43
+        {lx::BlendScreen, 100, 100, 1.0, 161},    // 200 - 10000 / 255 = 160.78
+        {lx::BlendOverlay, 128, 128, 1.0, 129},   // dark side: (128/255)^2 * 512 = 129.0
+        {lx::BlendSoftLight, 100, 130, 1.0, 101}, // 100 + 2 * 0.465
+        {lx::BlendSoftLight, 100, 129, 1.0, 100}, // 100.465 rounds back
+        {lx::BlendSoftLight, 100, 127, 1.0, 100}, // 127 and 128 leave D
+        {lx::BlendColorDodge, 40, 255, 1.0, 255}, // a white source saturates
+        {lx::BlendColorBurn, 200, 0, 0.25, 150},  // black source: N(0.75 * 200)
+        {lx::BlendInverseBurn, 77, 0, 0.6, 77},   // black source: unchanged
         {lx::BlendAnd, 0xF0, 0x3C, 1.0, 0x30},
         {lx::BlendInverseMultiply, 10, 250, 1.0, 255}, // 495 capped
         {lx::BlendLinearLight, 10, 20, 1.0, 0},        // -98 floored
@@ -125,11 +125,20 @@ RandomCase randomCase(uint64_t n) {
     // Greys and repeated channels reach the HSL conversions' equal-channel
     // branches; masks of 0 and 255 their edges.
     switch ((r2 >> 24) & 7) {
-    case 0: c.src[1] = c.src[2] = c.src[0]; break;
-    case 1: c.dst[1] = c.dst[2] = c.dst[0]; break;
-    case 2: c.src[2] = c.src[0]; break;
-    case 3: c.dst[1] = c.dst[0]; break;
-    default: break;
+    case 0:
+        c.src[1] = c.src[2] = c.src[0];
+        break;
+    case 1:
+        c.dst[1] = c.dst[2] = c.dst[0];
+        break;
+    case 2:
+        c.src[2] = c.src[0];
+        break;
+    case 3:
+        c.dst[1] = c.dst[0];
+        break;
+    default:
+        break;
     }
     if (((r2 >> 27) & 7) == 0) c.mask[(r2 >> 30) % 3] = 0;
     if (((r2 >> 27) & 7) == 1) c.mask[0] = c.mask[1] = c.mask[2] = 255;
@@ -166,7 +175,7 @@ void checkRandomCases(uint8_t mode, uint64_t first, uint64_t count) {
             cov[size_t(i)] = c.coverage;
         }
         BlendRow row{ref.data(), step, src.data(), 0, cov.data(), masked ? mask.data() : nullptr,
-                     n, mode};
+                     n,          mode};
         ref = base;
         referenceRow(img, row);
         for (uint8_t v : ref)
@@ -269,8 +278,14 @@ TEST(ModeRows, DissolveDrawsTheSameSequenceAsThePerPixelPath) {
             c = gen() % 4 == 0 ? 0.0 : double(gen() % 256) / 255 * 0.9;
         const bool masked = pass % 3 == 1;
         std::vector<uint8_t> ref = base, got = base;
-        BlendRow row{ref.data(), step, pass % 5 == 4 ? nullptr : src.data(), 0x123456,
-                     cov.data(), masked ? mask.data() : nullptr, n, lx::BlendDissolve};
+        BlendRow row{ref.data(),
+                     step,
+                     pass % 5 == 4 ? nullptr : src.data(),
+                     0x123456,
+                     cov.data(),
+                     masked ? mask.data() : nullptr,
+                     n,
+                     lx::BlendDissolve};
         lx::setPerPixelBlendReference(true);
         perPixel.BlendPixelRow(row);
         lx::setPerPixelBlendReference(false);
