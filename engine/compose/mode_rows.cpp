@@ -273,16 +273,13 @@ struct LaneBuffers {
     alignas(64) double a[kChunkLanes];
     alignas(64) uint8_t d[kChunkLanes];
     alignas(64) uint8_t l[kChunkLanes];
-    alignas(64) uint8_t t[kChunkLanes];
     alignas(64) uint8_t m[kChunkLanes];
 };
 
-// Coverages, source bytes and (for the table modes) full-strength results
-// of pixels x0 .. x0 + m - 1, with the destination bytes already in b.d.
+// Coverages and source bytes of pixels x0 .. x0 + m - 1, with the destination bytes already in b.d.
 // A solid source's bytes are in b.l already.
-template <int Step, bool Masked, CoverageRule Rule, bool Table, bool Solid>
-void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, LaneBuffers& b,
-               const uint8_t* solid) {
+template <int Step, bool Masked, CoverageRule Rule, bool Solid>
+void fillLanes(const BlendRow& row, int x0, int m, LaneBuffers& b, const uint8_t* solid) {
     const double* cov = row.Coverage + x0;
     const uint8_t* src = Solid ? nullptr : row.Colours + 3 * qsizetype(x0);
     const uint8_t* msk = Masked ? row.Mask + 3 * qsizetype(x0) : nullptr;
@@ -316,16 +313,10 @@ void fillLanes(const BlendRow& row, const ChannelPlan& plan, int x0, int m, Lane
                 for (int k = 0; k < 3; ++k)
                     al[k] *= mean / 128.0;
         }
-        if constexpr (Table) {
-            const uint8_t* dl = b.d + Step * i;
-            uint8_t* tl = b.t + Step * i;
-            for (int k = 0; k < 3; ++k)
-                tl[k] = plan.Table[s[k] * 256 + dl[k]];
-        }
     }
 }
 
-template <int Step, bool Masked, CoverageRule Rule, bool Table, bool Solid>
+template <int Step, bool Masked, CoverageRule Rule, bool Solid>
 void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
     LaneBuffers b;
@@ -334,7 +325,6 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     const int first = std::min(kChunkPixels, row.Count);
     const int firstLanes = (first * Step + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
     std::memset(b.l, 0, size_t(firstLanes));
-    if constexpr (Table) std::memset(b.t, 0, size_t(firstLanes));
     constexpr bool maskInLanes = Masked && Rule == CoverageRule::Plain;
     if constexpr (maskInLanes) std::memset(b.m, 0, size_t(firstLanes));
     if constexpr (Solid)
@@ -348,8 +338,8 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
         std::memcpy(b.d, dst, size_t(used));
         std::memset(b.d + used, 0, size_t(padded - used));
         std::fill(b.a + used, b.a + padded, 0.0);
-        fillLanes<Step, Masked, Rule, Table, Solid>(row, plan, x0, m, b, solid);
-        run(lanes::Job{b.d, b.l, b.t, b.a, maskInLanes ? b.m : nullptr, padded, plan.K});
+        fillLanes<Step, Masked, Rule, Solid>(row, x0, m, b, solid);
+        run(lanes::Job{b.d, b.l, plan.Table, b.a, maskInLanes ? b.m : nullptr, padded, plan.K});
         std::memcpy(dst, b.d, size_t(used));
     }
 }
@@ -358,14 +348,10 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
 template <int Step, bool Masked, CoverageRule Rule>
 void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
-    const bool table = plan.K == Kind::Table;
-    const bool solid = row.Colours == nullptr;
-    if (table)
-        solid ? separableRowLanes<Step, Masked, Rule, true, true>(row, plan, run)
-              : separableRowLanes<Step, Masked, Rule, true, false>(row, plan, run);
+    if (row.Colours == nullptr)
+        separableRowLanes<Step, Masked, Rule, true>(row, plan, run);
     else
-        solid ? separableRowLanes<Step, Masked, Rule, false, true>(row, plan, run)
-              : separableRowLanes<Step, Masked, Rule, false, false>(row, plan, run);
+        separableRowLanes<Step, Masked, Rule, false>(row, plan, run);
 }
 
 template <int Step, bool Masked>

@@ -15,7 +15,7 @@
 namespace lx::lanes {
 
 // The per-lane formula. D destination byte, L source byte, a coverage,
-// T a precomputed full-strength result; N rounds halves to even and
+// T the table's full-strength result; N rounds halves to even and
 // mix(t) = N(a * t + (1 - a) * D).
 enum class Kind : uint8_t {
     Normal,      // N((1 - a) * D + a * L)
@@ -46,10 +46,10 @@ enum class Kind : uint8_t {
 inline constexpr int Pad = 16;
 
 struct Job {
-    uint8_t* D;       // destination bytes, rewritten in place
-    const uint8_t* L; // source bytes
-    const uint8_t* T; // precomputed results (Kind::Table only)
-    const double* A;  // coverages
+    uint8_t* D;           // destination bytes, rewritten in place
+    const uint8_t* L;     // source bytes
+    const uint8_t* Table; // Kind::Table: the 256 x 256 table, [L * 256 + D]
+    const double* A;      // coverages
     // Mask bytes, or null: with a mask, a lane's coverage is A * M / 255.
     const uint8_t* M;
     int Lanes; // a multiple of Pad
