@@ -2,6 +2,7 @@
 // of the same layers, and one case per family of blend modes.
 
 #include "compose/compose_kernels.h"
+#include "compose/mode_rows.h"
 #include "lxImage.h"
 
 #include <QGuiApplication>
@@ -10,7 +11,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -91,31 +95,93 @@ void BM_QtSourceOver10Layers(benchmark::State& state) {
 }
 BENCHMARK(BM_QtSourceOver10Layers)->Unit(benchmark::kMillisecond);
 
-// One full-size layer per family of blend modes.
+// One full-size layer per family of blend modes, through the row kernels
+// and (perpixel:1) through the per-pixel routine the rows replace.
 void BM_ReDrawOneLayer(benchmark::State& state) {
     const auto mode = uint8_t(state.range(0));
     const double opacity = state.range(1) / 100.0;
     const bool masked = state.range(2) != 0;
     auto img = makeDocument(1, mode, opacity, masked);
+    lx::setPerPixelBlendReference(state.range(3) != 0);
     for (auto _ : state) {
         img->InvalidateComposeCache(); // every pass composes from the background
         benchmark::DoNotOptimize(img->ReDraw());
     }
+    lx::setPerPixelBlendReference(false);
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
-BENCHMARK(BM_ReDrawOneLayer)
-    ->ArgNames({"mode", "opacity%", "masked"})
-    ->Args({0, 100, 0})  // normal, the fast path
-    ->Args({0, 70, 0})   // normal at partial opacity
-    ->Args({0, 100, 1})  // normal through a mask
-    ->Args({1, 100, 0})  // arithmetic: add
-    ->Args({9, 100, 0})  // mixes: multiply
-    ->Args({14, 100, 0}) // dissolve
-    ->Args({17, 100, 0}) // overlay-like with both branches
-    ->Args({21, 100, 0}) // hue, saturation, lightness: colour
-    ->Args({23, 100, 0}) // dodge and burn: colour dodge
-    ->Args({26, 100, 0}) // table modes: hard light
-    ->Unit(benchmark::kMillisecond);
+void oneLayerCases(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"mode", "opacity%", "masked", "perpixel"});
+    b->Args({0, 100, 0, 0}); // normal, the fast path
+    b->Args({0, 70, 0, 0});  // normal at partial opacity
+    b->Args({0, 100, 1, 0}); // normal through a mask
+    const int modes[][2] = {
+        {1, 100},  // arithmetic: add
+        {6, 100},  // difference
+        {9, 100},  // mixes: multiply
+        {9, 70},   // multiply at partial opacity
+        {12, 100}, // linear filter (coverage scaled by the source)
+        {14, 100}, // dissolve
+        {16, 100}, // screen
+        {17, 100}, // overlay ("multiply" in the English list)
+        {25, 100}, // soft light
+        {18, 100}, // hue
+        {21, 100}, // colour
+        {23, 100}, // dodge and burn: colour dodge
+        {26, 100}, // table modes: hard light
+    };
+    for (const auto& m : modes)
+        for (int perPixel : {0, 1})
+            b->Args({m[0], m[1], 0, perPixel});
+    for (int perPixel : {0, 1})
+        b->Args({9, 100, 1, perPixel}); // multiply through a mask
+}
+BENCHMARK(BM_ReDrawOneLayer)->Apply(oneLayerCases)->Unit(benchmark::kMillisecond);
+
+// The floor: copying the layer's colour bytes once.
+void BM_MemcpyOneLayer(benchmark::State& state) {
+    std::vector<uint8_t> src(size_t(3) * kSide * kSide, 7), dst(src.size());
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), src.size());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_MemcpyOneLayer)->Unit(benchmark::kMillisecond);
+
+// One row of 1142 pixels in cache through one mode on each row path: the
+// arithmetic alone.
+void BM_ModeRowInCache(benchmark::State& state) {
+    const auto mode = uint8_t(state.range(0));
+    const auto path = lx::blendRowPaths()[size_t(state.range(1))];
+    state.SetLabel(lx::blendRowPathName(path));
+    TlxImage img;
+    std::minstd_rand rng;
+    std::vector<uint8_t> dst(3 * kSide), src(3 * kSide);
+    std::vector<double> cov(kSide);
+    for (int x = 0; x < kSide; ++x) {
+        uint8_t r, g, b, a;
+        layerPixel(0, x, 7, r, g, b, a);
+        src[size_t(3 * x)] = b;
+        src[size_t(3 * x + 1)] = g;
+        src[size_t(3 * x + 2)] = r;
+        dst[size_t(3 * x)] = uint8_t(x);
+        dst[size_t(3 * x + 1)] = uint8_t(x * 3);
+        dst[size_t(3 * x + 2)] = uint8_t(x * 7);
+        cov[size_t(x)] = a / 255.0;
+    }
+    // The row is blended onto itself again and again; the bytes drift, the
+    // work per pixel does not.
+    for (auto _ : state) {
+        lx::blendModeRow({dst.data(), 3, src.data(), 0, cov.data(), nullptr, kSide, mode},
+                         img.BlendTables, rng, path);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kSide);
+}
+BENCHMARK(BM_ModeRowInCache)
+    ->ArgsProduct({{0, 9, 16, 17, 25, 26},
+                   benchmark::CreateDenseRange(0, int(lx::blendRowPaths().size()) - 1, 1)});
 
 // One row kept in cache: the arithmetic alone, without memory traffic.
 void BM_NormalRowKernelInCache(benchmark::State& state) {

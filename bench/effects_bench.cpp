@@ -1,6 +1,7 @@
 // Layer effects: building a drop shadow, and recomposing a document whose
 // layers all carry effects.
 
+#include "compose/mode_rows.h"
 #include "lxImage.h"
 
 #include <QGuiApplication>
@@ -81,6 +82,32 @@ void BM_ReDrawFiveStyledLayers(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReDrawFiveStyledLayers)->Unit(benchmark::kMillisecond);
+
+// Twenty square layers of the given side, each with a drop shadow, an outside stroke and a gradient
+// overlay, through the row kernels and (perpixel:1) the per-pixel routine.
+void BM_ReDrawTwentyStyledLayers(benchmark::State& state) {
+    TlxImage img;
+    img.NewImage(true, lxRGB(255, 255, 255), 24, 1142, 1142);
+    for (int k = 0; k < 20; ++k) {
+        const int side = int(state.range(1));
+        addLayer(img, side, side, 20 + (1100 - side) * k / 20, 30 + (1100 - side) * k / 20);
+        const int i = img.LayersCount - 1;
+        img.SetDropShadow(i, 0, 75, 8, 8, 0, 10, lxRGB(0, 0, 0), false, 0, kNoPoints, kNoTable);
+        img.Layers[size_t(i)].Style.Stroke.Position = 0;
+        img.SetStroke(i, 0, 100, 0, 4, lxRGB(255, 255, 0), false, 0, kNoPoints, kNoTable);
+        img.SetGradientOverlay(i, 0, 60, lxGradientHorizontal, rainbow(), false, 0);
+    }
+    lx::setPerPixelBlendReference(state.range(0) != 0);
+    for (auto _ : state) {
+        img.InvalidateComposeCache(); // every pass composes from the background
+        benchmark::DoNotOptimize(img.ReDraw());
+    }
+    lx::setPerPixelBlendReference(false);
+}
+BENCHMARK(BM_ReDrawTwentyStyledLayers)
+    ->ArgNames({"perpixel", "side"})
+    ->ArgsProduct({{0, 1}, {300, 500}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ReDrawFivePlainLayers(benchmark::State& state) {
     TlxImage img;

@@ -2,6 +2,7 @@
 
 #include "compose/compose_cache.h"
 #include "compose/compose_kernels.h"
+#include "compose/mode_rows.h"
 #include "core/pixel_view.h"
 #include "effects/effect_draw.h"
 #include "lxImage.h"
@@ -175,6 +176,8 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         coverage[a] = double(a) / 255 * layer.Opacity;
 
     const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    // The other modes take a row of coverages and one row call per row.
+    std::vector<double> rowCoverage(layer.BlendMode == lx::BlendNormal ? 0 : size_t(n));
     for (int64_t y = y0; y < y1; ++y) {
         const int ly = int(y - top);
         uint8_t* d = target.row(int(y)) + 3 * x0;
@@ -183,18 +186,11 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         const uint8_t* m = layer.HasMask ? mask.row(ly) + 3 * lx0 : nullptr;
         if (layer.BlendMode == lx::BlendNormal) {
             lx::blendNormalRow(d, s, a, m, n, coverage);
-        } else if (m != nullptr) {
-            for (int x = 0; x < n; ++x) {
-                if (a[x] == 0) continue;
-                BlendPixelMasked(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]],
-                                 packBgr(m + 3 * x));
-            }
-        } else {
-            for (int x = 0; x < n; ++x) {
-                if (a[x] == 0) continue;
-                BlendPixel(d + 3 * x, layer.BlendMode, packBgr(s + 3 * x), coverage[a[x]]);
-            }
+            continue;
         }
+        for (int x = 0; x < n; ++x)
+            rowCoverage[size_t(x)] = coverage[a[x]];
+        BlendPixelRow({d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode});
     }
 }
 
@@ -239,28 +235,34 @@ void TlxImage::drawLayerPixelsWithCoverage(QImage& Target, const TlxLayer& layer
     const ConstPixelView bitmap = constViewOf(layer.Bitmap);
     const ConstPixelView alpha = constViewOf(layer.Alpha);
     const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    const int n = s.X1 - s.X0;
+    const int lx0 = s.X0 - layer.Left;
+    double coverage[256];
+    for (int a = 0; a < 256; ++a)
+        coverage[a] = double(a) / 255 * layer.Opacity;
+    std::vector<double> rowCoverage(static_cast<size_t>(n));
     for (int y = s.Y0; y < s.Y1; ++y) {
         const int ly = y - layer.Top;
-        const uint8_t* src = bitmap.row(ly);
-        const uint8_t* a = alpha.row(ly);
-        const uint8_t* m = layer.HasMask ? mask.row(ly) : nullptr;
-        uint8_t* row = target.row(y);
-        for (int x = s.X0; x < s.X1; ++x) {
-            const int lx = x - layer.Left;
-            if (a[lx] == 0) continue;
-            uint8_t* d = row + 4 * x;
-            const double coverage = double(a[lx]) / 255 * layer.Opacity;
-            const uint32_t colour = packBgr(src + 3 * lx);
+        const uint8_t* src = bitmap.row(ly) + 3 * lx0;
+        const uint8_t* a = alpha.row(ly) + lx0;
+        const uint8_t* m = layer.HasMask ? mask.row(ly) + 3 * lx0 : nullptr;
+        uint8_t* d = target.row(y) + 4 * s.X0;
+        // The coverage byte of each pixel grows first; the colour bytes are
+        // independent of it and follow in one row call.
+        for (int x = 0; x < n; ++x) {
+            const double c = coverage[a[x]];
+            rowCoverage[size_t(x)] = c;
+            if (a[x] == 0) continue;
+            uint8_t& cover = d[4 * x + 3];
             if (m == nullptr) {
-                d[3] = uint8_t(std::min(255, RoundEven(d[3] + 255 * coverage)));
-                BlendPixel(d, layer.BlendMode, colour, coverage);
+                cover = uint8_t(std::min(255, RoundEven(cover + 255 * c)));
             } else {
                 // The mask's grey level scales the coverage the layer leaves.
-                const uint8_t* mp = m + 3 * lx;
+                const uint8_t* mp = m + 3 * x;
                 const int level = mp[0] + mp[1] + mp[2];
-                d[3] = uint8_t(std::min(255, RoundEven(255 * coverage * level / 765 + d[3])));
-                BlendPixelMasked(d, layer.BlendMode, colour, coverage, packBgr(mp));
+                cover = uint8_t(std::min(255, RoundEven(255 * c * level / 765 + cover)));
             }
         }
+        BlendPixelRow({d, 4, src, 0, rowCoverage.data(), m, n, layer.BlendMode});
     }
 }

@@ -2,9 +2,11 @@
 
 #include "effects/effect_rules.h"
 
+#include "compose/mode_rows.h"
 #include "kernels/blur.h"
 
 #include <cstring>
+#include <vector>
 
 namespace lx {
 
@@ -47,20 +49,27 @@ QImage shaped(const QImage& alpha, int margin, void (*shape)(PixelView, int, int
 
 // One row span of the outer rule: n pixels, mask, colour and (when OnLayer)
 // alpha pointers all at the span's first pixel. Off the layer every pixel
-// has the weight v = e, the same as alpha 0 gives.
+// has the weight v = e, the same as alpha 0 gives. The coverages go into
+// `coverage` (0 where the pixel is left alone) and the span is blended in
+// one row call.
 template <EffectTarget T, bool Gradient, bool OnLayer>
 void outerSpan(TlxImage& image, uint8_t* dst, const uint8_t* mask, const uint8_t* colours,
-               const uint8_t* alpha, int n, const EffectPass& pass, const double* weight) {
+               const uint8_t* alpha, int n, const EffectPass& pass, const double* weight,
+               const double* mapped, const double* offLayer, double* coverage) {
     constexpr int bpp = bytesPerPixel<T>();
-    for (int i = 0; i < n; ++i) {
-        const int m = pass.Map[mask[i]];
-        if (m == 0) continue; // coverage 0: BlendPixel would leave the pixel alone
-        const int a = OnLayer ? alpha[i] : 0;
-        if (a == 255) continue; // knocked out: v = e * 0
-        const double c = m * weight[a] / 255.0;
-        const uint32_t colour = Gradient ? packBgr(colours + 3 * i) : pass.Packed;
-        blendEffectPixel<T>(image, dst + bpp * i, pass.Mode, colour, c);
+    // Map byte 0 gives coverage 0, and so does alpha 255 (v = e * 0, exactly
+    // 0): both pixels are left alone, as the rule wants, without a branch.
+    if constexpr (OnLayer) {
+        coverageProductRow(mask, mapped, alpha, weight, coverage, n);
+    } else {
+        for (int i = 0; i < n; ++i)
+            coverage[i] = offLayer[mask[i]];
     }
+    if constexpr (T == EffectTarget::Argb32)
+        for (int i = 0; i < n; ++i)
+            if (coverage[i] != 0.0) growCoverage<T>(dst + bpp * i, coverage[i]);
+    image.BlendPixelRow(
+        {dst, bpp, Gradient ? colours : nullptr, pass.Packed, coverage, nullptr, n, pass.Mode});
 }
 
 template <EffectTarget T, bool Gradient>
@@ -71,6 +80,15 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     double weight[256];
     for (int a = 0; a < 256; ++a)
         weight[a] = pass.Opacity * (1 - a / 255.0);
+    // Off the layer the coverage depends on the mask byte alone: the same
+    // product and quotient, computed once per byte.
+    double offLayer[256];
+    for (int m = 0; m < 256; ++m)
+        offLayer[m] = pass.Map[size_t(m)] * weight[0] / 255.0;
+    // The mapped mask bytes as doubles, for the on-layer coverage rows.
+    double mapped[256];
+    for (int m = 0; m < 256; ++m)
+        mapped[m] = pass.Map[size_t(m)];
 
     // The columns of the span that lie over the layer; those before and
     // after it are off the layer on every row.
@@ -79,6 +97,7 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     const int lx0 = int(std::clamp<int64_t>(layer.Left, s.X0, s.X1));
     const int lx1 = int(std::clamp<int64_t>(layerRight, s.X0, s.X1));
     const qsizetype mx0 = qsizetype(s.X0 - pass.OriginX); // mask column of the span's start
+    std::vector<double> coverage(size_t(s.X1 - s.X0));
 
     for (int y = s.Y0; y < s.Y1; ++y) {
         // Row pointers at the span's first pixel; a part starting at
@@ -92,10 +111,10 @@ void outerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
             const uint8_t* c = Gradient ? colours + 3 * k : nullptr;
             if (alpha != nullptr)
                 outerSpan<T, Gradient, true>(image, dst + bpp * k, mask + k, c, alpha, x1 - x0,
-                                             pass, weight);
+                                             pass, weight, mapped, offLayer, coverage.data() + k);
             else
                 outerSpan<T, Gradient, false>(image, dst + bpp * k, mask + k, c, nullptr, x1 - x0,
-                                              pass, weight);
+                                              pass, weight, mapped, offLayer, coverage.data() + k);
         };
         if (y < layer.Top || y >= layerBottom || lx0 == lx1) {
             part(s.X0, s.X1, nullptr);
@@ -115,25 +134,28 @@ void innerRows(TlxImage& image, const PixelView& target, const LayerCoverage& la
     double strength[256];
     for (int m = 0; m < 256; ++m)
         strength[m] = m / 255.0 * pass.Opacity;
+    double mapped[256]; // the mapped alpha bytes as doubles
+    for (int a = 0; a < 256; ++a)
+        mapped[a] = pass.Map[size_t(a)];
 
     const int n = s.X1 - s.X0;
     const qsizetype mx0 = qsizetype(s.X0 - pass.OriginX);
     const qsizetype ax0 = qsizetype(s.X0 - layer.Left);
+    std::vector<double> coverage(static_cast<size_t>(n));
     for (int y = s.Y0; y < s.Y1; ++y) {
         uint8_t* dst = target.row(y) + bpp * qsizetype(s.X0);
         const int my = int(y - pass.OriginY);
         const uint8_t* mask = pass.Mask.row(my) + mx0;
         const uint8_t* colours = Gradient ? pass.Colours.row(my) + 3 * mx0 : nullptr;
         const uint8_t* alpha = layer.Alpha.row(int(y - layer.Top)) + ax0;
-        for (int i = 0; i < n; ++i) {
-            const int m = mask[i];
-            if (m == 0) continue;
-            const int a = pass.Map[alpha[i]];
-            if (a == 0) continue; // coverage 0
-            const double c = a * strength[m] / 255.0;
-            const uint32_t colour = Gradient ? packBgr(colours + 3 * i) : pass.Packed;
-            blendEffectPixel<T>(image, dst + bpp * i, pass.Mode, colour, c);
-        }
+        // Mask byte 0 has strength 0 and map byte 0 gives 0: coverage 0, the
+        // pixel left alone, without a branch.
+        coverageProductRow(alpha, mapped, mask, strength, coverage.data(), n);
+        if constexpr (T == EffectTarget::Argb32)
+            for (int i = 0; i < n; ++i)
+                if (coverage[size_t(i)] != 0.0) growCoverage<T>(dst + bpp * i, coverage[size_t(i)]);
+        image.BlendPixelRow(
+            {dst, bpp, colours, pass.Packed, coverage.data(), nullptr, n, pass.Mode});
     }
 }
 

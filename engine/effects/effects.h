@@ -42,15 +42,12 @@ inline uint32_t packForBlend(uint32_t color) {
     return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF);
 }
 
-// One effect pixel with coverage c (0..1): on a 32-bit target the coverage
-// byte first grows to min(255, N(A + 255 c)); then the colour bytes are
-// blended.
-template <EffectTarget T>
-inline void blendEffectPixel(TlxImage& image, uint8_t* pixel, uint8_t mode, uint32_t packed,
-                             double c) {
+// On a 32-bit target every effect pixel with coverage c (0..1) first grows
+// its coverage byte to min(255, N(A + 255 c)); the colour bytes are then
+// blended, a whole row at a time, by TlxImage::BlendPixelRow.
+template <EffectTarget T> inline void growCoverage(uint8_t* pixel, double c) {
     if constexpr (T == EffectTarget::Argb32)
         pixel[3] = uint8_t(std::min(255, RoundEven(pixel[3] + 255.0 * c)));
-    image.BlendPixel(pixel, mode, packed, c);
 }
 
 // A rectangle [X0, X1) x [Y0, Y1) in document coordinates, already clipped.

@@ -1,6 +1,7 @@
 // Colour, gradient and pattern overlays: passes over the layer's own
 // rectangle, confined to its coverage.
 
+#include "compose/mode_rows.h"
 #include "core/picture_convert.h"
 #include "core/pixel_view.h"
 #include "effects/effect_draw.h"
@@ -9,6 +10,7 @@
 
 #include <QPainter>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -160,31 +162,45 @@ bool TlxImage::SetPatternOverlay(int Layer, uint8_t BlendMode, uint8_t Opacity,
 
 namespace {
 
-// Visits the layer's rectangle on the target, row by row, handing each
-// visible layer pixel with non-zero coverage to `pixel` as
-// (target pixel, layer x, layer y, coverage byte).
-template <lx::EffectTarget T, typename Pixel>
-void forLayerPixels(QImage& target, const TlxLayer& layer, Pixel pixel) {
+// Visits the layer's rectangle on the target row by row. For each row,
+// coverage(layer x, layer y, alpha byte) gives every pixel's coverage (0 for
+// alpha 0, which leaves the pixel alone), and colours(layer x0, layer y, n)
+// the row's source colours (blue-green-red) or null for the solid colour;
+// the row is then blended in one call.
+template <lx::EffectTarget T, typename Coverage, typename Colours>
+void overlayRows(TlxImage& image, QImage& target, const TlxLayer& layer, uint8_t mode,
+                 uint32_t solid, Coverage coverageOf, Colours coloursOf) {
     const lx::Span s = lx::clipToTarget(layer.Left, layer.Top, layer.Bitmap.width(),
                                         layer.Bitmap.height(), target.width(), target.height());
     if (s.empty()) return;
     const PixelView view = viewOf(target);
     const ConstPixelView alpha = constViewOf(layer.Alpha);
     constexpr int step = lx::bytesPerPixel<T>();
+    const int n = s.X1 - s.X0;
+    const int px0 = s.X0 - layer.Left;
+    std::vector<double> coverage(static_cast<size_t>(n));
     for (int y = s.Y0; y < s.Y1; ++y) {
         const int ly = y - layer.Top;
-        const uint8_t* a = alpha.row(ly);
-        uint8_t* d = view.row(y);
-        for (int x = s.X0; x < s.X1; ++x) {
-            const int px = x - layer.Left;
-            if (a[px] != 0) pixel(d + step * x, px, ly, a[px]);
-        }
+        const uint8_t* a = alpha.row(ly) + px0;
+        uint8_t* d = view.row(y) + step * s.X0;
+        // Every coverage has the alpha byte as a factor, so alpha 0 gives 0.
+        for (int i = 0; i < n; ++i)
+            coverage[size_t(i)] = coverageOf(px0 + i, ly, a[i]);
+        if constexpr (T == lx::EffectTarget::Argb32)
+            for (int i = 0; i < n; ++i)
+                if (a[i] != 0) lx::growCoverage<T>(d + step * i, coverage[size_t(i)]);
+        image.BlendPixelRow(
+            {d, step, coloursOf(px0, ly, n), solid, coverage.data(), nullptr, n, mode});
     }
 }
 
-} // namespace
-
-namespace {
+// a * e / 255 for every alpha byte a, the overlays' coverage.
+std::array<double, 256> coverageByAlpha(double e) {
+    std::array<double, 256> c{};
+    for (int a = 0; a < 256; ++a)
+        c[size_t(a)] = a * e / 255;
+    return c;
+}
 
 template <lx::EffectTarget T>
 bool drawColorOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
@@ -194,10 +210,11 @@ bool drawColorOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) {
         return false;
     const double e = TlxImage::EffectOpacity(Layer, style.ColorOverlay.Opacity);
     const uint32_t colour = lx::packForBlend(style.ColorOverlay.Color);
-    const uint8_t mode = style.ColorOverlay.BlendMode;
-    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int, int, uint8_t a) {
-        lx::blendEffectPixel<T>(image, d, mode, colour, a * e / 255);
-    });
+    const auto byAlpha = coverageByAlpha(e);
+    overlayRows<T>(
+        image, Target, Layer, style.ColorOverlay.BlendMode, colour,
+        [&](int, int, uint8_t a) { return byAlpha[a]; },
+        [](int, int, int) -> const uint8_t* { return nullptr; });
     return true;
 }
 
@@ -211,12 +228,12 @@ bool drawGradientOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer)
     if (gradient.format() != QImage::Format_BGR888 || gradient.size() != Layer.Bitmap.size())
         return false;
     const double e = TlxImage::EffectOpacity(Layer, style.GradientOverlay.Opacity);
-    const uint8_t mode = style.GradientOverlay.BlendMode;
     const ConstPixelView g = constViewOf(gradient);
-    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
-        const uint8_t* c = g.row(py) + 3 * px;
-        lx::blendEffectPixel<T>(image, d, mode, packBgr(c), a * e / 255);
-    });
+    const auto byAlpha = coverageByAlpha(e);
+    overlayRows<T>(
+        image, Target, Layer, style.GradientOverlay.BlendMode, 0,
+        [&](int, int, uint8_t a) { return byAlpha[a]; },
+        [&](int px0, int py, int) { return g.row(py) + 3 * px0; });
     return true;
 }
 
@@ -230,16 +247,22 @@ bool drawPatternOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) 
     const bool withCoverage = tile.format() == QImage::Format_ARGB32;
     if (tile.isNull() || (!withCoverage && tile.format() != QImage::Format_BGR888)) return false;
     const double e = TlxImage::EffectOpacity(Layer, style.PatternOverlay.Opacity);
-    const uint8_t mode = style.PatternOverlay.BlendMode;
     const ConstPixelView t = constViewOf(tile);
     const int step = withCoverage ? 4 : 3;
-    forLayerPixels<T>(Target, Layer, [&](uint8_t* d, int px, int py, uint8_t a) {
-        // The tile repeats from the layer's top-left corner.
-        const uint8_t* c = t.row(py % t.Height) + step * (px % t.Width);
-        const uint32_t colour = packBgr(c);
-        const double coverage = withCoverage ? c[3] / 255.0 * (a * e / 255) : a * e / 255;
-        lx::blendEffectPixel<T>(image, d, mode, colour, coverage);
-    });
+    // The tile repeats from the layer's top-left corner.
+    auto tilePixel = [&](int px, int py) { return t.row(py % t.Height) + step * (px % t.Width); };
+    std::vector<uint8_t> colours;
+    overlayRows<T>(
+        image, Target, Layer, style.PatternOverlay.BlendMode, 0,
+        [&](int px, int py, uint8_t a) {
+            return withCoverage ? tilePixel(px, py)[3] / 255.0 * (a * e / 255) : a * e / 255;
+        },
+        [&](int px0, int py, int n) {
+            colours.resize(size_t(3 * n));
+            for (int i = 0; i < n; ++i)
+                std::memcpy(colours.data() + 3 * i, tilePixel(px0 + i, py), 3);
+            return static_cast<const uint8_t*>(colours.data());
+        });
     return true;
 }
 
@@ -247,8 +270,9 @@ bool drawPatternOverlay(TlxImage& image, QImage& Target, const TlxLayer& Layer) 
 
 namespace lx {
 
-// The overlays are plain per-pixel passes over the layer's rectangle that
-// allocate nothing; the compositor's own guard covers them.
+// The overlays are row passes over the layer's rectangle; what they
+// allocate (a row of coverages and colours) is covered by the compositor's
+// own guard.
 bool drawOverlayPass(TlxImage& Image, DrawPass Pass, EffectTarget Kind, QImage& Target,
                      const TlxLayer& Layer) {
     const bool bgr = Kind == EffectTarget::Bgr24;

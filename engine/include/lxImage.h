@@ -33,7 +33,8 @@ class TlxImage;
 class QPainter;
 namespace lx {
 enum class EffectTarget;
-}
+struct BlendRow;
+} // namespace lx
 
 // (Sender, MsgStr, nType): ask the host to show a message box; returns the button pressed.
 using TMSGEvent = std::function<int(TlxImage* Sender, const QString& MsgStr, uint32_t nType)>;
@@ -432,6 +433,9 @@ public:
     bool BlendPixel(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage);
     bool BlendPixelMasked(uint8_t* Dst, uint8_t Mode, uint32_t Color, double Coverage,
                           uint32_t MaskColor);
+    // A row of pixels through one mode: the bytes BlendPixel / BlendPixelMasked
+    // give pixel by pixel from left to right (compose/mode_rows.h).
+    void BlendPixelRow(const lx::BlendRow& Row);
     static void RgbToHsl(int R, int G, int B, double& H, double& S, double& L);
     static void HslToRgb(double H, double S, double L, int& R, int& G, int& B);
 

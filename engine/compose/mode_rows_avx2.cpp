@@ -1,0 +1,20 @@
+// The blend-mode lane kernels at four doubles per vector (built with AVX2).
+
+#define LX_LANES 4
+// GCC 12 warns about the undefined pass-through operand inside its own
+// gather intrinsics; nothing here reads an uninitialised value.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include "compose/mode_rows_lanes.inc"
+
+void lx::lanes::runAvx2(const Job& J) {
+    runLanes(J);
+}
+
+void lx::lanes::hslAvx2(const HslJob& J) {
+    hslLanes(J);
+}
+
+void lx::lanes::productAvx2(const uint8_t* A, const double* TableA, const uint8_t* B,
+                            const double* TableB, double* Out, int N) {
+    productLanes(A, TableA, B, TableB, Out, N);
+}

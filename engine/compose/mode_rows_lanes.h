@@ -1,0 +1,85 @@
+#pragma once
+
+// The vector half of the blend-mode rows. The row code lays a chunk of
+// pixels out as one flat run of channel lanes (the destination's own byte
+// order, the fourth byte of a 32-bit pixel included with coverage 0), and a
+// lane kernel computes every lane of the run at once. A lane whose coverage
+// is 0 keeps its destination byte, as the per-pixel routine does.
+//
+// Kept free of the engine's headers: the kernels are built with vector
+// instruction flags, and nothing inline they would share with the rest of
+// the program may come out of them in a form other processors cannot run.
+
+#include <cstdint>
+
+namespace lx::lanes {
+
+// The per-lane formula. D destination byte, L source byte, a coverage,
+// T the table's full-strength result; N rounds halves to even and
+// mix(t) = N(a * t + (1 - a) * D).
+enum class Kind : uint8_t {
+    Normal,      // N((1 - a) * D + a * L)
+    Darken,      // mix(min(D, L))
+    Lighten,     // mix(max(D, L))
+    Multiply,    // mix(D * L / 255)
+    InvMultiply, // min(mix(255 - D + L), 255)
+    LinearLight, // max(min(mix(L + D - 128), 255), 0)
+    Screen,      // min(mix(L + D - L * D / 255), 255)
+    Overlay,     // mix(t), t from D <= 128: N(D/255 * L/255 * 512), else 255 - N(...)
+    ColorBurn,   // L > 0: mix(max(N(D - (255 - D) / L * (255 - L)), 0)); L = 0: mix(0)
+    ColorDodge,  // L < 255: mix(min(N(D / ((255 - L) / 255)), 255)); L = 255: mix(255)
+    InverseBurn, // L > 0: mix(min(N((255 - D) / L * (255 - L) + D), 255)); L = 0: D
+    SoftLight,   // L > 128: mix(min(N(D + (L - 128) 0.465), 255)); L < 128: mix(max(N(D -
+                 // (127 - L) 0.485), 0)); L = 128: D
+    Table,       // mix(T)
+    Add,         // min(N(a * L + D), 255)
+    Subtract,    // max(N(D - a * L), 0)
+    Xor,         // D xor N(a * L)
+    Or,          // D or N(a * L)
+    And,         // D and N(a * L)
+    Difference,  // |N(D - a * L)|
+    ReverseSoft, // min(max(N(a * (D - L) + D), 0), 255)
+};
+
+// Lanes are padded by the caller to a multiple of Pad: the padding lanes
+// carry coverage 0.
+inline constexpr int Pad = 16;
+
+struct Job {
+    uint8_t* D;           // destination bytes, rewritten in place
+    const uint8_t* L;     // source bytes
+    const uint8_t* Table; // Kind::Table: the 256 x 256 table, [L * 256 + D]
+    const double* A;      // coverages
+    // Mask bytes, or null: with a mask, a lane's coverage is A * M / 255.
+    const uint8_t* M;
+    int Lanes; // a multiple of Pad
+    Kind K;
+};
+
+void runAvx2(const Job& J);
+void runAvx512(const Job& J);
+
+// The HSL modes 18..21 for Count pixels, planar: channel c (0 red, 1 green,
+// 2 blue) of pixel i at [c][i]. Out receives each channel's new byte, or its
+// old one where the coverage is 0. Count is a multiple of Pad; padding
+// pixels carry coverage 0.
+struct HslJob {
+    const double* Source[3];
+    const double* Dest[3];
+    const double* A[3];
+    int32_t* Out[3];
+    int Count;
+    int Mode;
+};
+
+void hslAvx2(const HslJob& J);
+void hslAvx512(const HslJob& J);
+
+// Out[i] = TableA[A[i]] * TableB[B[i]] / 255 for i < N (see
+// lx::coverageProductRow).
+void productAvx2(const uint8_t* A, const double* TableA, const uint8_t* B, const double* TableB,
+                 double* Out, int N);
+void productAvx512(const uint8_t* A, const double* TableA, const uint8_t* B, const double* TableB,
+                   double* Out, int N);
+
+} // namespace lx::lanes
