@@ -3,6 +3,7 @@
 // diagonal renderer into its own picture; and the rectangle and ellipse on a
 // 6000 x 6000 layer.
 
+#include "kernels/gradient_reference.h"
 #include "lxGradient.h"
 #include "lxImage.h"
 
@@ -83,7 +84,7 @@ void BM_Ellipse(benchmark::State& state) {
 BENCHMARK(BM_Ellipse)->Unit(benchmark::kMillisecond);
 
 // A layer-sized picture, 6000 x 6000, as a gradient overlay fills it:
-// 0 rectangle, 1 ellipse.
+// 0 rectangle, 1 ellipse, 2 ellipse drawn through the painter (the plain form).
 void BM_LargeLayer(benchmark::State& state) {
     constexpr int kSide = 6000;
     QImage image(kSide, kSide, QImage::Format_BGR888);
@@ -96,8 +97,11 @@ void BM_LargeLayer(benchmark::State& state) {
         case 0:
             FillGradientRectangle(stops.data(), n, p, 0, 0, kSide, kSide);
             break;
-        default:
+        case 1:
             FillGradientEllipse(stops.data(), n, p, 0, 0, kSide, kSide);
+            break;
+        default:
+            lx::FillGradientEllipseThroughPainter(stops.data(), n, p, 0, 0, kSide, kSide);
             break;
         }
         p.end();
@@ -105,7 +109,7 @@ void BM_LargeLayer(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * int64_t(kSide) * kSide);
 }
-BENCHMARK(BM_LargeLayer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LargeLayer)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DiagonalFill(benchmark::State& state) {
     fillInto(
