@@ -158,7 +158,9 @@ bool writeFileAtomically(const QString& FileName, const std::function<bool(QIODe
         if (Errno != 0) Error.setFromSystem(TlxFileErrorCode::CannotWrite, Errno);
         return false;
     };
-    if (replacing && ::fchmod(fd, (old.st_mode & 07777) | S_IWUSR) != 0) return fail(errno);
+    // Some disks (FAT memory sticks) keep no permissions and refuse to set
+    // them: the file is written all the same.
+    if (replacing) (void)::fchmod(fd, (old.st_mode & 07777) | S_IWUSR);
 
     DescriptorDevice device(fd);
     device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -172,7 +174,8 @@ bool writeFileAtomically(const QString& FileName, const std::function<bool(QIODe
     }
     // The data must be on the disk before the new file takes the old one's
     // place: a full disk or a failing device often shows only here.
-    if (failsHere(SaveStep::Flush) || ::fsync(fd) != 0) return fail(errno);
+    // A file system that cannot flush at all (EINVAL) is no reason to fail.
+    if (failsHere(SaveStep::Flush) || (::fsync(fd) != 0 && errno != EINVAL)) return fail(errno);
     open = false;
     if (failsHere(SaveStep::Close) || ::close(fd) != 0) return fail(errno);
     if (failsHere(SaveStep::Rename) ||
