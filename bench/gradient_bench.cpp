@@ -1,7 +1,9 @@
 // Gradient renderer speed on a 2000 x 1500 picture: each kind written
 // straight into a 24-bit picture, the painter route for comparison, and the
-// diagonal renderer into its own picture.
+// diagonal renderer into its own picture; and the rectangle and ellipse on a
+// 6000 x 6000 layer.
 
+#include "kernels/gradient_reference.h"
 #include "lxGradient.h"
 #include "lxImage.h"
 
@@ -80,6 +82,34 @@ void BM_Ellipse(benchmark::State& state) {
         false);
 }
 BENCHMARK(BM_Ellipse)->Unit(benchmark::kMillisecond);
+
+// A layer-sized picture, 6000 x 6000, as a gradient overlay fills it:
+// 0 rectangle, 1 ellipse, 2 ellipse drawn through the painter (the plain form).
+void BM_LargeLayer(benchmark::State& state) {
+    constexpr int kSide = 6000;
+    QImage image(kSide, kSide, QImage::Format_BGR888);
+    image.fill(Qt::white);
+    const auto stops = fiveStops();
+    const int n = int(stops.size());
+    for (auto _ : state) {
+        QPainter p(&image);
+        switch (state.range(0)) {
+        case 0:
+            FillGradientRectangle(stops.data(), n, p, 0, 0, kSide, kSide);
+            break;
+        case 1:
+            FillGradientEllipse(stops.data(), n, p, 0, 0, kSide, kSide);
+            break;
+        default:
+            lx::FillGradientEllipseThroughPainter(stops.data(), n, p, 0, 0, kSide, kSide);
+            break;
+        }
+        p.end();
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(kSide) * kSide);
+}
+BENCHMARK(BM_LargeLayer)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DiagonalFill(benchmark::State& state) {
     fillInto(

@@ -1,12 +1,12 @@
 #include "cli_commands.h"
 
 #include "document_info.h"
+#include "files/atomic_file.h"
 #include "lxImage.h"
 #include "picture_output.h"
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -52,12 +52,13 @@ bool saveDesign(TlxImage& Document, const QString& FileName, Outcome& Failed) {
 }
 
 // The picture goes to a temporary file beside the target that replaces it
-// only once complete, so a failure never leaves a truncated picture behind.
+// only once complete, so a failure never leaves a truncated picture behind;
+// a failure names what the system said (disk full, no permission, ...).
 Outcome writeFile(const QString& FileName, const QByteArray& Bytes) {
-    QSaveFile file(FileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(Bytes) != Bytes.size() || !file.commit())
+    TlxFileError error;
+    if (!lx::writeFileAtomically(FileName, Bytes, error))
         return failure(ExitFailure,
-                       QStringLiteral("cannot write '%1': %2").arg(FileName, file.errorString()));
+                       QStringLiteral("cannot write '%1': %2").arg(FileName, error.message()));
     return {};
 }
 

@@ -1,5 +1,8 @@
 #include "lxFileError.h"
 
+#include <cerrno>
+#include <cstring>
+
 QString TlxFileError::message() const {
     if (!Detail.isEmpty()) return Detail;
     switch (Code) {
@@ -29,4 +32,47 @@ QString TlxFileError::message() const {
         return QStringLiteral("an effect could not be made");
     }
     return {};
+}
+
+TlxSystemCause SystemCauseOf(int Errno) {
+    switch (Errno) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return TlxSystemCause::NoSpace;
+    case EACCES:
+    case EPERM:
+        return TlxSystemCause::NoPermission;
+    case ENOENT:
+    case ENOTDIR:
+        return TlxSystemCause::FolderMissing;
+    case EROFS:
+        return TlxSystemCause::ReadOnlyFileSystem;
+    default:
+        return TlxSystemCause::Other;
+    }
+}
+
+void TlxFileError::setFromSystem(TlxFileErrorCode NewCode, int Errno) {
+    Code = NewCode;
+    Cause = SystemCauseOf(Errno);
+    switch (Cause) {
+    case TlxSystemCause::NoSpace:
+        Detail = QStringLiteral("there is no space left on the disk");
+        break;
+    case TlxSystemCause::NoPermission:
+        Detail = QStringLiteral("permission denied: this folder or file may not be written");
+        break;
+    case TlxSystemCause::FolderMissing:
+        Detail = QStringLiteral("the folder does not exist");
+        break;
+    case TlxSystemCause::ReadOnlyFileSystem:
+        Detail = QStringLiteral("the disk is read-only");
+        break;
+    case TlxSystemCause::Other:
+        Detail = Errno != 0 ? QString::fromLocal8Bit(std::strerror(Errno))
+                            : QStringLiteral("the file could not be written");
+        break;
+    }
 }

@@ -24,19 +24,38 @@ enum class TlxFileErrorCode : uint8_t {
     EffectNotMade,      // a style applied, but one of its effects could not be built
 };
 
+// What the system said when writing failed, in the terms a user acts on.
+// Other when the system gave another reason (or none is known).
+enum class TlxSystemCause : uint8_t {
+    Other = 0,
+    NoSpace,            // the disk (or the user's quota) is full
+    NoPermission,       // the folder or the file may not be written by this user
+    FolderMissing,      // the folder the file goes into does not exist
+    ReadOnlyFileSystem, // the disk is mounted read-only
+};
+
 struct TlxFileError {
     TlxFileErrorCode Code = TlxFileErrorCode::None;
+    TlxSystemCause Cause = TlxSystemCause::Other;
     QString Detail;
 
     bool isNone() const { return Code == TlxFileErrorCode::None; }
     void clear() {
         Code = TlxFileErrorCode::None;
+        Cause = TlxSystemCause::Other;
         Detail.clear();
     }
     void set(TlxFileErrorCode NewCode, const QString& NewDetail) {
         Code = NewCode;
+        Cause = TlxSystemCause::Other;
         Detail = NewDetail;
     }
+    // A failed system call: Errno (the errno it left) gives the cause and an
+    // English detail naming it.
+    void setFromSystem(TlxFileErrorCode NewCode, int Errno);
     // The English sentence: the detail, or the code's own words without one.
     QString message() const;
 };
+
+// The cause an errno value stands for.
+TlxSystemCause SystemCauseOf(int Errno);

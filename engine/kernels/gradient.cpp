@@ -22,6 +22,9 @@
 //   the horizontal axis, symmetric about the rectangle's centre. Consecutive
 //   outlines lie at most one pixel apart and each ring is two pixels wide, so
 //   they overlap and leave no gaps (a test checks this on many sizes).
+//   Drawing into a 24-bit picture, the rings are drawn on a 32-bit copy of
+//   the area and copied back, which the raster engine fills several times
+//   faster with the same pixels.
 // - Every renderer paints only inside its rectangle. Segments whose rounded
 //   lengths overshoot the extent would draw lines or outlines past it; those
 //   pixels are clipped.
@@ -36,6 +39,7 @@
 // huge lengths can neither run the drawing backwards nor make it run long.
 
 #include "lxGradient.h"
+#include "kernels/gradient_reference.h"
 
 #include "core/pixel_view.h"
 #include "lxTypes.h"
@@ -491,22 +495,94 @@ bool ringMeets(const Outline& o, const Area& area) {
     return false;
 }
 
+// One drawEllipse per ring, innermost first, through the painter.
+void drawRings(const TColorlistItem* Stops, int Count, QPainter& Canvas, const OutlineGeometry& geo,
+               const Area& area) {
+    // The rings straddle their outline, so the outermost one pokes a pixel
+    // past the rectangle: clip to it.
+    Canvas.setClipRect(QRect(int(area.x0), int(area.y0), int(area.x1 - area.x0 + 1),
+                             int(area.y1 - area.y0 + 1)),
+                       Qt::IntersectClip);
+    QPen pen(Qt::black, 2.0, Qt::SolidLine);
+    walkSteps(Stops, Count, geo.plan(), std::numeric_limits<qint64>::min(), geo.lastUsefulStep(),
+              [&](qint64 t, QRgb c) {
+                  const Outline o = geo.at(t);
+                  if (o.x2 <= o.x1 || o.y2 <= o.y1 || !ringMeets(o, area)) return;
+                  pen.setColor(QColor(c));
+                  Canvas.setPen(pen);
+                  // QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)) as a
+                  // QRectF: its edges are x1 and x2.
+                  Canvas.drawEllipse(QRectF(double(o.x1), double(o.y1), double(o.x2 - o.x1),
+                                            double(o.y2 - o.y1)));
+              });
+}
+
+// The rings of a 24-bit picture drawn on a 32-bit copy of it. The raster
+// engine strokes and fills the very same pixels whatever the picture's
+// layout (the outline and its rasterisation do not depend on it), but fills
+// 32-bit rows several times faster: on a 24-bit picture every span goes
+// through the generic colour blend, handed out to worker threads. The copy
+// has the picture's own coordinates (no translation that could round the
+// outlines differently) and reaches only as far as the area; only the area
+// is copied in and back. False when the copy cannot be had.
+bool drawRingsOn32Bit(const TColorlistItem* Stops, int Count, const DirectTarget& t,
+                      const OutlineGeometry& geo, const Area& area) {
+    const int width = int(area.x1 + 1), height = int(area.y1 + 1);
+    QImage copy;
+    try {
+        copy = QImage(width, height, QImage::Format_RGB32);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (copy.isNull()) return false;
+    const PixelView wide = viewOf(copy);
+    const qint64 n = area.x1 - area.x0 + 1;
+    for (qint64 y = area.y0; y <= area.y1; ++y) {
+        const uint8_t* in = t.view.row(int(y)) + area.x0 * 3;
+        QRgb* out = reinterpret_cast<QRgb*>(wide.row(int(y))) + area.x0;
+        if (t.layout == Layout::Bgr24) {
+            for (qint64 x = 0; x < n; ++x, in += 3)
+                out[x] = qRgb(in[2], in[1], in[0]);
+        } else {
+            for (qint64 x = 0; x < n; ++x, in += 3)
+                out[x] = qRgb(in[0], in[1], in[2]);
+        }
+    }
+    {
+        QPainter painter(&copy);
+        PainterState state(painter);
+        drawRings(Stops, Count, painter, geo, area);
+    }
+    for (qint64 y = area.y0; y <= area.y1; ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(wide.row(int(y))) + area.x0;
+        uint8_t* out = t.view.row(int(y)) + area.x0 * 3;
+        for (qint64 x = 0; x < n; ++x, out += 3)
+            storePixel(out, in[x], t.layout);
+    }
+    return true;
+}
+
 void fillOutlines(const TColorlistItem* Stops, int Count, QPainter& Canvas, int Left, int Top,
-                  int Width, int Height, bool ellipse) {
+                  int Width, int Height, bool ellipse, bool plainRings = false) {
     if (badInput(Stops, Count, Width, Height)) return;
     const Area rect{Left, Top, qint64(Left) + Width - 1, qint64(Top) + Height - 1};
     const OutlineGeometry geo = outlineGeometry(Left, Top, Width, Height);
 
     DirectTarget direct;
-    if (!ellipse && directTarget(Canvas, direct)) {
+    if (!plainRings && directTarget(Canvas, direct)) {
         const Area area = intersect(rect, {0, 0, direct.view.Width - 1, direct.view.Height - 1});
         if (area.empty()) return;
         const ImageSink sink{direct};
-        if (Count == 1)
+        if (Count == 1) {
             sink.fill(area.x0, area.y0, area.x1, area.y1, solidRgb(stopRgb(Stops[0])));
-        else
+            return;
+        }
+        if (!ellipse) {
             drawRectOutlines(Stops, Count, sink, area, geo);
-        return;
+            return;
+        }
+        if (direct.layout != Layout::Argb32 && drawRingsOn32Bit(Stops, Count, direct, geo, area))
+            return;
     }
     const Area area = reachable(Canvas, rect);
     if (area.empty()) return;
@@ -517,23 +593,7 @@ void fillOutlines(const TColorlistItem* Stops, int Count, QPainter& Canvas, int 
     } else if (!ellipse) {
         drawRectOutlines(Stops, Count, sink, area, geo);
     } else {
-        // The rings straddle their outline, so the outermost one pokes a
-        // pixel past the rectangle: clip to it.
-        Canvas.setClipRect(QRect(int(area.x0), int(area.y0), int(area.x1 - area.x0 + 1),
-                                 int(area.y1 - area.y0 + 1)),
-                           Qt::IntersectClip);
-        QPen pen(Qt::black, 2.0, Qt::SolidLine);
-        walkSteps(Stops, Count, geo.plan(), std::numeric_limits<qint64>::min(),
-                  geo.lastUsefulStep(), [&](qint64 t, QRgb c) {
-                      const Outline o = geo.at(t);
-                      if (o.x2 <= o.x1 || o.y2 <= o.y1 || !ringMeets(o, area)) return;
-                      pen.setColor(QColor(c));
-                      Canvas.setPen(pen);
-                      // QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)) as a
-                      // QRectF: its edges are x1 and x2.
-                      Canvas.drawEllipse(QRectF(double(o.x1), double(o.y1), double(o.x2 - o.x1),
-                                                double(o.y2 - o.y1)));
-                  });
+        drawRings(Stops, Count, Canvas, geo, area);
     }
 }
 
@@ -684,6 +744,12 @@ void FillGradientDiagonal(const TColorlistItem* Stops, int Count, QPainter& Canv
 void FillGradientDiagonalMirrored(const TColorlistItem* Stops, int Count, QPainter& Canvas,
                                   double Slope, int Width, int Height) {
     fillDiagonal(Stops, Count, Canvas, Slope, Width, Height, true);
+}
+
+void lx::FillGradientEllipseThroughPainter(const TColorlistItem* Stops, int Count,
+                                          QPainter& Canvas, int Left, int Top, int Width,
+                                          int Height) {
+    fillOutlines(Stops, Count, Canvas, Left, Top, Width, Height, true, true);
 }
 
 // Width or Height of 0 or less gives an empty picture (and true). With no

@@ -474,6 +474,7 @@ struct FailureCase {
     const char* args;
     int exitCode;
     const char* output; // a file the command must not leave behind, or null
+    const char* reason = nullptr; // words the message must carry, or null
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
@@ -523,6 +524,9 @@ TEST_P(FailureTest, ExitsWithItsCodeAndOneLineOnStderr) {
     if (c.output != nullptr) {
         EXPECT_FALSE(QFileInfo::exists(expand(c.output)[0]));
     }
+    if (c.reason != nullptr) {
+        EXPECT_TRUE(r.err.contains(c.reason)) << r.err.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -541,10 +545,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"styleMissingStyleFile", "style $design 1 $dir/none.style $dir/s.velmo", 1, "$dir/s.velmo"},
         FailureCase{"styleGarbageStyleFile", "style $design 1 $style $dir/s2.velmo", 1, "$dir/s2.velmo"},
         // Output that cannot be written: 1.
-        FailureCase{"renderNoFolder", "render $design $dir/no/such/out.png", 1, nullptr},
-        FailureCase{"renderAlphaNoFolder", "render --alpha $design $dir/no/such/out.png", 1, nullptr},
-        FailureCase{"convertNoFolder", "convert $design $dir/no/such/out.velmo", 1, nullptr},
-        FailureCase{"styleNoFolder", "style $design 1 preset:0 $dir/no/such/out.velmo", 1, nullptr},
+        FailureCase{"renderNoFolder", "render $design $dir/no/such/out.png", 1, nullptr, "the folder does not exist"},
+        FailureCase{"renderAlphaNoFolder", "render --alpha $design $dir/no/such/out.png", 1, nullptr, "the folder does not exist"},
+        FailureCase{"convertNoFolder", "convert $design $dir/no/such/out.velmo", 1, nullptr, "the folder does not exist"},
+        FailureCase{"styleNoFolder", "style $design 1 preset:0 $dir/no/such/out.velmo", 1, nullptr, "the folder does not exist"},
         // Wrong usage: 2, before any file is touched.
         FailureCase{"unknownCommand", "frobnicate $design", 2, nullptr},
         FailureCase{"renderOneFile", "render $design", 2, nullptr},

@@ -1,0 +1,64 @@
+#include "program_strings.h"
+
+#include "lang_strings.h"
+
+#include <array>
+
+namespace {
+
+struct Texts {
+    const char16_t* Simplified;
+    const char16_t* Traditional;
+    const char16_t* English;
+};
+
+// By id - 1.
+constexpr std::array<Texts, ProgramStringCount> kTexts = {{
+    {u"磁盘空间不足，无法保存文件。", u"磁碟空間不足，無法儲存檔案。",
+     u"There is no space left on the disk; the file could not be saved."},
+    {u"没有在此文件夹中写入文件的权限，无法保存文件。",
+     u"沒有在此資料夾中寫入檔案的權限，無法儲存檔案。",
+     u"You do not have permission to write in this folder; the file could not be saved."},
+    {u"文件夹不存在，无法保存文件。", u"資料夾不存在，無法儲存檔案。",
+     u"The folder does not exist; the file could not be saved."},
+    {u"磁盘为只读，无法保存文件。", u"磁碟為唯讀，無法儲存檔案。",
+     u"The disk is read-only; the file could not be saved."},
+    {u"无法保存文件：%1", u"無法儲存檔案：%1", u"The file could not be saved: %1"},
+}};
+
+} // namespace
+
+QString ProgramString(int Base, int k) {
+    if (k < 1 || k > ProgramStringCount) return {};
+    const Texts& t = kTexts[size_t(k - 1)];
+    switch (Base) {
+    case LangSimplified:
+        return QString::fromUtf16(t.Simplified);
+    case LangTraditional:
+        return QString::fromUtf16(t.Traditional);
+    case LangEnglish:
+        return QString::fromUtf16(t.English);
+    default:
+        return {};
+    }
+}
+
+QString ProgramText(int k) {
+    return ProgramString(LangBase, k);
+}
+
+QString SaveErrorText(const TlxFileError& Error) {
+    switch (Error.Cause) {
+    case TlxSystemCause::NoSpace:
+        return ProgramText(PsSaveNoSpace);
+    case TlxSystemCause::NoPermission:
+        return ProgramText(PsSaveNoPermission);
+    case TlxSystemCause::FolderMissing:
+        return ProgramText(PsSaveFolderMissing);
+    case TlxSystemCause::ReadOnlyFileSystem:
+        return ProgramText(PsSaveReadOnlyDisk);
+    case TlxSystemCause::Other:
+        break;
+    }
+    return ProgramText(PsSaveFailed).arg(Error.message());
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+// The program's own messages beyond the string table, in the table's three
+// languages: message k (1..ProgramStringCount) of the block LangBase selects.
+// They say why a file could not be saved, in words the user can act on.
+
+#include "lxFileError.h"
+
+#include <QString>
+
+enum ProgramStringId : int {
+    PsSaveNoSpace = 1,  // the disk is full
+    PsSaveNoPermission, // the folder or file may not be written
+    PsSaveFolderMissing,
+    PsSaveReadOnlyDisk,
+    PsSaveFailed, // any other reason; %1 is the system's own words
+};
+constexpr int ProgramStringCount = 5;
+
+// Message k in the language of Base (LangSimplified, LangTraditional or
+// LangEnglish); empty for k outside 1..ProgramStringCount or another base.
+QString ProgramString(int Base, int k);
+// Message k in the current language (LangBase).
+QString ProgramText(int k);
+// Why a save failed, in the current language: the cause when the system
+// named one, else the general message with the error's English detail.
+QString SaveErrorText(const TlxFileError& Error);
