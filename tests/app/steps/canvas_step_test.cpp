@@ -387,7 +387,9 @@ TEST_F(CanvasStepTest, LargeCanvasShowsItsProgress) {
         for (int i = 0; i < seen.size(); ++i) {
             EXPECT_TRUE(seen[i].barShown) << i;
             EXPECT_TRUE(seen[i].waitCursor) << i;
-            if (i > 0) EXPECT_GT(seen[i].value, seen[i - 1].value) << i;
+            if (i > 0) {
+                EXPECT_GT(seen[i].value, seen[i - 1].value) << i;
+            }
         }
         EXPECT_EQ(seen.back().value, seen.back().max); // it ends full
         EXPECT_EQ(w->Pb1->value(), 10000);

@@ -332,8 +332,9 @@ TEST(ComposeCacheTest, DissolveGivesWhatTheFullPathGives) {
             ASSERT_TRUE(full->ReDraw());
             ASSERT_TRUE(cached->ReDraw());
             ASSERT_TRUE(sameBytes(cached->ShowBmp, full->ShowBmp)) << "step " << s;
-            if (s > 0)
+            if (s > 0) {
                 EXPECT_FALSE(sameBytes(full->ShowBmp, previous)) << "no fresh draws at step " << s;
+            }
             previous = full->ShowBmp.copy();
         }
     }
