@@ -94,6 +94,21 @@ void BM_QtSourceOver10Layers(benchmark::State& state) {
 }
 BENCHMARK(BM_QtSourceOver10Layers)->Unit(benchmark::kMillisecond);
 
+// The background alone under hidden layers: range(0) 1 fills the back
+// colour, 0 spreads the grey checkerboard of a transparent canvas.
+void BM_ReDrawBackgroundOnly(benchmark::State& state) {
+    TlxImage img;
+    img.NewImage(state.range(0) != 0, lxRGB(255, 255, 255), 24, kSide, kSide);
+    img.Layers[0].Visible = false;
+    state.SetLabel(state.range(0) != 0 ? "colour" : "checkerboard");
+    for (auto _ : state) {
+        img.InvalidateComposeCache();
+        benchmark::DoNotOptimize(img.ReDraw());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_ReDrawBackgroundOnly)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
 // One full-size layer per family of blend modes.
 void BM_ReDrawOneLayer(benchmark::State& state) {
     const auto mode = uint8_t(state.range(0));

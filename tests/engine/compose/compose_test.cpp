@@ -150,7 +150,7 @@ TEST(ComposeKernelTest, MaskedNormalRowEqualsTheMaskedFormula) {
 
 TEST(ComposeKernelTest, GreyRowBecomesGreyPixels) {
     std::mt19937 rng(5);
-    for (int n : {0, 1, 15, 16, 17, 33, 100}) {
+    for (int n : {0, 1, 15, 16, 17, 33, 63, 64, 65, 100, 127, 128, 150, 200}) {
         std::vector<uint8_t> grey(static_cast<size_t>(n)), dst(size_t(3 * n + 3), 0xAB);
         for (auto& g : grey)
             g = uint8_t(rng());
