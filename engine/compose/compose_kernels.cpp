@@ -45,18 +45,23 @@ void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t*
 #ifdef LX_HAVE_X86
 
 // A layer's rows lie one after the other in memory and a ReDraw streams
-// every layer once through the cache: asking for the colour and coverage
-// bytes some thousands of pixels ahead (on into the next rows) keeps enough
-// reads in flight that the memory, not the wait for each line, sets the pace.
-// A prefetch never faults, so running past the picture's end is harmless.
+// every layer once through the cache, the target under it too: asking for
+// the colour, coverage and target bytes some thousands of pixels ahead (on
+// into the next rows) keeps enough reads in flight that the memory, not the
+// wait for each line, sets the pace. A prefetch never faults, so running
+// past the picture's end is harmless.
 constexpr int kPrefetchPixels = 2560;
 
-__attribute__((target("sse"))) static inline void prefetchAhead(const uint8_t* src,
+__attribute__((target("sse"))) static inline void prefetchAhead(const uint8_t* dst,
+                                                                 const uint8_t* src,
                                                                  const uint8_t* alpha, int x,
                                                                  int pixels) {
     const char* s = reinterpret_cast<const char*>(src + 3 * (x + kPrefetchPixels));
-    for (int k = 0; k < 3 * pixels; k += 64)
+    const char* d = reinterpret_cast<const char*>(dst + 3 * (x + kPrefetchPixels));
+    for (int k = 0; k < 3 * pixels; k += 64) {
         _mm_prefetch(s + k, _MM_HINT_T0);
+        _mm_prefetch(d + k, _MM_HINT_T0);
+    }
     for (int k = 0; k < pixels; k += 64)
         _mm_prefetch(reinterpret_cast<const char*>(alpha + x + kPrefetchPixels + k), _MM_HINT_T0);
 }
@@ -155,7 +160,7 @@ blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
     const __m256i full = _mm256_set1_epi8(char(0xFF));
     int x = 0;
     for (; x + 32 <= n; x += 32) {
-        if ((x & 63) == 0) prefetchAhead(src, alpha, x, 64);
+        if ((x & 63) == 0) prefetchAhead(dst, src, alpha, x, 64);
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(alpha + x));
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)) == -1) continue;
         uint8_t* d = dst + 3 * x;
@@ -250,7 +255,7 @@ blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src, const uint8_t* alph
     const __m512i full = _mm512_set1_epi8(char(0xFF));
     int x = 0;
     for (; x + 64 <= n; x += 64) {
-        prefetchAhead(src, alpha, x, 64);
+        prefetchAhead(dst, src, alpha, x, 64);
         const __m512i a = _mm512_loadu_si512(alpha + x);
         if (_mm512_test_epi8_mask(a, a) == 0) continue;
         uint8_t* d = dst + 3 * x;
