@@ -163,8 +163,9 @@ BENCHMARK(BM_NormalRowKernelInCache)->DenseRange(0, int(lx::normalOpaqueRowKerne
 // the memory's own speed. Bytes counted: what the kernel reads and writes.
 struct PictureRows {
     std::vector<uint8_t> Dst, Src, Alpha, Mask;
-    PictureRows() : Dst(size_t(3) * kSide * kSide, 255), Src(Dst.size()), Alpha(Dst.size() / 3),
-                    Mask(Dst.size()) {
+    PictureRows()
+        : Dst(size_t(3) * kSide * kSide, 255), Src(Dst.size()), Alpha(Dst.size() / 3),
+          Mask(Dst.size()) {
         for (int y = 0; y < kSide; ++y)
             for (int x = 0; x < kSide; ++x) {
                 const size_t i = size_t(y) * kSide + size_t(x);
@@ -188,7 +189,8 @@ void BM_NormalRowKernelPicture(benchmark::State& state) {
     PictureRows rows;
     for (auto _ : state) {
         for (int y = 0; y < kSide; ++y)
-            kernel.fn(rows.Dst.data() + size_t(3) * kSide * y, rows.Src.data() + size_t(3) * kSide * y,
+            kernel.fn(rows.Dst.data() + size_t(3) * kSide * y,
+                      rows.Src.data() + size_t(3) * kSide * y,
                       rows.Alpha.data() + size_t(kSide) * y, kSide);
         benchmark::ClobberMemory();
     }
@@ -213,8 +215,8 @@ void BM_NormalCoverageRowKernelPicture(benchmark::State& state) {
         for (int y = 0; y < kSide; ++y) {
             const size_t row = size_t(3) * kSide * y;
             kernel.fn(rows.Dst.data() + row, rows.Src.data() + row,
-                      rows.Alpha.data() + size_t(kSide) * y, masked ? rows.Mask.data() + row : nullptr,
-                      kSide, coverage);
+                      rows.Alpha.data() + size_t(kSide) * y,
+                      masked ? rows.Mask.data() + row : nullptr, kSide, coverage);
         }
         benchmark::ClobberMemory();
     }
@@ -222,7 +224,8 @@ void BM_NormalCoverageRowKernelPicture(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * int64_t(kSide) * kSide * (masked ? 13 : 10));
 }
 BENCHMARK(BM_NormalCoverageRowKernelPicture)
-    ->ArgsProduct({benchmark::CreateDenseRange(0, int(lx::normalRowKernels().size()) - 1, 1), {0, 1}})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, int(lx::normalRowKernels().size()) - 1, 1),
+                   {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 // The copies of range(0) layers' colours and coverage bytes, each

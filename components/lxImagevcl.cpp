@@ -43,8 +43,8 @@ QImage scaledPart(const QImage& Picture, double Scale, const QRect& Pixels) {
             std::memcpy(d, part.constScanLine(y - y0 - 1), size_t(part.width()) * 4);
             continue;
         }
-        lx::nearestBgrToRgb32Row(d, Picture.constScanLine(sy), 3 * Picture.width(),
-                                 columns.data(), int(columns.size()));
+        lx::nearestBgrToRgb32Row(d, Picture.constScanLine(sy), 3 * Picture.width(), columns.data(),
+                                 int(columns.size()));
         shownRow = sy;
     }
     return part;

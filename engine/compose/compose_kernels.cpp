@@ -52,10 +52,8 @@ void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t*
 // past the picture's end is harmless.
 constexpr int kPrefetchPixels = 2560;
 
-__attribute__((target("sse"))) static inline void prefetchAhead(const uint8_t* dst,
-                                                                 const uint8_t* src,
-                                                                 const uint8_t* alpha, int x,
-                                                                 int pixels) {
+__attribute__((target("sse"))) static inline void
+prefetchAhead(const uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int x, int pixels) {
     const char* s = reinterpret_cast<const char*>(src + 3 * (x + kPrefetchPixels));
     const char* d = reinterpret_cast<const char*>(dst + 3 * (x + kPrefetchPixels));
     for (int k = 0; k < 3 * pixels; k += 64) {
@@ -225,8 +223,8 @@ LX_TARGET_AVX512BW static inline CoverageSpread64 coverageSpread64() {
     for (int c = 0; c < 3; ++c)
         for (int lane = 0; lane < 4; ++lane)
             std::memcpy(&chunks[c][16 * lane], p[(c + lane) % 3], 16);
-    return {{_mm512_load_si512(chunks[0]), _mm512_load_si512(chunks[1]),
-             _mm512_load_si512(chunks[2])}};
+    return {
+        {_mm512_load_si512(chunks[0]), _mm512_load_si512(chunks[1]), _mm512_load_si512(chunks[2])}};
 }
 
 // Coverage bytes of colour chunk 0, 1 or 2 of 64 pixels.
@@ -249,8 +247,8 @@ static inline __mmask64 firstBytes(int bytes) {
 // arithmetic. The last, partial block goes through the same arithmetic with
 // masked loads and stores: pixels past the end read as clear and nothing is
 // written there (masked-off bytes are never touched, even across a page).
-LX_TARGET_AVX512BW static void
-blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int n) {
+LX_TARGET_AVX512BW static void blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                          const uint8_t* alpha, int n) {
     const CoverageSpread64 sp = coverageSpread64();
     const __m512i full = _mm512_set1_epi8(char(0xFF));
     int x = 0;
@@ -266,12 +264,12 @@ blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src, const uint8_t* alph
             _mm512_storeu_si512(d + 128, _mm512_loadu_si512(s + 128));
             continue;
         }
-        _mm512_storeu_si512(d, mix64(_mm512_loadu_si512(d), _mm512_loadu_si512(s),
-                                     spreadChunk0(a, sp)));
+        _mm512_storeu_si512(
+            d, mix64(_mm512_loadu_si512(d), _mm512_loadu_si512(s), spreadChunk0(a, sp)));
         _mm512_storeu_si512(d + 64, mix64(_mm512_loadu_si512(d + 64), _mm512_loadu_si512(s + 64),
                                           spreadChunk1(a, sp)));
-        _mm512_storeu_si512(d + 128, mix64(_mm512_loadu_si512(d + 128),
-                                           _mm512_loadu_si512(s + 128), spreadChunk2(a, sp)));
+        _mm512_storeu_si512(d + 128, mix64(_mm512_loadu_si512(d + 128), _mm512_loadu_si512(s + 128),
+                                           spreadChunk2(a, sp)));
     }
     const int rest = n - x;
     if (rest <= 0) return;
@@ -281,9 +279,9 @@ blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src, const uint8_t* alph
     const uint8_t* s = src + 3 * x;
     const __mmask64 m0 = firstBytes(3 * rest), m1 = firstBytes(3 * rest - 64),
                     m2 = firstBytes(3 * rest - 128);
-    _mm512_mask_storeu_epi8(d, m0,
-                            mix64(_mm512_maskz_loadu_epi8(m0, d), _mm512_maskz_loadu_epi8(m0, s),
-                                  spreadChunk0(a, sp)));
+    _mm512_mask_storeu_epi8(
+        d, m0,
+        mix64(_mm512_maskz_loadu_epi8(m0, d), _mm512_maskz_loadu_epi8(m0, s), spreadChunk0(a, sp)));
     if (m1 != 0)
         _mm512_mask_storeu_epi8(d + 64, m1,
                                 mix64(_mm512_maskz_loadu_epi8(m1, d + 64),
@@ -363,8 +361,8 @@ LX_TARGET_AVX512BW static inline __m256i roundedBytes(__m512d v) {
 
 // Sixteen channels: destination and source bytes at d and s, their
 // coverages in two vectors of eight, the mask bytes at m (or none).
-LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s,
-                                                    const uint8_t* m, __m512d cLo, __m512d cHi) {
+LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s, const uint8_t* m,
+                                                    __m512d cLo, __m512d cHi) {
     __m512d dLo, dHi, sLo, sHi;
     bytesToDoubles(d, dLo, dHi);
     bytesToDoubles(s, sLo, sHi);
@@ -416,7 +414,8 @@ LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t*
             _mm512_mask_i32gather_pd(_mm512_setzero_pd(), __mmask8(live >> 8),
                                      _mm512_extracti64x4_epi64(index, 1), coverage, 8);
         const uint8_t* m = mask != nullptr ? mask + 3 * x : nullptr;
-        mixChannels16(d, s, m, _mm512_permutexvar_pd(pick0, cLo), _mm512_permutexvar_pd(pick1, cLo));
+        mixChannels16(d, s, m, _mm512_permutexvar_pd(pick0, cLo),
+                      _mm512_permutexvar_pd(pick1, cLo));
         mixChannels16(d + 16, s + 16, m != nullptr ? m + 16 : nullptr,
                       _mm512_permutexvar_pd(pick2, cLo), _mm512_permutexvar_pd(pick0, cHi));
         mixChannels16(d + 32, s + 32, m != nullptr ? m + 32 : nullptr,
@@ -504,6 +503,15 @@ void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n) {
     if (lx::cpuHasSsse3()) return greyToBgrRowSsse3(dst, grey, n);
 #endif
     greyToBgrRowScalar(dst, grey, n);
+}
+
+std::vector<NamedGreyRowFn> greyToBgrRowKernels() {
+    std::vector<NamedGreyRowFn> kernels{{"scalar", greyToBgrRowScalar}};
+#ifdef LX_HAVE_X86
+    if (lx::cpuHasSsse3()) kernels.push_back({"ssse3", greyToBgrRowSsse3});
+    if (lx::cpuHasAvx512Bw()) kernels.push_back({"avx512bw", greyToBgrRowAvx512});
+#endif
+    return kernels;
 }
 
 } // namespace lx

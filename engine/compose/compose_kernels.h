@@ -52,4 +52,12 @@ std::vector<NamedNormalCoverageRowFn> normalRowKernels();
 // Spreads a grey row to blue-green-red pixels (b = g = r = grey).
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n);
 
+using GreyRowFn = void (*)(uint8_t* dst, const uint8_t* grey, int n);
+struct NamedGreyRowFn {
+    const char* name;
+    GreyRowFn fn;
+};
+// Every version of greyToBgrRow this processor runs, plain one first.
+std::vector<NamedGreyRowFn> greyToBgrRowKernels();
+
 } // namespace lx

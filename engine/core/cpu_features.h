@@ -31,8 +31,8 @@ inline const CpuFeatures& cpuFeatures() {
         f.Ssse3 = __builtin_cpu_supports("ssse3");
         f.Avx2 = __builtin_cpu_supports("avx2");
         f.Avx512F = __builtin_cpu_supports("avx512f");
-        f.Avx512Bw = f.Avx512F && __builtin_cpu_supports("avx512bw") &&
-                     __builtin_cpu_supports("avx512vl");
+        f.Avx512Bw =
+            f.Avx512F && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
 #endif
         return f;
     }();

@@ -23,9 +23,8 @@ void nearestRowScalar(uint32_t* Dst, const uint8_t* Row, int /*RowBytes*/, const
 // green, red and a byte of the next pixel, which the opaque alpha replaces.
 // A lane whose four bytes would reach past the row is left to the plain
 // form, so nothing beyond RowBytes is read.
-__attribute__((target("avx512f"))) void nearestRowAvx512(uint32_t* Dst, const uint8_t* Row,
-                                                          int RowBytes, const int* Offsets,
-                                                          int Count) {
+__attribute__((target("avx512f"))) void
+nearestRowAvx512(uint32_t* Dst, const uint8_t* Row, int RowBytes, const int* Offsets, int Count) {
     const __m512i lastSafe = _mm512_set1_epi32(RowBytes - 4);
     const __m512i colour = _mm512_set1_epi32(0x00FFFFFF);
     const __m512i opaque = _mm512_set1_epi32(int(0xFF000000u));
@@ -41,7 +40,8 @@ __attribute__((target("avx512f"))) void nearestRowAvx512(uint32_t* Dst, const ui
                                  _mm512_ternarylogic_epi32(bytes, colour, opaque, 0xEA));
         if (safe != inRow)
             for (int k = 0; k < lanes; ++k)
-                if (!(safe >> k & 1)) nearestRowScalar(Dst + i + k, Row, RowBytes, Offsets + i + k, 1);
+                if (!(safe >> k & 1))
+                    nearestRowScalar(Dst + i + k, Row, RowBytes, Offsets + i + k, 1);
     }
 }
 #endif
@@ -59,8 +59,7 @@ std::vector<NamedNearestDisplayRowFn> nearestDisplayRowKernels() {
 void nearestBgrToRgb32Row(uint32_t* Dst, const uint8_t* Row, int RowBytes, const int* Offsets,
                           int Count) {
 #ifdef LX_HAVE_X86
-    static const NearestDisplayRowFn kernel =
-        cpuHasAvx512() ? nearestRowAvx512 : nearestRowScalar;
+    static const NearestDisplayRowFn kernel = cpuHasAvx512() ? nearestRowAvx512 : nearestRowScalar;
     kernel(Dst, Row, RowBytes, Offsets, Count);
 #else
     nearestRowScalar(Dst, Row, RowBytes, Offsets, Count);

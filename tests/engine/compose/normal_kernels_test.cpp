@@ -182,9 +182,8 @@ void differential(const Kernels& kernels, bool maskAndOpacity, uint32_t cases, R
         const std::vector<double> coverage = coverageTable(c.Opacity);
         std::vector<uint8_t> expected;
         for (size_t k = 0; k < kernels.size(); ++k) {
-            const std::vector<uint8_t> out = runCase(c, [&](auto... args) {
-                run(kernels[k].fn, args..., c.N, coverage.data());
-            });
+            const std::vector<uint8_t> out = runCase(
+                c, [&](auto... args) { run(kernels[k].fn, args..., c.N, coverage.data()); });
             if (k == 0) expected = out;
             sums[k] = fold(sums[k], out);
             if (firstFailing[k] < 0 && out != expected) {
@@ -194,9 +193,9 @@ void differential(const Kernels& kernels, bool maskAndOpacity, uint32_t cases, R
         }
     }
     for (size_t k = 1; k < kernels.size(); ++k) {
-        EXPECT_EQ(firstFailing[k], -1) << kernels[k].name << ": first failing case "
-                                       << firstFailing[k] << ", " << detail[k]
-                                       << " (LX_REPLAY_CASE=" << firstFailing[k] << ")";
+        EXPECT_EQ(firstFailing[k], -1)
+            << kernels[k].name << ": first failing case " << firstFailing[k] << ", " << detail[k]
+            << " (LX_REPLAY_CASE=" << firstFailing[k] << ")";
         EXPECT_EQ(sums[k], sums[0]) << kernels[k].name;
     }
 }
@@ -210,7 +209,8 @@ TEST(NormalKernelsTest, OpaqueRowPathsMatchThePlainRowOnRandomRows) {
 TEST(NormalKernelsTest, CoverageRowPathsMatchThePlainRowOnRandomRows) {
     differential(kCoverageKernels, true, 4000,
                  [](lx::NormalCoverageRowFn fn, uint8_t* d, const uint8_t* s, const uint8_t* a,
-                    const uint8_t* m, int n, const double* coverage) { fn(d, s, a, m, n, coverage); });
+                    const uint8_t* m, int n,
+                    const double* coverage) { fn(d, s, a, m, n, coverage); });
 }
 
 // A table the compositor never makes still gets the plain form's bytes:
@@ -230,7 +230,8 @@ TEST(NormalKernelsTest, CoverageRowPathsFollowThePlainRowOnOddTables) {
             b = uint8_t(rng());
     for (int x = 0; x < 64; ++x)
         alpha[size_t(x)] = x < 32 ? 0 : 255;
-    for (const uint8_t* m : {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(mask.data())}) {
+    for (const uint8_t* m :
+         {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(mask.data())}) {
         std::vector<uint8_t> expected = dst;
         lx::blendNormalRowScalar(expected.data(), src.data(), alpha.data(), m, n, table.data());
         for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {

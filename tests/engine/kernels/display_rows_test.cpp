@@ -25,8 +25,9 @@ TEST(DisplayRowsTest, EveryPathPicksTheBytesAtTheOffsets) {
         std::vector<int> offsets(static_cast<size_t>(count));
         for (auto& o : offsets) {
             const unsigned pick = rng() % 4;
-            o = pick == 0 ? 3 * width - 3 : pick == 1 ? int(rng() % unsigned(3 * width - 2))
-                                                      : 3 * int(rng() % unsigned(width));
+            o = pick == 0   ? 3 * width - 3
+                : pick == 1 ? int(rng() % unsigned(3 * width - 2))
+                            : 3 * int(rng() % unsigned(width));
         }
         std::vector<uint32_t> expected(size_t(count) + 1, 0xDEADBEEFu);
         for (int i = 0; i < count; ++i) {
@@ -40,8 +41,7 @@ TEST(DisplayRowsTest, EveryPathPicksTheBytesAtTheOffsets) {
             ASSERT_EQ(actual, expected) << kernel.name << " case " << caseNo;
         }
         std::vector<uint32_t> chosen(size_t(count) + 1, 0xDEADBEEFu);
-        lx::nearestBgrToRgb32Row(chosen.data(), row.data(), int(row.size()), offsets.data(),
-                                 count);
+        lx::nearestBgrToRgb32Row(chosen.data(), row.data(), int(row.size()), offsets.data(), count);
         ASSERT_EQ(chosen, expected) << "case " << caseNo;
     }
 }
