@@ -1,5 +1,7 @@
 #include "lxImagevcl.h"
 
+#include "lxResample.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -41,11 +43,8 @@ QImage scaledPart(const QImage& Picture, double Scale, const QRect& Pixels) {
             std::memcpy(d, part.constScanLine(y - y0 - 1), size_t(part.width()) * 4);
             continue;
         }
-        const uint8_t* row = Picture.constScanLine(sy);
-        for (size_t i = 0; i < columns.size(); ++i) {
-            const uint8_t* p = row + columns[i];
-            d[i] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-        }
+        lx::nearestBgrToRgb32Row(d, Picture.constScanLine(sy), 3 * Picture.width(), columns.data(),
+                                 int(columns.size()));
         shownRow = sy;
     }
     return part;

@@ -4,6 +4,12 @@
 
 #include "core/cpu_features.h"
 
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC's AVX-512 intrinsics start some results from a register left undefined
+// on purpose, which its own uninitialised-use analysis then reports.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace lx {
 
 // In normal mode the formula is N((1 - a) * D + a * L) with a = A / 255 at
@@ -37,6 +43,26 @@ void blendNormalOpaqueRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t*
 }
 
 #ifdef LX_HAVE_X86
+
+// A layer's rows lie one after the other in memory and a ReDraw streams
+// every layer once through the cache, the target under it too: asking for
+// the colour, coverage and target bytes some thousands of pixels ahead (on
+// into the next rows) keeps enough reads in flight that the memory, not the
+// wait for each line, sets the pace. A prefetch never faults, so running
+// past the picture's end is harmless.
+constexpr int kPrefetchPixels = 2560;
+
+__attribute__((target("sse"))) static inline void
+prefetchAhead(const uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int x, int pixels) {
+    const char* s = reinterpret_cast<const char*>(src + 3 * (x + kPrefetchPixels));
+    const char* d = reinterpret_cast<const char*>(dst + 3 * (x + kPrefetchPixels));
+    for (int k = 0; k < 3 * pixels; k += 64) {
+        _mm_prefetch(s + k, _MM_HINT_T0);
+        _mm_prefetch(d + k, _MM_HINT_T0);
+    }
+    for (int k = 0; k < pixels; k += 64)
+        _mm_prefetch(reinterpret_cast<const char*>(alpha + x + kPrefetchPixels + k), _MM_HINT_T0);
+}
 
 // The vector forms divide by 255 with a multiply-high: for 0 <= y < 65536,
 // floor(y / 255) = (y * 0x8081) >> 23, because 0x8081 / 2^23 exceeds 1 / 255
@@ -132,6 +158,7 @@ blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
     const __m256i full = _mm256_set1_epi8(char(0xFF));
     int x = 0;
     for (; x + 32 <= n; x += 32) {
+        if ((x & 63) == 0) prefetchAhead(dst, src, alpha, x, 64);
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(alpha + x));
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)) == -1) continue;
         uint8_t* d = dst + 3 * x;
@@ -154,10 +181,122 @@ blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
     blendNormalOpaqueRowSsse3(dst + 3 * x, src + 3 * x, alpha + x, n - x);
 }
 
+// AVX-512 with byte lanes: 64 pixels a step.
+#define LX_TARGET_AVX512BW __attribute__((target("avx512f,avx512bw,avx512vl")))
+
+// Thirty-two 16-bit lanes of the exact normal-mode mix.
+LX_TARGET_AVX512BW static inline __m512i mix32x16(__m512i d16, __m512i s16, __m512i a16) {
+    const __m512i y = _mm512_add_epi16(
+        _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(_mm512_set1_epi16(255), a16)),
+                         _mm512_mullo_epi16(s16, a16)),
+        _mm512_set1_epi16(127));
+    return _mm512_srli_epi16(_mm512_mulhi_epu16(y, _mm512_set1_epi16(short(0x8081))), 7);
+}
+
+// 64 destination bytes with their source and coverage bytes; unpacking and
+// packing both stay within 128-bit lanes, so the bytes come back in order.
+LX_TARGET_AVX512BW static inline __m512i mix64(__m512i d, __m512i s, __m512i a) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i lo = mix32x16(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(s, zero),
+                                _mm512_unpacklo_epi8(a, zero));
+    const __m512i hi = mix32x16(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(s, zero),
+                                _mm512_unpackhi_epi8(a, zero));
+    return _mm512_packus_epi16(lo, hi);
+}
+
+namespace {
+// The 192 colour bytes of 64 pixels are twelve 16-byte lanes; lane k holds
+// colour bytes of the pixels of coverage quarter k / 3, in spreading pattern
+// k % 3 (the SSSE3 form's three shuffles). Each 64-byte chunk therefore takes
+// one lane permutation of the coverage bytes and one in-lane shuffle.
+struct CoverageSpread64 {
+    __m512i Pattern[3];
+};
+} // namespace
+
+LX_TARGET_AVX512BW static inline CoverageSpread64 coverageSpread64() {
+    static constexpr uint8_t p[3][16] = {
+        {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
+        {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10},
+        {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}};
+    alignas(64) uint8_t chunks[3][64];
+    for (int c = 0; c < 3; ++c)
+        for (int lane = 0; lane < 4; ++lane)
+            std::memcpy(&chunks[c][16 * lane], p[(c + lane) % 3], 16);
+    return {
+        {_mm512_load_si512(chunks[0]), _mm512_load_si512(chunks[1]), _mm512_load_si512(chunks[2])}};
+}
+
+// Coverage bytes of colour chunk 0, 1 or 2 of 64 pixels.
+LX_TARGET_AVX512BW static inline __m512i spreadChunk0(__m512i a, const CoverageSpread64& sp) {
+    return _mm512_shuffle_epi8(_mm512_shuffle_i64x2(a, a, _MM_SHUFFLE(1, 0, 0, 0)), sp.Pattern[0]);
+}
+LX_TARGET_AVX512BW static inline __m512i spreadChunk1(__m512i a, const CoverageSpread64& sp) {
+    return _mm512_shuffle_epi8(_mm512_shuffle_i64x2(a, a, _MM_SHUFFLE(2, 2, 1, 1)), sp.Pattern[1]);
+}
+LX_TARGET_AVX512BW static inline __m512i spreadChunk2(__m512i a, const CoverageSpread64& sp) {
+    return _mm512_shuffle_epi8(_mm512_shuffle_i64x2(a, a, _MM_SHUFFLE(3, 3, 3, 2)), sp.Pattern[2]);
+}
+
+// The bytes of a chunk of 64 that lie within the first `bytes` bytes.
+static inline __mmask64 firstBytes(int bytes) {
+    return bytes >= 64 ? ~__mmask64(0) : bytes <= 0 ? __mmask64(0) : (__mmask64(1) << bytes) - 1;
+}
+
+// Sixty-four pixels at a time; blocks wholly clear or wholly opaque skip the
+// arithmetic. The last, partial block goes through the same arithmetic with
+// masked loads and stores: pixels past the end read as clear and nothing is
+// written there (masked-off bytes are never touched, even across a page).
+LX_TARGET_AVX512BW static void blendNormalOpaqueRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                          const uint8_t* alpha, int n) {
+    const CoverageSpread64 sp = coverageSpread64();
+    const __m512i full = _mm512_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 64 <= n; x += 64) {
+        prefetchAhead(dst, src, alpha, x, 64);
+        const __m512i a = _mm512_loadu_si512(alpha + x);
+        if (_mm512_test_epi8_mask(a, a) == 0) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        if (_mm512_cmpeq_epi8_mask(a, full) == ~__mmask64(0)) {
+            _mm512_storeu_si512(d, _mm512_loadu_si512(s));
+            _mm512_storeu_si512(d + 64, _mm512_loadu_si512(s + 64));
+            _mm512_storeu_si512(d + 128, _mm512_loadu_si512(s + 128));
+            continue;
+        }
+        _mm512_storeu_si512(
+            d, mix64(_mm512_loadu_si512(d), _mm512_loadu_si512(s), spreadChunk0(a, sp)));
+        _mm512_storeu_si512(d + 64, mix64(_mm512_loadu_si512(d + 64), _mm512_loadu_si512(s + 64),
+                                          spreadChunk1(a, sp)));
+        _mm512_storeu_si512(d + 128, mix64(_mm512_loadu_si512(d + 128), _mm512_loadu_si512(s + 128),
+                                           spreadChunk2(a, sp)));
+    }
+    const int rest = n - x;
+    if (rest <= 0) return;
+    const __m512i a = _mm512_maskz_loadu_epi8(firstBytes(rest), alpha + x);
+    if (_mm512_test_epi8_mask(a, a) == 0) return;
+    uint8_t* d = dst + 3 * x;
+    const uint8_t* s = src + 3 * x;
+    const __mmask64 m0 = firstBytes(3 * rest), m1 = firstBytes(3 * rest - 64),
+                    m2 = firstBytes(3 * rest - 128);
+    _mm512_mask_storeu_epi8(
+        d, m0,
+        mix64(_mm512_maskz_loadu_epi8(m0, d), _mm512_maskz_loadu_epi8(m0, s), spreadChunk0(a, sp)));
+    if (m1 != 0)
+        _mm512_mask_storeu_epi8(d + 64, m1,
+                                mix64(_mm512_maskz_loadu_epi8(m1, d + 64),
+                                      _mm512_maskz_loadu_epi8(m1, s + 64), spreadChunk1(a, sp)));
+    if (m2 != 0)
+        _mm512_mask_storeu_epi8(d + 128, m2,
+                                mix64(_mm512_maskz_loadu_epi8(m2, d + 128),
+                                      _mm512_maskz_loadu_epi8(m2, s + 128), spreadChunk2(a, sp)));
+}
+
 #endif
 
 NormalRowFn normalOpaqueRowKernel() {
 #ifdef LX_HAVE_X86
+    if (lx::cpuHasAvx512Bw()) return blendNormalOpaqueRowAvx512;
     if (lx::cpuHasAvx2()) return blendNormalOpaqueRowAvx2;
     if (lx::cpuHasSsse3()) return blendNormalOpaqueRowSsse3;
 #endif
@@ -169,6 +308,7 @@ std::vector<NamedNormalRowFn> normalOpaqueRowKernels() {
 #ifdef LX_HAVE_X86
     if (lx::cpuHasSsse3()) kernels.push_back({"ssse3", blendNormalOpaqueRowSsse3});
     if (lx::cpuHasAvx2()) kernels.push_back({"avx2", blendNormalOpaqueRowAvx2});
+    if (lx::cpuHasAvx512Bw()) kernels.push_back({"avx512bw", blendNormalOpaqueRowAvx512});
 #endif
     return kernels;
 }
@@ -176,8 +316,8 @@ std::vector<NamedNormalRowFn> normalOpaqueRowKernels() {
 // N((1 - a) * D + a * L) per channel, written exactly as the blend routine
 // writes it so that the doubles round the same way; a channel whose coverage
 // is 0 is left alone, as there.
-void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, const uint8_t* mask,
-                    int n, const double* coverage) {
+void blendNormalRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
+                          const uint8_t* mask, int n, const double* coverage) {
     for (int x = 0; x < n; ++x) {
         const uint8_t level = alpha[x];
         if (level == 0) continue;
@@ -191,6 +331,119 @@ void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, cons
             d[k] = uint8_t(RoundEven((1.0 - a) * d[k] + a * s[k]));
         }
     }
+}
+
+#ifdef LX_HAVE_X86
+
+// The vector form runs the very same double operations in the same order,
+// eight channels to a register, so every channel rounds as the plain one:
+// IEEE arithmetic gives one answer per operation, and products are never
+// fused into multiply-adds here (the engine is built without contraction).
+// Channels the plain form skips are computed with coverage 0, which gives
+// back (1 - 0) * D + 0 * L = D exactly; pixels of alpha 0 take coverage 0
+// whatever the table holds for it. The conversion to an integer rounds half
+// to even as RoundEven does; results clamped to the int range first end at
+// the same ends RoundEven gives them (NaN gives 0 in both).
+
+// Sixteen 32-bit lanes of bytes, as two vectors of eight doubles.
+LX_TARGET_AVX512BW static inline void bytesToDoubles(const uint8_t* p, __m512d& lo, __m512d& hi) {
+    const __m512i v = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    lo = _mm512_cvtepi32_pd(_mm512_castsi512_si256(v));
+    hi = _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(v, 1));
+}
+
+// The byte RoundEven gives for eight doubles, as 32-bit lanes.
+LX_TARGET_AVX512BW static inline __m256i roundedBytes(__m512d v) {
+    v = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-2147483648.0)),
+                      _mm512_set1_pd(2147483647.0));
+    return _mm512_cvtpd_epi32(v); // the current rounding: to nearest, halves to even
+}
+
+// Sixteen channels: destination and source bytes at d and s, their
+// coverages in two vectors of eight, the mask bytes at m (or none).
+LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s, const uint8_t* m,
+                                                    __m512d cLo, __m512d cHi) {
+    __m512d dLo, dHi, sLo, sHi;
+    bytesToDoubles(d, dLo, dHi);
+    bytesToDoubles(s, sLo, sHi);
+    if (m != nullptr) {
+        __m512d mLo, mHi;
+        bytesToDoubles(m, mLo, mHi);
+        const __m512d k255 = _mm512_set1_pd(255.0);
+        cLo = _mm512_div_pd(_mm512_mul_pd(cLo, mLo), k255);
+        cHi = _mm512_div_pd(_mm512_mul_pd(cHi, mHi), k255);
+    }
+    const __m512d one = _mm512_set1_pd(1.0);
+    const __m512d rLo =
+        _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, cLo), dLo), _mm512_mul_pd(cLo, sLo));
+    const __m512d rHi =
+        _mm512_add_pd(_mm512_mul_pd(_mm512_sub_pd(one, cHi), dHi), _mm512_mul_pd(cHi, sHi));
+    const __m512i ints =
+        _mm512_inserti64x4(_mm512_castsi256_si512(roundedBytes(rLo)), roundedBytes(rHi), 1);
+    // uint8_t(int) keeps the low byte; so does the truncating narrowing.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm512_cvtepi32_epi8(ints));
+}
+
+// Sixteen pixels (48 channels) at a time: the coverage of each pixel is
+// gathered from the table, then spread to its three channels.
+LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                    const uint8_t* alpha, const uint8_t* mask,
+                                                    int n, const double* coverage) {
+    // Unmasked pixels of alpha 255 at coverage 1 become the source exactly:
+    // (1 - 1) * D + 1 * L = L.
+    const bool opaqueCopies = mask == nullptr && coverage[255] == 1.0;
+    const __m512i pick0 = _mm512_setr_epi64(0, 0, 0, 1, 1, 1, 2, 2);
+    const __m512i pick1 = _mm512_setr_epi64(2, 3, 3, 3, 4, 4, 4, 5);
+    const __m512i pick2 = _mm512_setr_epi64(5, 5, 6, 6, 6, 7, 7, 7);
+    const __m128i full = _mm_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        const __mmask16 live = _mm_test_epi8_mask(a, a);
+        if (live == 0) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        if (opaqueCopies && _mm_cmpeq_epi8_mask(a, full) == 0xFFFF) {
+            std::memcpy(d, s, 48);
+            continue;
+        }
+        const __m512i index = _mm512_cvtepu8_epi32(a);
+        const __m512d cLo = _mm512_mask_i32gather_pd(_mm512_setzero_pd(), __mmask8(live),
+                                                     _mm512_castsi512_si256(index), coverage, 8);
+        const __m512d cHi =
+            _mm512_mask_i32gather_pd(_mm512_setzero_pd(), __mmask8(live >> 8),
+                                     _mm512_extracti64x4_epi64(index, 1), coverage, 8);
+        const uint8_t* m = mask != nullptr ? mask + 3 * x : nullptr;
+        mixChannels16(d, s, m, _mm512_permutexvar_pd(pick0, cLo),
+                      _mm512_permutexvar_pd(pick1, cLo));
+        mixChannels16(d + 16, s + 16, m != nullptr ? m + 16 : nullptr,
+                      _mm512_permutexvar_pd(pick2, cLo), _mm512_permutexvar_pd(pick0, cHi));
+        mixChannels16(d + 32, s + 32, m != nullptr ? m + 32 : nullptr,
+                      _mm512_permutexvar_pd(pick1, cHi), _mm512_permutexvar_pd(pick2, cHi));
+    }
+    blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x,
+                         mask != nullptr ? mask + 3 * x : nullptr, n - x, coverage);
+}
+
+#endif
+
+void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, const uint8_t* mask,
+                    int n, const double* coverage) {
+#ifdef LX_HAVE_X86
+    static const NormalCoverageRowFn kernel =
+        lx::cpuHasAvx512Bw() ? blendNormalRowAvx512 : blendNormalRowScalar;
+    kernel(dst, src, alpha, mask, n, coverage);
+#else
+    blendNormalRowScalar(dst, src, alpha, mask, n, coverage);
+#endif
+}
+
+std::vector<NamedNormalCoverageRowFn> normalRowKernels() {
+    std::vector<NamedNormalCoverageRowFn> kernels{{"scalar", blendNormalRowScalar}};
+#ifdef LX_HAVE_X86
+    if (lx::cpuHasAvx512Bw()) kernels.push_back({"avx512bw", blendNormalRowAvx512});
+#endif
+    return kernels;
 }
 
 static void greyToBgrRowScalar(uint8_t* dst, const uint8_t* grey, int n) {
@@ -221,13 +474,44 @@ __attribute__((target("ssse3"))) static void greyToBgrRowSsse3(uint8_t* dst, con
     }
     greyToBgrRowScalar(dst + 3 * x, grey + x, n - x);
 }
+
+// Sixty-four grey bytes into 192 colour bytes with the coverage spreading of
+// the opaque row; the last, partial block through masked loads and stores.
+LX_TARGET_AVX512BW static void greyToBgrRowAvx512(uint8_t* dst, const uint8_t* grey, int n) {
+    const CoverageSpread64 sp = coverageSpread64();
+    int x = 0;
+    for (; x + 64 <= n; x += 64) {
+        const __m512i g = _mm512_loadu_si512(grey + x);
+        uint8_t* d = dst + 3 * x;
+        _mm512_storeu_si512(d, spreadChunk0(g, sp));
+        _mm512_storeu_si512(d + 64, spreadChunk1(g, sp));
+        _mm512_storeu_si512(d + 128, spreadChunk2(g, sp));
+    }
+    const int rest = n - x;
+    if (rest <= 0) return;
+    const __m512i g = _mm512_maskz_loadu_epi8(firstBytes(rest), grey + x);
+    uint8_t* d = dst + 3 * x;
+    _mm512_mask_storeu_epi8(d, firstBytes(3 * rest), spreadChunk0(g, sp));
+    _mm512_mask_storeu_epi8(d + 64, firstBytes(3 * rest - 64), spreadChunk1(g, sp));
+    _mm512_mask_storeu_epi8(d + 128, firstBytes(3 * rest - 128), spreadChunk2(g, sp));
+}
 #endif
 
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n) {
 #ifdef LX_HAVE_X86
+    if (lx::cpuHasAvx512Bw()) return greyToBgrRowAvx512(dst, grey, n);
     if (lx::cpuHasSsse3()) return greyToBgrRowSsse3(dst, grey, n);
 #endif
     greyToBgrRowScalar(dst, grey, n);
+}
+
+std::vector<NamedGreyRowFn> greyToBgrRowKernels() {
+    std::vector<NamedGreyRowFn> kernels{{"scalar", greyToBgrRowScalar}};
+#ifdef LX_HAVE_X86
+    if (lx::cpuHasSsse3()) kernels.push_back({"ssse3", greyToBgrRowSsse3});
+    if (lx::cpuHasAvx512Bw()) kernels.push_back({"avx512bw", greyToBgrRowAvx512});
+#endif
+    return kernels;
 }
 
 } // namespace lx

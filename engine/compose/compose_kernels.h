@@ -31,10 +31,33 @@ std::vector<NamedNormalRowFn> normalOpaqueRowKernels();
 // Normal mode at any opacity: coverage[A] is the coverage of alpha byte A
 // (alpha / 255 * opacity). With a mask row (blue-green-red), each channel's
 // coverage is further scaled by its mask byte / 255; mask may be null.
+// The fastest version this processor runs, chosen once.
 void blendNormalRow(uint8_t* dst, const uint8_t* src, const uint8_t* alpha, const uint8_t* mask,
                     int n, const double* coverage);
 
+using NormalCoverageRowFn = void (*)(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
+                                     const uint8_t* mask, int n, const double* coverage);
+
+// Plain version of blendNormalRow; works everywhere.
+void blendNormalRowScalar(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
+                          const uint8_t* mask, int n, const double* coverage);
+
+struct NamedNormalCoverageRowFn {
+    const char* name;
+    NormalCoverageRowFn fn;
+};
+// Every version of blendNormalRow this processor runs, plain one first.
+std::vector<NamedNormalCoverageRowFn> normalRowKernels();
+
 // Spreads a grey row to blue-green-red pixels (b = g = r = grey).
 void greyToBgrRow(uint8_t* dst, const uint8_t* grey, int n);
+
+using GreyRowFn = void (*)(uint8_t* dst, const uint8_t* grey, int n);
+struct NamedGreyRowFn {
+    const char* name;
+    GreyRowFn fn;
+};
+// Every version of greyToBgrRow this processor runs, plain one first.
+std::vector<NamedGreyRowFn> greyToBgrRowKernels();
 
 } // namespace lx

@@ -16,6 +16,9 @@ struct CpuFeatures {
     bool Ssse3 = false;
     bool Avx2 = false;
     bool Avx512F = false;
+    // AVX-512 with byte and word lanes (and the 128/256-bit forms of both):
+    // what the byte-wise pixel kernels need.
+    bool Avx512Bw = false;
 };
 
 // Asked once, on first use; the initialisation of a function's static is
@@ -28,6 +31,8 @@ inline const CpuFeatures& cpuFeatures() {
         f.Ssse3 = __builtin_cpu_supports("ssse3");
         f.Avx2 = __builtin_cpu_supports("avx2");
         f.Avx512F = __builtin_cpu_supports("avx512f");
+        f.Avx512Bw =
+            f.Avx512F && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
 #endif
         return f;
     }();
@@ -42,6 +47,9 @@ inline bool cpuHasAvx2() {
 }
 inline bool cpuHasAvx512() {
     return cpuFeatures().Avx512F;
+}
+inline bool cpuHasAvx512Bw() {
+    return cpuFeatures().Avx512Bw;
 }
 
 } // namespace lx

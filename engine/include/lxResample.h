@@ -9,6 +9,8 @@
 
 #include <QImage>
 
+#include <cstdint>
+
 namespace lx {
 
 // Enlarging in at least one direction: the bilinear interpolation of the four
@@ -21,5 +23,12 @@ bool shrinkPictureLinear(const QImage& Src, QImage& Dst, int Channels);
 bool samplePictureLinear(const QImage& Src, QImage& Dst, int Channels);
 // The source pixel under each target pixel's centre.
 bool stretchPictureNearest(const QImage& Src, QImage& Dst, int Channels);
+
+// One row of the display at nearest-pixel zoom: Dst[i] becomes the opaque
+// 0xFFRRGGBB of the blue-green-red pixel at byte Offsets[i] of Row, for i
+// below Count. Every offset lies in 0 .. RowBytes - 3; nothing past RowBytes
+// bytes of Row is read.
+void nearestBgrToRgb32Row(uint32_t* Dst, const uint8_t* Row, int RowBytes, const int* Offsets,
+                          int Count);
 
 } // namespace lx

@@ -148,18 +148,24 @@ TEST(ComposeKernelTest, MaskedNormalRowEqualsTheMaskedFormula) {
     }
 }
 
+// Every path, and the one chosen, over lengths around each vector width.
 TEST(ComposeKernelTest, GreyRowBecomesGreyPixels) {
+    std::vector<lx::NamedGreyRowFn> kernels = lx::greyToBgrRowKernels();
+    kernels.push_back({"chosen", lx::greyToBgrRow});
     std::mt19937 rng(5);
-    for (int n : {0, 1, 15, 16, 17, 33, 100}) {
-        std::vector<uint8_t> grey(static_cast<size_t>(n)), dst(size_t(3 * n + 3), 0xAB);
-        for (auto& g : grey)
-            g = uint8_t(rng());
-        lx::greyToBgrRow(dst.data(), grey.data(), n);
-        for (int x = 0; x < n; ++x)
+    for (const lx::NamedGreyRowFn& kernel : kernels) {
+        for (int n : {0, 1, 15, 16, 17, 33, 63, 64, 65, 100, 127, 128, 150, 200}) {
+            std::vector<uint8_t> grey(static_cast<size_t>(n)), dst(size_t(3 * n + 3), 0xAB);
+            for (auto& g : grey)
+                g = uint8_t(rng());
+            kernel.fn(dst.data(), grey.data(), n);
+            for (int x = 0; x < n; ++x)
+                for (int k = 0; k < 3; ++k)
+                    ASSERT_EQ(dst[size_t(3 * x + k)], grey[size_t(x)])
+                        << kernel.name << " " << n << " " << x;
             for (int k = 0; k < 3; ++k)
-                ASSERT_EQ(dst[size_t(3 * x + k)], grey[size_t(x)]) << n << " " << x;
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(dst[size_t(3 * n + k)], 0xAB) << "wrote past the row";
+                EXPECT_EQ(dst[size_t(3 * n + k)], 0xAB) << kernel.name << " wrote past the row";
+        }
     }
 }
 
