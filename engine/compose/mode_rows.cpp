@@ -6,6 +6,7 @@
 
 #include "compose/mode_rows.h"
 
+#include "compose/compose_kernels.h"
 #include "compose/mode_rows_lanes.h"
 #include "core/cpu_features.h"
 #include "core/pixel_view.h"
@@ -421,6 +422,79 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     }
 }
 
+// The table modes at byte coverages. A table mode gives mix(t) =
+// N(a * t + (1 - a) * D) with t = T[L * 256 + D]; the two products are the
+// same doubles in either order and adding them is commutative in IEEE
+// arithmetic, so this is exactly N((1 - a) * D + a * t), the normal mix of t
+// over D. Where every coverage of a stretch is some A / 255 (the compositor's
+// coverage at opacity 1 without a mask), the t bytes are looked up into a
+// row and the exact integer normal kernel lays them on; a pixel of coverage
+// 0 has A = 0, which that kernel leaves alone as the per-pixel routine does.
+// Stretches holding any other coverage keep the general path.
+struct ByteCoverages {
+    double v[256];
+    ByteCoverages() {
+        for (int k = 0; k < 256; ++k)
+            v[k] = k / 255.0;
+    }
+};
+const ByteCoverages kByteCoverages;
+
+// A with c == A / 255.0 exactly, or -1. For c = A / 255.0, c * 255 lies
+// within a few units in the last place of A, so rounding finds A; any other
+// c fails the comparison.
+inline int byteCoverage(double c) {
+    const double s = c * 255.0;
+    if (!(s >= 0.0 && s <= 255.0)) return -1;
+    const int k = int(s + 0.5);
+    return kByteCoverages.v[k] == c ? k : -1;
+}
+
+void tableRowByteCoverage(const BlendRow& row, const ChannelPlan& plan, NormalRowFn normal,
+                          void (*general)(const BlendRow&, const ChannelPlan&)) {
+    constexpr int kPixels = 256;
+    alignas(64) uint8_t alpha[kPixels];
+    alignas(64) uint8_t t[3 * kPixels];
+    uint8_t solid[3];
+    solidBytes(row.Solid, solid);
+    const uint8_t* table = plan.Table;
+    for (int x0 = 0; x0 < row.Count; x0 += kPixels) {
+        const int m = std::min(kPixels, row.Count - x0);
+        const double* cov = row.Coverage + x0;
+        bool exact = true;
+        for (int i = 0; i < m; ++i) {
+            const int k = byteCoverage(cov[i]);
+            exact &= k >= 0;
+            alpha[i] = uint8_t(k);
+        }
+        uint8_t* dst = row.Dst + 3 * qsizetype(x0);
+        if (!exact) {
+            BlendRow part = row;
+            part.Dst = dst;
+            if (row.Colours != nullptr) part.Colours = row.Colours + 3 * qsizetype(x0);
+            part.Coverage = cov;
+            part.Count = m;
+            general(part, plan);
+            continue;
+        }
+        if (row.Colours != nullptr) {
+            const uint8_t* src = row.Colours + 3 * qsizetype(x0);
+            for (int j = 0; j < 3 * m; ++j)
+                t[j] = table[src[j] * 256 + dst[j]];
+        } else {
+            const uint8_t* t0 = table + solid[0] * 256;
+            const uint8_t* t1 = table + solid[1] * 256;
+            const uint8_t* t2 = table + solid[2] * 256;
+            for (int i = 0; i < m; ++i) {
+                t[3 * i] = t0[dst[3 * i]];
+                t[3 * i + 1] = t1[dst[3 * i + 1]];
+                t[3 * i + 2] = t2[dst[3 * i + 2]];
+            }
+        }
+        normal(dst, t, alpha, m);
+    }
+}
+
 // Dissolve: one number 0..99 per pixel with non-zero coverage, drawn in
 // pixel order, decides each channel.
 //
@@ -693,6 +767,26 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
     }
     ChannelPlan plan;
     if (!channelPlan(Row.Mode, Tables, plan)) return; // codes above 32 change nothing
+    if (plan.K == Kind::Table && Row.Mask == nullptr && Row.DstStep == 3) {
+        switch (Path) {
+#ifdef LX_HAVE_X86
+        case BlendRowPath::Avx512:
+            return tableRowByteCoverage(Row, plan, normalOpaqueRowKernel(),
+                                        [](const BlendRow& r, const ChannelPlan& p) {
+                                            separableRowLanes(r, p, lanes::runAvx512);
+                                        });
+        case BlendRowPath::Avx2:
+            return tableRowByteCoverage(Row, plan, normalOpaqueRowKernel(),
+                                        [](const BlendRow& r, const ChannelPlan& p) {
+                                            separableRowLanes(r, p, lanes::runAvx2);
+                                        });
+#endif
+        default:
+            return tableRowByteCoverage(
+                Row, plan, blendNormalOpaqueRowScalar,
+                [](const BlendRow& r, const ChannelPlan& p) { separableRowScalar(r, p); });
+        }
+    }
     switch (Path) {
 #ifdef LX_HAVE_X86
     case BlendRowPath::Avx512:

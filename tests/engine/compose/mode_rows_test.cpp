@@ -208,6 +208,45 @@ TEST(ModeRows, SeparableModesMatchWithMasksAndFourBytePixels) {
         checkRandomCases(uint8_t(mode), 1000000, 12000);
 }
 
+TEST(ModeRows, TableModesMatchAcrossStretchesOfByteAndOtherCoverages) {
+    // Stretches of the row whose coverages are all A / 255 take another
+    // route than those holding any other coverage; a row of 700 pixels has
+    // stretches of both kinds, some cut by the chunk edges; 0.5 and 0.3 lie
+    // between two A / 255 and must not be taken for the nearer one.
+    constexpr int kRow = 700;
+    TlxImage img;
+    fillTables(img);
+    std::vector<uint8_t> base(3 * kRow), src(3 * kRow), ref, got;
+    std::vector<double> cov(kRow);
+    for (int i = 0; i < kRow; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            base[size_t(3 * i + k)] = uint8_t(i * (2 * k + 3) + 40 * k);
+            src[size_t(3 * i + k)] = uint8_t(i * (k + 5) ^ (17 * k));
+        }
+        const int a = (i * 7) % 256; // 0 and 255 included
+        cov[size_t(i)] = a / 255.0;
+    }
+    cov[300] = 0.5;
+    cov[301] = 0.7 * 200 / 255.0;
+    for (int i = 600; i < 640; ++i)
+        cov[size_t(i)] = 0.3;
+    for (int mode = lx::FirstTableBlendMode; mode <= lx::BlendExclusion; ++mode)
+        for (bool solid : {false, true}) {
+            BlendRow row{nullptr,    3,       solid ? nullptr : src.data(), 0x2A80F1,
+                         cov.data(), nullptr, kRow,                         uint8_t(mode)};
+            ref = base;
+            row.Dst = ref.data();
+            referenceRow(img, row);
+            for (BlendRowPath path : lx::blendRowPaths()) {
+                got = base;
+                row.Dst = got.data();
+                lx::blendModeRow(row, img.BlendTables, scratchRng(), path);
+                EXPECT_EQ(ref, got) << lx::blendRowPathName(path) << ": mode " << mode
+                                    << (solid ? " solid" : " colours");
+            }
+        }
+}
+
 TEST(ModeRows, HslColourRowOfOneSolidSourceMatches) {
     // A solid source reuses its conversion for the whole row.
     TlxImage img;
