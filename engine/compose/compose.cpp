@@ -190,7 +190,8 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         }
         for (int x = 0; x < n; ++x)
             rowCoverage[size_t(x)] = coverage[a[x]];
-        BlendPixelRow({d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode});
+        BlendPixelRow({d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode,
+                       layer.Opacity == 1.0 ? a : nullptr});
     }
 }
 

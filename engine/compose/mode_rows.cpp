@@ -415,6 +415,7 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
         part.Dst = row.Dst + qsizetype(row.DstStep) * x;
         if (row.Colours != nullptr) part.Colours = row.Colours + 3 * qsizetype(x);
         if (row.Mask != nullptr) part.Mask = row.Mask + 3 * qsizetype(x);
+        if (row.Alpha != nullptr) part.Alpha = row.Alpha + x;
         part.Coverage = cov + x;
         part.Count = std::min(n, e * kBlock) - x;
         separableRunLanes(part, plan, run);
@@ -462,24 +463,44 @@ void tableRowByteCoverage(const BlendRow& row, const ChannelPlan& plan, NormalRo
         const int m = std::min(kPixels, row.Count - x0);
         const double* cov = row.Coverage + x0;
         bool exact = true;
-        for (int i = 0; i < m; ++i) {
-            const int k = byteCoverage(cov[i]);
-            exact &= k >= 0;
-            alpha[i] = uint8_t(k);
+        const uint8_t* a = alpha;
+        if (row.Alpha != nullptr) {
+            a = row.Alpha + x0;
+        } else {
+            for (int i = 0; i < m; ++i) {
+                const int k = byteCoverage(cov[i]);
+                exact &= k >= 0;
+                alpha[i] = uint8_t(k);
+            }
         }
         uint8_t* dst = row.Dst + 3 * qsizetype(x0);
         if (!exact) {
             BlendRow part = row;
             part.Dst = dst;
             if (row.Colours != nullptr) part.Colours = row.Colours + 3 * qsizetype(x0);
+            part.Alpha = nullptr;
             part.Coverage = cov;
             part.Count = m;
             general(part, plan);
             continue;
         }
         if (row.Colours != nullptr) {
+            // Eight bytes of source and destination at a time, looked up
+            // from registers and stored as one word.
             const uint8_t* src = row.Colours + 3 * qsizetype(x0);
-            for (int j = 0; j < 3 * m; ++j)
+            const int bytes = 3 * m;
+            int j = 0;
+            for (; j + 8 <= bytes; j += 8) {
+                uint64_t sw, dw;
+                std::memcpy(&sw, src + j, 8);
+                std::memcpy(&dw, dst + j, 8);
+                uint64_t tw = 0;
+                for (int b = 0; b < 8; ++b)
+                    tw |= uint64_t(table[((sw >> (8 * b)) & 0xFF) << 8 | ((dw >> (8 * b)) & 0xFF)])
+                          << (8 * b);
+                std::memcpy(t + j, &tw, 8);
+            }
+            for (; j < bytes; ++j)
                 t[j] = table[src[j] * 256 + dst[j]];
         } else {
             const uint8_t* t0 = table + solid[0] * 256;
@@ -491,7 +512,7 @@ void tableRowByteCoverage(const BlendRow& row, const ChannelPlan& plan, NormalRo
                 t[3 * i + 2] = t2[dst[3 * i + 2]];
             }
         }
-        normal(dst, t, alpha, m);
+        normal(dst, t, a, m);
     }
 }
 

@@ -29,6 +29,10 @@ struct BlendRow {
     const uint8_t* Mask = nullptr;
     int Count = 0;
     uint8_t Mode = 0;
+    // Count alpha bytes, or null. When given, the caller vouches that
+    // Coverage[i] is exactly Alpha[i] / 255.0 (a layer at opacity 1), which
+    // lets the rows skip finding that out for themselves.
+    const uint8_t* Alpha = nullptr;
 };
 
 // The instruction sets a row can be computed with. Every path gives the same

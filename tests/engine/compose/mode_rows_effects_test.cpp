@@ -143,4 +143,11 @@ TEST(ModeRowsEffects, EveryOtherFamily) {
                         lx::BlendLinearFilter, lx::BlendExclusion, lx::BlendSaturation});
 }
 
+TEST(ModeRowsEffects, TableModesOnLayersOfEveryKind) {
+    // Seven modes against nine mode choices per layer: every layer, masked,
+    // at opacity 0.6 and at opacity 1, is drawn in a table mode.
+    expectSamePictures({lx::BlendHardLight, lx::BlendVividLight, lx::BlendPinLight, lx::BlendHardMix,
+                        lx::BlendLinearBurn, lx::BlendLinearDodge, lx::BlendExclusion});
+}
+
 } // namespace

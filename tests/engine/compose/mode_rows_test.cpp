@@ -245,6 +245,27 @@ TEST(ModeRows, TableModesMatchAcrossStretchesOfByteAndOtherCoverages) {
                                     << (solid ? " solid" : " colours");
             }
         }
+    // A layer at opacity 1 hands its alpha bytes along with the coverages
+    // A / 255 they stand for.
+    std::vector<uint8_t> alpha(kRow);
+    for (int i = 0; i < kRow; ++i) {
+        alpha[size_t(i)] = uint8_t((i * 11 + 3) % 256);
+        cov[size_t(i)] = alpha[size_t(i)] / 255.0;
+    }
+    for (int mode = lx::FirstTableBlendMode; mode <= lx::BlendExclusion; ++mode) {
+        BlendRow row{nullptr, 3, src.data(), 0, cov.data(), nullptr, kRow, uint8_t(mode)};
+        ref = base;
+        row.Dst = ref.data();
+        referenceRow(img, row);
+        row.Alpha = alpha.data();
+        for (BlendRowPath path : lx::blendRowPaths()) {
+            got = base;
+            row.Dst = got.data();
+            lx::blendModeRow(row, img.BlendTables, scratchRng(), path);
+            EXPECT_EQ(ref, got) << lx::blendRowPathName(path) << ": mode " << mode
+                                << " with alpha bytes";
+        }
+    }
 }
 
 TEST(ModeRows, HslColourRowOfOneSolidSourceMatches) {
