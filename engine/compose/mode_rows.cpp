@@ -305,10 +305,8 @@ void fillLanes(const BlendRow& row, int x0, int m, LaneBuffers& b, const uint8_t
             if constexpr (!Solid) ll[3] = 0;
             if constexpr (maskInLanes) b.m[Step * i + 3] = 0;
         }
-        if constexpr (Rule == CoverageRule::LinearFilter) {
-            for (int k = 0; k < 3; ++k)
-                if (s[k] < 128) al[k] = al[k] * s[k] / 128.0;
-        } else if constexpr (Rule == CoverageRule::LinearMultiply) {
+        // Linear filter's scaling by the source byte is left to the lanes.
+        if constexpr (Rule == CoverageRule::LinearMultiply) {
             const double mean = (s[2] + s[1] + s[0]) / 3.0;
             if (mean < 128.0)
                 for (int k = 0; k < 3; ++k)
@@ -340,7 +338,8 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
         std::memset(b.d + used, 0, size_t(padded - used));
         std::fill(b.a + used, b.a + padded, 0.0);
         fillLanes<Step, Masked, Rule, Solid>(row, x0, m, b, solid);
-        run(lanes::Job{b.d, b.l, plan.Table, b.a, maskInLanes ? b.m : nullptr, padded, plan.K});
+        run(lanes::Job{b.d, b.l, plan.Table, b.a, maskInLanes ? b.m : nullptr, padded, plan.K,
+                       Rule == CoverageRule::LinearFilter});
         std::memcpy(dst, b.d, size_t(used));
     }
 }

@@ -54,6 +54,9 @@ struct Job {
     const uint8_t* M;
     int Lanes; // a multiple of Pad
     Kind K;
+    // Linear filter: a lane whose source byte L is below 128 has its
+    // coverage (after the mask) scaled to a * L / 128 first.
+    bool ScaleBySource = false;
 };
 
 void runAvx2(const Job& J);
