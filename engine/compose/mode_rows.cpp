@@ -534,8 +534,16 @@ template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& r
     solidBytes(row.Solid, solid);
     bool drawn = false;
     uint64_t state = 0;
-    for (int i = 0; i < row.Count; ++i) {
-        const double c = row.Coverage[i];
+    // The row's fields in locals: the byte stores below could alias the row
+    // itself as far as the compiler knows, and would make it reload them.
+    uint8_t* const dst = row.Dst;
+    const qsizetype step = row.DstStep;
+    const uint8_t* const colours = row.Colours;
+    const uint8_t* const mask = row.Mask;
+    const double* const cov = row.Coverage;
+    const int count = row.Count;
+    for (int i = 0; i < count; ++i) {
+        const double c = cov[i];
         if (c == 0.0) continue;
         if (!drawn) {
             state = rng();
@@ -545,15 +553,22 @@ template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& r
             state = (t & kModulus) + (t >> 31);
             if (state >= kModulus) state -= kModulus;
         }
-        const int r = int(state % 100u);
-        uint8_t* d = row.Dst + qsizetype(row.DstStep) * i;
-        const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(i) : solid;
+        const int r = int(uint32_t(state) % 100u);
+        uint8_t* d = dst + step * i;
+        const uint8_t* s = colours != nullptr ? colours + 3 * qsizetype(i) : solid;
         // The choices are random, so they are made by arithmetic rather
         // than by branches the processor would mispredict half the time.
-        for (int k = 0; k < 3; ++k) {
-            const double a = Masked ? c * row.Mask[3 * qsizetype(i) + k] / 255.0 : c;
-            const unsigned take = 0u - unsigned((a != 0.0) & (a * 100.0 > r));
-            d[k] = uint8_t((s[k] & take) | (d[k] & ~take));
+        if constexpr (!Masked) {
+            // One coverage, not 0, for all three channels.
+            const unsigned take = 0u - unsigned(c * 100.0 > r);
+            for (int k = 0; k < 3; ++k)
+                d[k] = uint8_t((s[k] & take) | (d[k] & ~take));
+        } else {
+            for (int k = 0; k < 3; ++k) {
+                const double a = c * mask[3 * qsizetype(i) + k] / 255.0;
+                const unsigned take = 0u - unsigned((a != 0.0) & (a * 100.0 > r));
+                d[k] = uint8_t((s[k] & take) | (d[k] & ~take));
+            }
         }
     }
     if (drawn) rng.seed(std::minstd_rand::result_type(state));
