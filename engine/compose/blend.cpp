@@ -12,6 +12,7 @@
 // Channels are visited red, green, blue; the destination bytes are stored
 // blue, green, red, the packed colours red * 65536 + green * 256 + blue.
 
+#include "compose/hsl.h"
 #include "lxImage.h"
 
 #include <algorithm>
@@ -133,70 +134,15 @@ int blendChannel(uint8_t mode, int d, int l, double a, const BlendTableSet& tabl
 } // namespace
 
 void TlxImage::RgbToHsl(int R, int G, int B, double& H, double& S, double& L) {
-    const double r = R / 255.0;
-    const double g = G / 255.0;
-    const double b = B / 255.0;
-    const double mx = std::max({r, g, b});
-    const double mn = std::min({r, g, b});
-    const double l = (mx + mn) / 2.0;
-    double h = 0.0;
-    double s = 0.0;
-    if (mx != mn) {
-        const double d = mx - mn;
-        s = l < 0.5 ? d / (mx + mn) : d / (2.0 - mx - mn);
-        // Hue as a position on the six-sided colour wheel (0 red, 2 green,
-        // 4 blue), taken from whichever channel is largest.
-        if (r == mx)
-            h = (g - b) / d;
-        else if (g == mx)
-            h = (b - r) / d + 2.0;
-        else
-            h = (r - g) / d + 4.0;
-        h /= 6.0;
-        if (h < 0.0) h += 1.0;
-    }
-    H = h * 360.0;
-    S = s * 100.0;
-    L = l * 100.0;
+    const lx::Hsl hsl = lx::toHsl(R, G, B);
+    H = hsl.H;
+    S = hsl.S;
+    L = hsl.L;
 }
 
 void TlxImage::HslToRgb(double H, double S, double L, int& R, int& G, int& B) {
-    R = G = B = 0;
-    if (H >= 360.0 || H < 0.0 || S < 0.0 || S > 100.0 || L < 0.0 || L > 100.0) return;
-
-    // Fully saturated colour of the hue: one channel ramps by 255 / 60 = 4.25
-    // per degree across each 60-degree sector while the other two sit at 0 and 255.
     int c[kChannels];
-    if (H <= 60.0) {
-        c[0] = 255, c[1] = RoundEven(H * 4.25), c[2] = 0;
-    } else if (H <= 120.0) {
-        c[0] = RoundEven(255.0 - (H - 60.0) * 4.25), c[1] = 255, c[2] = 0;
-    } else if (H <= 180.0) {
-        c[0] = 0, c[1] = 255, c[2] = RoundEven((H - 120.0) * 4.25);
-    } else if (H <= 240.0) {
-        c[0] = 0, c[1] = RoundEven(255.0 - (H - 180.0) * 4.25), c[2] = 255;
-    } else if (H <= 300.0) {
-        c[0] = RoundEven((H - 240.0) * 4.25), c[1] = 0, c[2] = 255;
-    } else {
-        c[0] = 255, c[1] = 0, c[2] = RoundEven(255.0 - (H - 300.0) * 4.25);
-    }
-
-    // Saturation pulls every channel towards mid grey 128: e = 0 keeps the
-    // pure hue, e = 1 (saturation 0) lands exactly on 128.
-    const double e = std::abs((S - 100.0) / 100.0);
-    for (int& v : c)
-        v = RoundEven(v - (v - 128.0) * e);
-
-    // Lightness then moves the result towards white (f > 0) or black (f < 0);
-    // 50 % leaves it where it is.
-    const double f = (L - 50.0) / 50.0;
-    if (f > 0.0) {
-        for (int& v : c)
-            v = RoundEven((255 - v) * f + v);
-    } else if (f < 0.0) {
-        for (int& v : c)
-            v = RoundEven(v * f + v);
-    }
+    lx::fromHsl(H, S, L, c);
     R = c[0];
     G = c[1];
     B = c[2];

@@ -7,10 +7,13 @@
 #include "picture_helpers.h"
 
 #include <QByteArray>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace filetest {
 
@@ -101,4 +104,31 @@ inline bool samePixels(const QImage& a, const QImage& b) {
     return true;
 }
 
+// What a refused or failed load must leave as it was: the document's size,
+// layer count, current layer, display picture, every layer's picture and
+// its document information.
+struct DocumentSnapshot {
+    int count, width, height, current;
+    QImage show;
+    std::vector<QImage> layers;
+    std::string info1;
+    explicit DocumentSnapshot(const TlxImage& d)
+        : count(d.LayersCount), width(d.ImageWidth), height(d.ImageHeight), current(d.CurrLayerID),
+          show(d.ShowBmp.copy()), info1(d.DocInfo1) {
+        for (int i = 0; i < std::clamp(d.LayersCount, 0, TlxImage::MaxLayers); ++i)
+            layers.push_back(d.Layers[size_t(i)].Bitmap.copy());
+    }
+    void expectSame(const TlxImage& d) const {
+        EXPECT_EQ(d.LayersCount, count);
+        EXPECT_EQ(d.ImageWidth, width);
+        EXPECT_EQ(d.ImageHeight, height);
+        EXPECT_EQ(d.CurrLayerID, current);
+        EXPECT_TRUE(samePixels(d.ShowBmp, show));
+        for (size_t i = 0; i < layers.size(); ++i)
+            EXPECT_TRUE(samePixels(d.Layers[i].Bitmap, layers[i])) << "layer " << i;
+        EXPECT_EQ(d.DocInfo1, info1);
+    }
+};
+
 } // namespace filetest
+

@@ -155,24 +155,7 @@ void expectSameLayer(const TlxLayer& a, const TlxLayer& b, int i) {
     EXPECT_TRUE(samePixels(x.PatternBitmap, y.PatternBitmap));
 }
 
-// Everything a failed load must leave alone.
-struct Snapshot {
-    int count, width, height, current;
-    QImage show, layer0;
-    std::string info1;
-    explicit Snapshot(const TlxImage& d)
-        : count(d.LayersCount), width(d.ImageWidth), height(d.ImageHeight), current(d.CurrLayerID),
-          show(d.ShowBmp.copy()), layer0(d.Layers[0].Bitmap.copy()), info1(d.DocInfo1) {}
-    void expectSame(const TlxImage& d) const {
-        EXPECT_EQ(d.LayersCount, count);
-        EXPECT_EQ(d.ImageWidth, width);
-        EXPECT_EQ(d.ImageHeight, height);
-        EXPECT_EQ(d.CurrLayerID, current);
-        EXPECT_TRUE(samePixels(d.ShowBmp, show));
-        EXPECT_TRUE(samePixels(d.Layers[0].Bitmap, layer0));
-        EXPECT_EQ(d.DocInfo1, info1);
-    }
-};
+using Snapshot = DocumentSnapshot;
 
 std::unique_ptr<TlxImage> smallOpenDocument() {
     auto d = std::make_unique<TlxImage>();

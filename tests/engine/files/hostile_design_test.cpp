@@ -17,24 +17,7 @@ namespace {
 
 using Code = TlxFileErrorCode;
 
-// What a refused load must leave as it was.
-struct Snapshot {
-    int count, width, height, current;
-    QImage show, layer1;
-    std::string info1;
-    explicit Snapshot(const TlxImage& d)
-        : count(d.LayersCount), width(d.ImageWidth), height(d.ImageHeight), current(d.CurrLayerID),
-          show(d.ShowBmp.copy()), layer1(d.Layers[1].Bitmap.copy()), info1(d.DocInfo1) {}
-    void expectSame(const TlxImage& d) const {
-        EXPECT_EQ(d.LayersCount, count);
-        EXPECT_EQ(d.ImageWidth, width);
-        EXPECT_EQ(d.ImageHeight, height);
-        EXPECT_EQ(d.CurrLayerID, current);
-        EXPECT_TRUE(samePixels(d.ShowBmp, show));
-        EXPECT_TRUE(samePixels(d.Layers[1].Bitmap, layer1));
-        EXPECT_EQ(d.DocInfo1, info1);
-    }
-};
+using Snapshot = DocumentSnapshot;
 
 std::unique_ptr<TlxImage> openDocument() {
     auto d = std::make_unique<TlxImage>();
