@@ -180,6 +180,14 @@ void TComposeStep::SelLayerEx(int X, int Y, Qt::KeyboardModifiers Keys) {
     }
 }
 
+TSelectionHandles TComposeStep::handlesOnScreen() const {
+    TSelectionHandles onScreen;
+    for (size_t i = 0; i < onScreen.size(); ++i)
+        onScreen[i] = {lxImg->ImageToScreen(SelectionHandles[i].X),
+                       lxImg->ImageToScreen(SelectionHandles[i].Y)};
+    return onScreen;
+}
+
 void TComposeStep::lxImgMouseDown(QMouseEvent* Event) {
     if (Event->button() != Qt::LeftButton) return;
     const int X = int(Event->position().x()), Y = int(Event->position().y());
@@ -197,11 +205,7 @@ void TComposeStep::lxImgMouseDown(QMouseEvent* Event) {
         }
     }
     if (lxImg->CurrLayerID == 0) return;
-    TSelectionHandles onScreen;
-    for (int i = 0; i < 8; ++i)
-        onScreen[size_t(i)] = {lxImg->ImageToScreen(SelectionHandles[size_t(i)].X),
-                               lxImg->ImageToScreen(SelectionHandles[size_t(i)].Y)};
-    ActiveHandle = HandleAt(onScreen, X, Y, 2);
+    ActiveHandle = HandleAt(handlesOnScreen(), X, Y, 2);
     if (ActiveHandle < 0) SelLayerEx(X, Y, Event->modifiers());
     DragStartX = X;
     DragStartY = Y;
@@ -272,11 +276,7 @@ void TComposeStep::lxImgMouseMove(QMouseEvent* Event) {
         if (g.X == 0 && Y == lxImg->ImageToScreen(g.Y)) cursor = Qt::SplitVCursor;
     }
     if (layerSelected()) {
-        TSelectionHandles onScreen;
-        for (int i = 0; i < 8; ++i)
-            onScreen[size_t(i)] = {lxImg->ImageToScreen(SelectionHandles[size_t(i)].X),
-                                   lxImg->ImageToScreen(SelectionHandles[size_t(i)].Y)};
-        const int handle = HandleAt(onScreen, X, Y, 2);
+        const int handle = HandleAt(handlesOnScreen(), X, Y, 2);
         if (handle >= 0) cursor = HandleCursor(handle);
     }
     lxImg->setCursor(cursor);

@@ -9,6 +9,7 @@
 #include "velmo_assets.h"
 #include "widgets/colour_box.h"
 #include "widgets/named.h"
+#include "widgets/wait_cursor.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -104,14 +105,6 @@ private:
     TlxImage& doc_;
     const int steps_;
     int done_ = 0;
-};
-
-// The hourglass while it lives.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 // A length in centimetres as typed or as a template file gives it: the
@@ -351,7 +344,7 @@ bool TCanvasStep::No1(TlxImageVcl& Doc) {
 bool TCanvasStep::makeCanvas(TlxImageVcl& Doc, int Width, int Height, TColor Colour) {
     // The hourglass while the canvas is made, and on a large canvas the
     // progress bar; both go on every way out.
-    const WaitCursor wait;
+    const TWaitCursor wait;
     StageProgress progress(Doc, double(Width) * Height >= LargeCanvasPixels ? 5 : 0);
     const bool made = Doc.LayersCount == 0 ? Doc.NewImage(true, Colour, 24, Width, Height)
                                            : Doc.ResizeCanvas(Width, Height, Colour);

@@ -142,6 +142,8 @@ private:
     void applyZoom(double Zoom, QAction* Item);
     QString captionSuffix(int X, int Y) const;
     bool layerSelected() const;
+    // The handles in canvas pixels at the current zoom.
+    TSelectionHandles handlesOnScreen() const;
     bool isFixedOverlay(int Layer) const;
     void refreshPristine();
     // The feedback rectangle of a drag, in canvas pixels.
