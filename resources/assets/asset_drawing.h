@@ -20,4 +20,11 @@ QImage drawDecoration(int Id);
 // A 32 x 32 cursor (Format_ARGB32, straight alpha).
 QImage drawCursor(int Id);
 
+// The mask list's picture of row Row (Format_Grayscale8, white visible).
+QImage drawMask(int Row);
+
+// A list icon, "MskFile" or "CusImg" (Format_ARGB32, straight alpha),
+// 32 x 32 times Scale.
+QImage drawListIcon(const QString& Name, int Scale = 1);
+
 } // namespace velmo::assets

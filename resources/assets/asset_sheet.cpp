@@ -3,7 +3,12 @@
 // FOLDER/assets_contact_sheet.png. The shape masks are shrunk to 200 pixels
 // high, the thumbnails shown doubled and at their own size, the decorations
 // over a checkerboard and over a button face, the cursors at four times
-// their size (hot spot marked red) and at their own size.
+// their size (hot spot marked red) and at their own size; below them the 31
+// list masks in order, eight to a line, each fitted into 128 pixels in a
+// frame, and the mask list's icons as the list shows them: the blank row,
+// the 31 masks and the file row at 32 pixels, then the custom-effect icon
+// and the 64-pixel icons of dense screens (the two drawn ones, then masks
+// 1 .. 13).
 
 #include "velmo_assets.h"
 
@@ -29,7 +34,7 @@ QImage contactSheet(bool& complete) {
         }
         return picture;
     };
-    QImage sheet(1100, 790, QImage::Format_ARGB32);
+    QImage sheet(1100, 1470, QImage::Format_ARGB32);
     sheet.fill(QColor(240, 240, 240));
     QPainter p(&sheet);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -82,6 +87,31 @@ QImage contactSheet(bool& complete) {
         }
         p.drawImage(1010 + (id - 101) % 2 * 40, 560 + (id - 101) / 2 * 40, img);
     }
+    for (int row = 1; row <= velmo::MaskCount; ++row) {
+        const QImage m = found(velmo::MaskPicture(row), "mask", row);
+        const QRect cell(10 + (row - 1) % 8 * 136, 800 + (row - 1) / 8 * 136, 128, 128);
+        if (m.isNull()) continue;
+        const QSize fitted = m.size().scaled(cell.size(), Qt::KeepAspectRatio);
+        const QRect target(cell.center() - QPoint(fitted.width() / 2, fitted.height() / 2),
+                           fitted);
+        p.fillRect(target.adjusted(-1, -1, 1, 1), QColor(150, 150, 150));
+        p.drawImage(target, m);
+    }
+    const auto icon = [&](const QImage& picture, const char* what, int id, int ix, int iy) {
+        found(picture, what, id);
+        p.drawImage(QRect(ix, iy, picture.width(), picture.height()), picture);
+    };
+    x = 6;
+    icon(velmo::ListIcon(QStringLiteral("Blank")), "icon Blank", 0, x, 1354);
+    for (int row = 1; row <= velmo::MaskCount; ++row)
+        icon(velmo::MaskIcon(row), "mask icon", row, x += 33, 1354);
+    icon(velmo::ListIcon(QStringLiteral("MskFile")), "icon MskFile", 32, x += 33, 1354);
+    icon(velmo::ListIcon(QStringLiteral("CusImg")), "icon CusImg", 13, 6, 1394);
+    x = 50;
+    icon(velmo::ListIcon(QStringLiteral("MskFile"), 2), "icon MskFile@2x", 32, x, 1394);
+    icon(velmo::ListIcon(QStringLiteral("CusImg"), 2), "icon CusImg@2x", 13, x += 68, 1394);
+    for (int row = 1; row <= 13; ++row)
+        icon(velmo::MaskIcon(row, 2), "mask icon @2x", row, x += 68, 1394);
     p.end();
     return sheet;
 }

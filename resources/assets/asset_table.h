@@ -56,10 +56,94 @@ inline constexpr CursorSpec Cursors[] = {
     {104, 15, 15}, // placement: the centre dot of the cross
 };
 
+// The mask list's pictures, rows 1 .. 31 (resource ids 10000 + row), 8-bit
+// grey, white where the photo shows. Every shape sits a little inside its
+// picture so that a mask stretched over a layer never cuts its edge.
+enum class MaskKind {
+    Circle,   // the circle touching the shape box
+    Square,   // the shape box itself, its corners rounded by Rounding
+    Diamond,  // a square on its point
+    Cloud,    // a row of round puffs on a flat base
+    Heart,    // the canvas heart, widened or narrowed by Stretch
+    Star,     // Points points, the valleys at Inner of the points' radius
+    Pentagon, // a regular pentagon, one point up
+};
+
+struct MaskSpec {
+    int Row;
+    int Width;
+    int Height;
+    MaskKind Kind;
+    // The width of the ramp from white down to black, as a fraction of how
+    // deep the picture's centre lies inside the shape; 0 for a hard mask,
+    // smoothed over the one pixel its edge crosses.
+    double Feather;
+    // Polygons: the outline lies this far outside a smaller polygon whose
+    // points are at radius 1 (so the points are round); squares: the corner
+    // radius as a fraction of half the shorter side.
+    double Rounding;
+    int Points;     // stars
+    double Inner;   // stars: radius of the valleys between the points, points at 1
+    double Stretch; // hearts: width over the canvas heart's width at the same height
+};
+
+// The hearts are fitted to a layer keeping their proportions, so their
+// pictures have the proportions of the heart they hold; every other mask is
+// stretched over the layer.
+inline constexpr MaskSpec Masks[] = {
+    // Circles: hard, then ever wider feathers down to a vignette.
+    {1, 250, 250, MaskKind::Circle, 0.0, 0, 0, 0, 1},
+    {2, 300, 300, MaskKind::Circle, 0.10, 0, 0, 0, 1},
+    {3, 400, 400, MaskKind::Circle, 0.25, 0, 0, 0, 1},
+    {4, 500, 500, MaskKind::Circle, 0.50, 0, 0, 0, 1},
+    {5, 600, 600, MaskKind::Circle, 0.85, 0, 0, 0, 1},
+    // Squares: sharp, rounded, soft, soft and well rounded.
+    {6, 250, 250, MaskKind::Square, 0.0, 0.0, 0, 0, 1},
+    {7, 400, 400, MaskKind::Square, 0.0, 0.22, 0, 0, 1},
+    {8, 500, 500, MaskKind::Square, 0.16, 0.06, 0, 0, 1},
+    {9, 600, 600, MaskKind::Square, 0.40, 0.35, 0, 0, 1},
+    // Diamonds: sharp, rounded, soft.
+    {10, 300, 300, MaskKind::Diamond, 0.0, 0.0, 0, 0, 1},
+    {11, 450, 450, MaskKind::Diamond, 0.0, 0.12, 0, 0, 1},
+    {12, 600, 600, MaskKind::Diamond, 0.35, 0.06, 0, 0, 1},
+    {13, 720, 480, MaskKind::Cloud, 0.40, 0, 0, 0, 1},
+    // Hearts: the canvas heart hard, soft and glowing ...
+    {14, 500, 500, MaskKind::Heart, 0.0, 0, 0, 0, 1},
+    {15, 600, 600, MaskKind::Heart, 0.18, 0, 0, 0, 1},
+    {16, 836, 844, MaskKind::Heart, 0.45, 0, 0, 0, 1},
+    // Stars: five points hard and soft, six points, five round points, eight.
+    {17, 400, 400, MaskKind::Star, 0.0, 0.0, 5, 0.40, 1},
+    {18, 500, 500, MaskKind::Star, 0.30, 0.0, 5, 0.44, 1},
+    {19, 500, 500, MaskKind::Star, 0.0, 0.0, 6, 0.56, 1},
+    {20, 600, 600, MaskKind::Star, 0.0, 0.10, 5, 0.50, 1},
+    {21, 600, 600, MaskKind::Star, 0.25, 0.04, 8, 0.66, 1},
+    // Pentagons: sharp, rounded, soft, soft and rounded, a vignette.
+    {22, 300, 300, MaskKind::Pentagon, 0.0, 0.0, 0, 0, 1},
+    {23, 400, 400, MaskKind::Pentagon, 0.0, 0.18, 0, 0, 1},
+    {24, 500, 500, MaskKind::Pentagon, 0.18, 0.0, 0, 0, 1},
+    {25, 600, 600, MaskKind::Pentagon, 0.35, 0.15, 0, 0, 1},
+    {26, 700, 700, MaskKind::Pentagon, 0.75, 0.20, 0, 0, 1},
+    // ... and slim and wide hearts, hard and soft, and a broad glowing one.
+    {27, 640, 760, MaskKind::Heart, 0.0, 0, 0, 0, 0.84},
+    {28, 640, 760, MaskKind::Heart, 0.25, 0, 0, 0, 0.84},
+    {29, 836, 700, MaskKind::Heart, 0.0, 0, 0, 0, 1.20},
+    {30, 836, 700, MaskKind::Heart, 0.25, 0, 0, 0, 1.20},
+    {31, 836, 844, MaskKind::Heart, 0.75, 0, 0, 0, 1},
+};
+
+// The icons of the list rows that are not masks: "MskFile" (a mask from a
+// picture file) and "CusImg" (a custom text effect), 32 x 32 and, as
+// "<name>@2x", 64 x 64 for dense screens.
+inline constexpr int ListIconSize = 32;
+inline constexpr int ListIconHighScale = 2;
+inline constexpr const char* ListIcons[] = {"MskFile", "CusImg"};
+
 // Resource paths: ":/velmo/<folder>/<id or name>.png".
 inline constexpr const char* ShapeFolder = "shapes";
 inline constexpr const char* ThumbnailFolder = "thumbnails";
 inline constexpr const char* DecorationFolder = "decorations";
 inline constexpr const char* CursorFolder = "cursors";
+inline constexpr const char* MaskFolder = "masks";
+inline constexpr const char* ListIconFolder = "icons";
 
 } // namespace velmo::assets

@@ -5,6 +5,8 @@
 //   thumbnails/<name>@2x.png          the same at 256 x 256
 //   decorations/102.png, 103.png      decorations with alpha
 //   cursors/101.png .. 104.png        32 x 32 cursors with alpha
+//   masks/10001.png .. 10031.png      8-bit grey mask list pictures
+//   icons/<name>.png, <name>@2x.png   list icons with alpha, 32 and 64
 // The library embeds them as Qt resources. Any failure to write ends the
 // program with a message and exit code 1.
 //
@@ -57,5 +59,13 @@ int main(int argc, char** argv) {
         ok = ok && save(drawDecoration(d.Id), dir, DecorationFolder, QString::number(d.Id));
     for (const CursorSpec& c : Cursors)
         ok = ok && save(drawCursor(c.Id), dir, CursorFolder, QString::number(c.Id));
+    for (const MaskSpec& m : Masks)
+        ok = ok && save(drawMask(m.Row), dir, MaskFolder, QString::number(10000 + m.Row));
+    for (const char* name : ListIcons) {
+        ok = ok && save(drawListIcon(QLatin1String(name)), dir, ListIconFolder,
+                        QLatin1String(name));
+        ok = ok && save(drawListIcon(QLatin1String(name), ListIconHighScale), dir,
+                        ListIconFolder, QLatin1String(name) + QLatin1String("@2x"));
+    }
     return ok ? 0 : 1;
 }

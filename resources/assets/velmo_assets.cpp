@@ -75,6 +75,63 @@ QCursor ProgramCursor(int Id) {
     return QCursor(Qt::ArrowCursor);
 }
 
+namespace {
+
+const assets::MaskSpec* maskSpec(int Row) {
+    for (const assets::MaskSpec& m : assets::Masks)
+        if (m.Row == Row) return &m;
+    return nullptr;
+}
+
+// The icon side in device pixels, and the ratio to mark on it.
+int iconScale(qreal DevicePixelRatio) {
+    return DevicePixelRatio > 1 ? assets::ListIconHighScale : 1;
+}
+
+} // namespace
+
+QImage MaskPicture(int Row) {
+    if (maskSpec(Row) == nullptr) return {};
+    return load(assets::MaskFolder, QString::number(10000 + Row), QImage::Format_Grayscale8);
+}
+
+bool MaskKeepsProportions(int Row) {
+    const assets::MaskSpec* m = maskSpec(Row);
+    return m != nullptr && m->Kind == assets::MaskKind::Heart;
+}
+
+QImage MaskIcon(int Row, qreal DevicePixelRatio) {
+    const QImage mask = MaskPicture(Row);
+    if (mask.isNull()) return {};
+    const int scale = iconScale(DevicePixelRatio);
+    const int side = assets::ListIconSize * scale;
+    // Scaled as colour so the smooth scaling averages the big picture down
+    // whatever the grey format's own scaling does.
+    QImage icon = mask.convertToFormat(QImage::Format_RGB32)
+                      .scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    icon.setDevicePixelRatio(scale);
+    return icon;
+}
+
+QImage ListIcon(const QString& Name, qreal DevicePixelRatio) {
+    const int scale = iconScale(DevicePixelRatio);
+    QImage icon;
+    if (Name == QLatin1String("Blank")) {
+        icon = QImage(assets::ListIconSize * scale, assets::ListIconSize * scale,
+                      QImage::Format_ARGB32);
+        icon.fill(Qt::white);
+    } else {
+        for (const char* known : assets::ListIcons)
+            if (Name == QLatin1String(known))
+                icon = load(assets::ListIconFolder,
+                            scale > 1 ? Name + QLatin1String("@2x") : Name,
+                            QImage::Format_ARGB32);
+        if (icon.isNull()) return {};
+    }
+    icon.setDevicePixelRatio(scale);
+    return icon;
+}
+
 QString HelpFolder() {
     if (QCoreApplication::instance() == nullptr) return {};
     return QCoreApplication::applicationDirPath() + QStringLiteral("/velmo.chm");

@@ -31,6 +31,22 @@ QImage Decoration(int Id);
 // 32 x 32 with their hot spots on the tool's working point. The arrow cursor
 // for any other id, and when no GUI application exists.
 QCursor ProgramCursor(int Id);
+// The mask list: rows 1 .. 31 are masks (resource ids 10000 + row).
+inline constexpr int MaskCount = 31;
+// Mask-list picture of row 1 .. 31 (Format_Grayscale8, white visible). Null otherwise.
+QImage MaskPicture(int Row);
+// Whether row Row's mask keeps its proportions when fitted to a layer (the heart rows
+// 14, 15, 16 and 27 .. 31); all other rows are stretched.
+bool MaskKeepsProportions(int Row);
+// The 32 x 32 list icons: MaskIcon(Row) for rows 1 .. 31 is the mask stretched to
+// 32 x 32 (Format_RGB32, the grey shown as is), scaled smoothly from MaskPicture;
+// ListIcon("MskFile") the "From file..." row's folder with a picture,
+// ListIcon("CusImg") the custom text effect row's sliders, ListIcon("Blank") a blank
+// white icon (Format_ARGB32). For DevicePixelRatio > 1 each is 64 x 64 with a device
+// pixel ratio of 2 (the two drawn icons redrawn at that size). Null for an unknown row
+// or name.
+QImage MaskIcon(int Row, qreal DevicePixelRatio = 1.0);
+QImage ListIcon(const QString& Name, qreal DevicePixelRatio = 1.0);
 // The folder of help pages beside the program ("velmo.chm"): "index.htm"
 // (Simplified Chinese), "big5/index.htm" (Traditional Chinese),
 // "english/index.htm", and the insert-text pages "intext.htm",
