@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -392,6 +393,358 @@ TEST(ProgramCursor, PlacementCrossIsCentredOnTheHotSpot) {
 TEST(ProgramCursor, OtherIdsGiveTheArrow) {
     for (int id : {0, 1, 100, 105, 30001})
         EXPECT_EQ(velmo::ProgramCursor(id).shape(), Qt::ArrowCursor) << id;
+}
+
+// ---- mask list pictures ----
+
+enum class Edge { Hard, Soft };
+
+struct MaskCase {
+    int row;
+    int width;
+    int height;
+    Edge edge;
+    int points;         // stars: how many points, else 0
+    double heartAspect; // hearts: width over height of the heart, else 0
+    bool mirrored;      // the same after mirroring left to right
+};
+
+const MaskCase maskCases[] = {
+    {1, 250, 250, Edge::Hard, 0, 0, true},     {2, 300, 300, Edge::Soft, 0, 0, true},
+    {3, 400, 400, Edge::Soft, 0, 0, true},     {4, 500, 500, Edge::Soft, 0, 0, true},
+    {5, 600, 600, Edge::Soft, 0, 0, true},     {6, 250, 250, Edge::Hard, 0, 0, true},
+    {7, 400, 400, Edge::Hard, 0, 0, true},     {8, 500, 500, Edge::Soft, 0, 0, true},
+    {9, 600, 600, Edge::Soft, 0, 0, true},     {10, 300, 300, Edge::Hard, 0, 0, true},
+    {11, 450, 450, Edge::Hard, 0, 0, true},    {12, 600, 600, Edge::Soft, 0, 0, true},
+    {13, 720, 480, Edge::Soft, 0, 0, false},   {14, 500, 500, Edge::Hard, 0, 1.0, true},
+    {15, 600, 600, Edge::Soft, 0, 1.0, true},  {16, 836, 844, Edge::Soft, 0, 1.0, true},
+    {17, 400, 400, Edge::Hard, 5, 0, true},    {18, 500, 500, Edge::Soft, 5, 0, true},
+    {19, 500, 500, Edge::Hard, 6, 0, true},    {20, 600, 600, Edge::Hard, 5, 0, true},
+    {21, 600, 600, Edge::Soft, 8, 0, true},    {22, 300, 300, Edge::Hard, 0, 0, true},
+    {23, 400, 400, Edge::Hard, 0, 0, true},    {24, 500, 500, Edge::Soft, 0, 0, true},
+    {25, 600, 600, Edge::Soft, 0, 0, true},    {26, 700, 700, Edge::Soft, 0, 0, true},
+    {27, 640, 760, Edge::Hard, 0, 0.84, true}, {28, 640, 760, Edge::Soft, 0, 0.84, true},
+    {29, 836, 700, Edge::Hard, 0, 1.20, true}, {30, 836, 700, Edge::Soft, 0, 1.20, true},
+    {31, 836, 844, Edge::Soft, 0, 1.0, true},
+};
+
+void PrintTo(const MaskCase& c, std::ostream* os) {
+    *os << "row " << c.row << " (" << c.width << " x " << c.height << ")";
+}
+
+class MaskPictureTest : public testing::TestWithParam<MaskCase> {};
+
+TEST_P(MaskPictureTest, HasItsSizeAndGreyFormat) {
+    const MaskCase c = GetParam();
+    const QImage m = velmo::MaskPicture(c.row);
+    ASSERT_FALSE(m.isNull());
+    EXPECT_EQ(m.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(m.size(), QSize(c.width, c.height));
+    EXPECT_TRUE(QRect(0, 0, 250, 250).size().boundedTo(m.size()) == QSize(250, 250));
+    EXPECT_TRUE(m.size().boundedTo(QSize(836, 844)) == m.size());
+}
+
+// Every mask is a filled shape: white in the middle, and kept inside the
+// picture so that stretching it over a layer never cuts it: the whole
+// border is black.
+TEST_P(MaskPictureTest, WhiteMiddleAndBlackBorder) {
+    const MaskCase c = GetParam();
+    const QImage m = velmo::MaskPicture(c.row);
+    ASSERT_EQ(m.size(), QSize(c.width, c.height));
+    EXPECT_EQ(grey(m, c.width / 2, c.height / 2), 255);
+    int lit = 0;
+    for (int x = 0; x < c.width; ++x)
+        lit += grey(m, x, 0) != 0 || grey(m, x, c.height - 1) != 0;
+    for (int y = 0; y < c.height; ++y)
+        lit += grey(m, 0, y) != 0 || grey(m, c.width - 1, y) != 0;
+    EXPECT_EQ(lit, 0);
+}
+
+// From the middle to the right side along the middle row the mask only
+// falls: a hard mask from 255 to 0 over at most the two pixels its edge
+// crosses (none when the edge runs along a pixel border), a soft one over a ramp of at least 10 pixels and 4% of the way.
+TEST_P(MaskPictureTest, EdgeIsHardOrARamp) {
+    const MaskCase c = GetParam();
+    const QImage m = velmo::MaskPicture(c.row);
+    ASSERT_EQ(m.size(), QSize(c.width, c.height));
+    const int y = c.height / 2;
+    int between = 0, rises = 0;
+    for (int x = c.width / 2; x < c.width; ++x) {
+        const int v = grey(m, x, y);
+        if (v != 0 && v != 255) ++between;
+        if (x > c.width / 2 && v > grey(m, x - 1, y) + 1) ++rises;
+    }
+    EXPECT_EQ(rises, 0);
+    if (c.edge == Edge::Hard) {
+        EXPECT_LE(between, 2);
+    } else {
+        EXPECT_GE(between, 10);
+        EXPECT_GE(between, 0.04 * c.width / 2);
+    }
+}
+
+// Hard masks leave in-between levels only along the edge; soft ones have a
+// broad band of them.
+TEST_P(MaskPictureTest, SoftMasksHaveManyMoreGreyPixels) {
+    const MaskCase c = GetParam();
+    const QImage m = velmo::MaskPicture(c.row);
+    ASSERT_EQ(m.size(), QSize(c.width, c.height));
+    qint64 partial = 0;
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            if (grey(m, x, y) != 0 && grey(m, x, y) != 255) ++partial;
+    // The outlines are 3 to 6 times the picture's width long; a hard edge
+    // leaves one or two partly covered pixels across, a soft one at least
+    // ten.
+    if (c.edge == Edge::Hard)
+        EXPECT_LT(partial, 12 * c.width);
+    else
+        EXPECT_GT(partial, 25 * c.width);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, MaskPictureTest, testing::ValuesIn(maskCases),
+                         [](const testing::TestParamInfo<MaskCase>& info) {
+                             return "row" + std::to_string(info.param.row);
+                         });
+
+// All shapes but the cloud are their own mirror images about the vertical
+// centre line (1 level allowed for rounding).
+TEST(MaskPicture, SymmetricShapesAreMirrorImages) {
+    for (const MaskCase& c : maskCases) {
+        if (!c.mirrored) continue;
+        const QImage m = velmo::MaskPicture(c.row);
+        ASSERT_EQ(m.size(), QSize(c.width, c.height)) << c.row;
+        int worst = 0, worstX = 0, worstY = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width / 2; ++x) {
+                const int d = std::abs(grey(m, x, y) - grey(m, c.width - 1 - x, y));
+                if (d > worst) worst = d, worstX = x, worstY = y;
+            }
+        EXPECT_LE(worst, 1) << "row " << c.row << " at " << worstX << "," << worstY;
+    }
+}
+
+TEST(MaskPicture, SizesSpanTheRange) {
+    bool smallest = false, largest = false;
+    for (int row = 1; row <= velmo::MaskCount; ++row) {
+        const QSize size = velmo::MaskPicture(row).size();
+        smallest = smallest || size == QSize(250, 250);
+        largest = largest || size == QSize(836, 844);
+    }
+    EXPECT_TRUE(smallest);
+    EXPECT_TRUE(largest);
+}
+
+TEST(MaskPicture, OtherRowsGiveNoPicture) {
+    EXPECT_EQ(velmo::MaskCount, 31);
+    for (int row : {0, -1, 32, 132, 10001})
+        EXPECT_TRUE(velmo::MaskPicture(row).isNull()) << row;
+}
+
+// A star's points: walking round a circle about the shape's centre
+// (its centre of mass) between the points' tips and the valleys crosses
+// one white run per point. The stars fill 90% of the picture, their tips
+// reach out at least 0.75 of half its width after feathering and their
+// valleys lie within 0.55 of it, so a circle of 0.62 of half the width
+// crosses every point.
+TEST(MaskPicture, StarsHaveTheirNumberOfPoints) {
+    for (const MaskCase& c : maskCases) {
+        if (c.points == 0) continue;
+        const QImage m = velmo::MaskPicture(c.row);
+        ASSERT_EQ(m.size(), QSize(c.width, c.height)) << c.row;
+        double sum = 0, sumX = 0, sumY = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                sum += grey(m, x, y);
+                sumX += grey(m, x, y) * (x + 0.5);
+                sumY += grey(m, x, y) * (y + 0.5);
+            }
+        const double cx = sumX / sum, cy = sumY / sum, radius = 0.62 * c.width / 2;
+        constexpr int steps = 1440;
+        std::vector<bool> white(steps);
+        for (int i = 0; i < steps; ++i) {
+            const double a = 2 * std::numbers::pi * i / steps;
+            white[i] = grey(m, int(cx + radius * std::cos(a)), int(cy + radius * std::sin(a))) >= 128;
+        }
+        int runs = 0;
+        for (int i = 0; i < steps; ++i)
+            if (white[i] && !white[(i + steps - 1) % steps]) ++runs;
+        EXPECT_EQ(runs, c.points) << "row " << c.row;
+        // Points up: the topmost white pixel of the middle column is a tip.
+        int top = 0;
+        while (top < c.height && grey(m, c.width / 2, top) < 128)
+            ++top;
+        int leftmost = c.height;
+        for (int x = 0; x < c.width; ++x)
+            for (int y = 0; y < std::min(c.height, leftmost); ++y)
+                if (grey(m, x, y) >= 128) leftmost = y;
+        EXPECT_LE(top, leftmost + 1) << "row " << c.row;
+    }
+}
+
+// A heart is fitted with its proportions, so its picture holds it at the
+// proportions it has: the canvas heart (as wide as tall) or a slimmer or
+// wider one, as large as the 90% of the picture inside the margins allows.
+TEST(MaskPicture, HeartsHaveTheirProportions) {
+    for (const MaskCase& c : maskCases) {
+        if (c.heartAspect == 0 || c.edge != Edge::Hard) continue;
+        const QImage m = velmo::MaskPicture(c.row);
+        ASSERT_EQ(m.size(), QSize(c.width, c.height)) << c.row;
+        int left = c.width, right = -1, top = c.height, bottom = -1;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                if (grey(m, x, y) >= 128) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        const double w = right - left + 1, h = bottom - top + 1;
+        EXPECT_NEAR(w / h, c.heartAspect, 0.02 * c.heartAspect) << "row " << c.row;
+        const double fill = std::max(w / (0.9 * c.width), h / (0.9 * c.height));
+        EXPECT_NEAR(fill, 1.0, 0.01) << "row " << c.row;
+        // The cleft: the middle column is black down from the top of the
+        // lobes, which are white beside it.
+        EXPECT_EQ(grey(m, c.width / 2, top + 2), 0) << "row " << c.row;
+        EXPECT_EQ(grey(m, int(left + 0.27 * w), top + int(0.08 * h)), 255) << "row " << c.row;
+    }
+}
+
+TEST(MaskPicture, OnlyTheHeartsKeepTheirProportions) {
+    for (int row = -1; row <= 33; ++row) {
+        const bool heart = (row >= 14 && row <= 16) || (row >= 27 && row <= 31);
+        EXPECT_EQ(velmo::MaskKeepsProportions(row), heart) << row;
+    }
+}
+
+// ---- mask list icons ----
+
+bool allGrey(const QImage& picture) {
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (!isGrey(picture.pixel(x, y))) return false;
+    return true;
+}
+
+double meanGrey(const QImage& picture) {
+    double sum = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            sum += qGray(picture.pixel(x, y));
+    return sum / (double(picture.width()) * picture.height());
+}
+
+// The icon is the whole mask squeezed to 32 x 32: stretching keeps the
+// share of white, so the icon's mean grey is the picture's.
+TEST(MaskIcon, IsTheMaskStretchedToTheIcon) {
+    std::vector<QImage> seen;
+    for (int row = 1; row <= velmo::MaskCount; ++row) {
+        const QImage icon = velmo::MaskIcon(row);
+        ASSERT_EQ(icon.size(), QSize(32, 32)) << row;
+        EXPECT_EQ(icon.format(), QImage::Format_RGB32) << row;
+        EXPECT_EQ(icon.devicePixelRatio(), 1) << row;
+        EXPECT_TRUE(allGrey(icon)) << row;
+        EXPECT_GT(qGray(icon.pixel(16, 16)), 200) << row;
+        for (QPoint p : {QPoint(0, 0), QPoint(31, 0), QPoint(0, 31), QPoint(31, 31)})
+            EXPECT_LT(qGray(icon.pixel(p)), 8) << row;
+        const QImage picture = velmo::MaskPicture(row);
+        double sum = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                sum += grey(picture, x, y);
+        const double mean = sum / (double(picture.width()) * picture.height());
+        EXPECT_NEAR(meanGrey(icon), mean, 0.03 * 255) << row;
+        for (const QImage& other : seen)
+            EXPECT_NE(icon, other) << row;
+        seen.push_back(icon);
+    }
+}
+
+TEST(MaskIcon, TwiceTheSizeForDenseScreens) {
+    for (int row : {1, 13, 17, 31}) {
+        const QImage dense = velmo::MaskIcon(row, 2);
+        ASSERT_EQ(dense.size(), QSize(64, 64)) << row;
+        EXPECT_EQ(dense.devicePixelRatio(), 2) << row;
+        EXPECT_EQ(dense.format(), QImage::Format_RGB32) << row;
+        EXPECT_NEAR(meanGrey(dense), meanGrey(velmo::MaskIcon(row)), 0.02 * 255) << row;
+    }
+}
+
+TEST(MaskIcon, OtherRowsGiveNoIcon) {
+    for (int row : {0, 32, -5})
+        EXPECT_TRUE(velmo::MaskIcon(row).isNull()) << row;
+}
+
+TEST(ListIcon, BlankIsOpaqueWhite) {
+    for (qreal ratio : {1.0, 2.0}) {
+        const QImage icon = velmo::ListIcon(QStringLiteral("Blank"), ratio);
+        ASSERT_EQ(icon.size(), QSize(32, 32) * int(ratio)) << ratio;
+        EXPECT_EQ(icon.format(), QImage::Format_ARGB32);
+        EXPECT_EQ(icon.devicePixelRatio(), ratio);
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                ASSERT_EQ(icon.pixel(x, y), qRgba(255, 255, 255, 255)) << x << "," << y;
+    }
+}
+
+// The icon as a list shows it, on a white ground.
+QImage overWhite(const QImage& icon) {
+    QImage shown(icon.size(), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    QImage pixels = icon.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    pixels.setDevicePixelRatio(1); // one icon pixel on each pixel of the ground
+    QPainter p(&shown);
+    p.drawImage(QPoint(0, 0), pixels);
+    p.end();
+    return shown;
+}
+
+// The drawn icons are coloured symbols on a transparent ground, each
+// redrawn with twice the pixels for dense screens rather than blown up.
+TEST(ListIcon, DrawnIconsAtBothSizes) {
+    std::vector<QImage> seen;
+    for (const char* name : {"MskFile", "CusImg"}) {
+        const QImage icon = velmo::ListIcon(QLatin1String(name));
+        ASSERT_EQ(icon.size(), QSize(32, 32)) << name;
+        EXPECT_EQ(icon.format(), QImage::Format_ARGB32) << name;
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << name;
+        EXPECT_EQ(qAlpha(icon.pixel(31, 0)), 0) << name;
+        int opaque = 0, coloured = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                opaque += qAlpha(icon.pixel(x, y)) == 255;
+                coloured += qAlpha(icon.pixel(x, y)) == 255 && saturation(icon.pixel(x, y)) > 80;
+            }
+        EXPECT_GT(opaque, 120) << name;
+        EXPECT_GT(coloured, 40) << name;
+        for (const QImage& other : seen)
+            EXPECT_NE(icon, other) << name;
+        seen.push_back(icon);
+
+        const QImage dense = velmo::ListIcon(QLatin1String(name), 2);
+        ASSERT_EQ(dense.size(), QSize(64, 64)) << name;
+        EXPECT_EQ(dense.devicePixelRatio(), 2) << name;
+        EXPECT_EQ(dense.format(), QImage::Format_ARGB32) << name;
+        int far = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                int sum = 0;
+                for (QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+                    sum += qAlpha(dense.pixel(2 * x + d.x(), 2 * y + d.y()));
+                if (std::abs(sum / 4 - qAlpha(icon.pixel(x, y))) > 64) ++far;
+            }
+        EXPECT_LT(far, 32 * 32 / 20) << name;
+        const QImage blownUp =
+            icon.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_GT(edgeEnergy(overWhite(dense)), 1.3 * edgeEnergy(overWhite(blownUp))) << name;
+    }
+}
+
+TEST(ListIcon, UnknownNamesGiveNoIcon) {
+    for (const char* name : {"", "blank", "MskFile@2x", "Mask1", "Ellimg"}) {
+        EXPECT_TRUE(velmo::ListIcon(QLatin1String(name)).isNull()) << name;
+        EXPECT_TRUE(velmo::ListIcon(QLatin1String(name), 2).isNull()) << name;
+    }
 }
 
 // ---- help pages ----
