@@ -92,8 +92,7 @@ QImage contactSheet(bool& complete) {
         const QRect cell(10 + (row - 1) % 8 * 136, 800 + (row - 1) / 8 * 136, 128, 128);
         if (m.isNull()) continue;
         const QSize fitted = m.size().scaled(cell.size(), Qt::KeepAspectRatio);
-        const QRect target(cell.center() - QPoint(fitted.width() / 2, fitted.height() / 2),
-                           fitted);
+        const QRect target(cell.center() - QPoint(fitted.width() / 2, fitted.height() / 2), fitted);
         p.fillRect(target.adjusted(-1, -1, 1, 1), QColor(150, 150, 150));
         p.drawImage(target, m);
     }

@@ -62,10 +62,10 @@ int main(int argc, char** argv) {
     for (const MaskSpec& m : Masks)
         ok = ok && save(drawMask(m.Row), dir, MaskFolder, QString::number(10000 + m.Row));
     for (const char* name : ListIcons) {
-        ok = ok && save(drawListIcon(QLatin1String(name)), dir, ListIconFolder,
-                        QLatin1String(name));
-        ok = ok && save(drawListIcon(QLatin1String(name), ListIconHighScale), dir,
-                        ListIconFolder, QLatin1String(name) + QLatin1String("@2x"));
+        ok =
+            ok && save(drawListIcon(QLatin1String(name)), dir, ListIconFolder, QLatin1String(name));
+        ok = ok && save(drawListIcon(QLatin1String(name), ListIconHighScale), dir, ListIconFolder,
+                        QLatin1String(name) + QLatin1String("@2x"));
     }
     return ok ? 0 : 1;
 }

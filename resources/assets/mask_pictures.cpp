@@ -61,8 +61,7 @@ public:
             const double t = std::clamp((wx * ex + wy * ey) / (ex * ex + ey * ey), 0.0, 1.0);
             nearest = std::min(nearest, std::hypot(wx - t * ex, wy - t * ey));
             // Crossings of the ray from (u, v) towards +x.
-            if ((a.Y > v) != (b.Y > v) && u < a.X + (v - a.Y) / (b.Y - a.Y) * ex)
-                inside = !inside;
+            if ((a.Y > v) != (b.Y > v) && u < a.X + (v - a.Y) / (b.Y - a.Y) * ex) inside = !inside;
         }
         return ((inside ? -nearest : nearest) - round_) * scale_;
     }
@@ -116,13 +115,13 @@ class RoundedBoxDistance {
 public:
     RoundedBoxDistance(Box Area, double Round)
         : centreX_(Area.Left + Area.Width / 2), centreY_(Area.Top + Area.Height / 2),
-          radius_(Round * std::min(Area.Width, Area.Height) / 2),
-          innerX_(Area.Width / 2 - radius_), innerY_(Area.Height / 2 - radius_) {}
+          radius_(Round * std::min(Area.Width, Area.Height) / 2), innerX_(Area.Width / 2 - radius_),
+          innerY_(Area.Height / 2 - radius_) {}
     double operator()(double X, double Y) const {
         const double qx = std::fabs(X - centreX_) - innerX_;
         const double qy = std::fabs(Y - centreY_) - innerY_;
-        return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) +
-               std::min(std::max(qx, qy), 0.0) - radius_;
+        return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) -
+               radius_;
     }
 
 private:
@@ -184,9 +183,8 @@ private:
 class StretchedHeartDistance {
 public:
     StretchedHeartDistance(Box Area, double Stretch)
-        : heart_(squareFor(Area, Stretch)), centreX_(Area.Left + Area.Width / 2),
-          stretch_(Stretch), lowest_(std::min(1.0, 1.0 / Stretch)),
-          highest_(std::max(1.0, 1.0 / Stretch)) {}
+        : heart_(squareFor(Area, Stretch)), centreX_(Area.Left + Area.Width / 2), stretch_(Stretch),
+          lowest_(std::min(1.0, 1.0 / Stretch)), highest_(std::max(1.0, 1.0 / Stretch)) {}
 
     double operator()(double X, double Y) const {
         const auto natural = [this](double x, double y) {
@@ -264,9 +262,9 @@ template <class Distance> QImage fill(int Width, int Height, double Feather, con
     const double cx = Width / 2.0, cy = Height / 2.0;
     const double depth = std::max(1.0, -Dist(cx, cy));
     const double band = Feather * depth;
-    // A soft mask starts from the shape shrunk about the picture's middle
-    // by half the band, a hard one from the shape itself: the cover of each
-    // pixel.
+    // The cover of each pixel: of the shape itself for a hard mask; for a
+    // soft one of the shape shrunk about the picture's middle so that its
+    // edge nearest the middle moves in by half the band.
     const double shrink = 1.0 - Feather / 2;
     std::vector<double> cover(size_t(Width) * Height);
     for (int y = 0; y < Height; ++y) {

@@ -46,8 +46,8 @@ QImage TemplateThumbnail(const QString& Name, qreal DevicePixelRatio) {
     if (DevicePixelRatio <= 1) return TemplateThumbnail(Name);
     for (const char* known : assets::Thumbnails) {
         if (Name != QLatin1String(known)) continue;
-        QImage picture = load(assets::ThumbnailFolder, Name + QLatin1String("@2x"),
-                              QImage::Format_RGB32);
+        QImage picture =
+            load(assets::ThumbnailFolder, Name + QLatin1String("@2x"), QImage::Format_RGB32);
         picture.setDevicePixelRatio(assets::ThumbnailHighScale);
         return picture;
     }
@@ -123,8 +123,7 @@ QImage ListIcon(const QString& Name, qreal DevicePixelRatio) {
     } else {
         for (const char* known : assets::ListIcons)
             if (Name == QLatin1String(known))
-                icon = load(assets::ListIconFolder,
-                            scale > 1 ? Name + QLatin1String("@2x") : Name,
+                icon = load(assets::ListIconFolder, scale > 1 ? Name + QLatin1String("@2x") : Name,
                             QImage::Format_ARGB32);
         if (icon.isNull()) return {};
     }

@@ -280,8 +280,8 @@ TEST(TemplateThumbnail, TwiceTheResolutionForDenseScreens) {
                 if (std::abs(sum / 4 - qGray(plain.pixel(x, y))) > 24) ++far;
             }
         EXPECT_LT(far, 128 * 128 / 50) << name;
-        const QImage blownUp = plain.scaled(256, 256, Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
+        const QImage blownUp =
+            plain.scaled(256, 256, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_GT(edgeEnergy(dense), 1.5 * edgeEnergy(blownUp)) << name;
     }
 }
@@ -462,7 +462,8 @@ TEST_P(MaskPictureTest, WhiteMiddleAndBlackBorder) {
 
 // From the middle to the right side along the middle row the mask only
 // falls: a hard mask from 255 to 0 over at most the two pixels its edge
-// crosses (none when the edge runs along a pixel border), a soft one over a ramp of at least 10 pixels and 4% of the way.
+// crosses (none when the edge runs along a pixel border), a soft one over a ramp of at least 10
+// pixels and 4% of the way.
 TEST_P(MaskPictureTest, EdgeIsHardOrARamp) {
     const MaskCase c = GetParam();
     const QImage m = velmo::MaskPicture(c.row);
@@ -564,7 +565,8 @@ TEST(MaskPicture, StarsHaveTheirNumberOfPoints) {
         std::vector<bool> white(steps);
         for (int i = 0; i < steps; ++i) {
             const double a = 2 * std::numbers::pi * i / steps;
-            white[i] = grey(m, int(cx + radius * std::cos(a)), int(cy + radius * std::sin(a))) >= 128;
+            white[i] =
+                grey(m, int(cx + radius * std::cos(a)), int(cy + radius * std::sin(a))) >= 128;
         }
         int runs = 0;
         for (int i = 0; i < steps; ++i)
@@ -734,8 +736,7 @@ TEST(ListIcon, DrawnIconsAtBothSizes) {
                 if (std::abs(sum / 4 - qAlpha(icon.pixel(x, y))) > 64) ++far;
             }
         EXPECT_LT(far, 32 * 32 / 20) << name;
-        const QImage blownUp =
-            icon.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage blownUp = icon.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_GT(edgeEnergy(overWhite(dense)), 1.3 * edgeEnergy(overWhite(blownUp))) << name;
     }
 }
@@ -811,8 +812,8 @@ TEST(HelpPages, EachPageIsUtf8HtmlInItsLanguage) {
 // full-width colons after its words.
 TEST(HelpPages, ChinesePagesUseTheInterfacesWording) {
     const QDir dir(builtHelpFolder());
-    const char16_t* mainland[] = {u"蒙板", u"自定義", u"單擊", u"點選", u"雙擊", u"選中",
-                                  u"列表", u"畫素"};
+    const char16_t* mainland[] = {u"蒙板", u"自定義", u"單擊", u"點選",
+                                  u"雙擊", u"選中",   u"列表", u"畫素"};
     for (const HelpPage& page : helpPages) {
         if (QLatin1String(page.lang) == QLatin1String("en")) continue;
         bool ok = false;
