@@ -1,0 +1,137 @@
+#include "magick_reader.h"
+
+#include "lxTypes.h"
+
+#include <Magick++.h>
+
+#include <new>
+
+namespace velmo::codecs::detail {
+namespace {
+
+constexpr Magick::MagickSizeType MiB = 1024 * 1024;
+
+// Once per process, the first time a picture needs the library; the
+// initialisation of a function-local static is safe against a second thread.
+// The limits keep a hostile or huge file from taking the machine: pixel data
+// beyond the memory and map limits goes to a disk cache, anything beyond
+// that fails instead of swapping. The installed policy may lower them.
+void initialiseMagick() {
+    static const bool Ready = [] {
+        Magick::InitializeMagick(nullptr);
+        Magick::ResourceLimits::memory(512 * MiB);
+        Magick::ResourceLimits::map(1024 * MiB);
+        Magick::ResourceLimits::disk(4096 * MiB);
+        Magick::ResourceLimits::width(lx::MaxPictureSide);
+        Magick::ResourceLimits::height(lx::MaxPictureSide);
+        Magick::ResourceLimits::area(static_cast<Magick::MagickSizeType>(MaxPixels));
+        return true;
+    }();
+    (void)Ready;
+}
+
+// The library's messages end in " @ error/file.c/Function/line", which says
+// nothing to a reader of the log.
+QString plainMessage(const std::exception& Failure) {
+    QString text = QString::fromLocal8Bit(Failure.what());
+    if (const qsizetype at = text.indexOf(QStringLiteral(" @ ")); at >= 0) text.truncate(at);
+    if (text.startsWith(QStringLiteral("ImageMagick: "))) text.remove(0, 13);
+    return text.trimmed();
+}
+
+TPictureLoad failure(TPictureLoad::Failure Why, QString Error) {
+    TPictureLoad load;
+    load.Why = Why;
+    load.Error = std::move(Error);
+    return load;
+}
+
+bool sizeAllowed(qint64 Width, qint64 Height) {
+    return Width > 0 && Height > 0 && Width <= lx::MaxPictureSide && Height <= lx::MaxPictureSide &&
+           Width * Height <= MaxPixels;
+}
+
+TPictureLoad readAs(const Magick::Blob& Data, const char* Format) {
+    try {
+        Magick::Image image;
+        // Warnings (a truncated file, an unknown tag) do not stop a read
+        // that produced a picture.
+        image.quiet(true);
+        if (Format) image.magick(Format);
+        // The first frame only: a multi-page or animated file is not decoded
+        // page by page just to be thrown away.
+        image.subImage(0);
+        image.subRange(1);
+        image.ping(Data);
+        if (image.columns() == 0 || image.rows() == 0)
+            return failure(TPictureLoad::Damaged, QStringLiteral("the picture has no pixels"));
+        if (!sizeAllowed(qint64(image.columns()), qint64(image.rows())))
+            return failure(TPictureLoad::TooLarge,
+                           QStringLiteral("the picture is %1 x %2 pixels, more than allowed")
+                               .arg(image.columns())
+                               .arg(image.rows()));
+        image.read(Data);
+        // The Targa reader already stores the rows top down and only keeps
+        // the file's origin corner as the orientation; turning by it would
+        // flip the picture a second time.
+        if (image.magick() != "TGA") image.autoOrient();
+        const MagickCore::ColorspaceType space = image.colorSpace();
+        if (space != MagickCore::sRGBColorspace && space != MagickCore::GRAYColorspace &&
+            space != MagickCore::TransparentColorspace)
+            image.colorSpace(MagickCore::sRGBColorspace);
+
+        const int width = int(image.columns());
+        const int height = int(image.rows());
+        if (width == 0 || height == 0)
+            return failure(TPictureLoad::Damaged, QStringLiteral("the picture has no pixels"));
+        if (!sizeAllowed(width, height))
+            return failure(TPictureLoad::TooLarge,
+                           QStringLiteral("the picture is %1 x %2 pixels, more than allowed")
+                               .arg(width)
+                               .arg(height));
+        TPictureLoad load;
+        load.Picture = QImage(width, height,
+                              image.matte() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (load.Picture.isNull())
+            return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory for the picture"));
+        // Blue, green, red, alpha bytes are the 32-bit QImage layout on a
+        // little-endian machine; without an alpha channel the library fills
+        // 255, which is what Format_RGB32 requires.
+        if (load.Picture.bytesPerLine() == qsizetype(width) * 4) {
+            image.write(0, 0, width, height, "BGRA", Magick::CharPixel, load.Picture.bits());
+        } else {
+            for (int y = 0; y < height; ++y)
+                image.write(0, y, width, 1, "BGRA", Magick::CharPixel, load.Picture.scanLine(y));
+        }
+        return load;
+    } catch (const Magick::ErrorMissingDelegate& e) {
+        return failure(TPictureLoad::Unsupported, plainMessage(e));
+    } catch (const Magick::ErrorPolicy& e) {
+        return failure(TPictureLoad::Unsupported, plainMessage(e));
+    } catch (const Magick::ErrorResourceLimit& e) {
+        return failure(TPictureLoad::TooLarge, plainMessage(e));
+    } catch (const std::bad_alloc&) {
+        return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory for the picture"));
+    } catch (const std::exception& e) {
+        return failure(TPictureLoad::Damaged, plainMessage(e));
+    } catch (...) {
+        return failure(TPictureLoad::Damaged, QStringLiteral("the decoder failed"));
+    }
+}
+
+} // namespace
+
+TPictureLoad loadWithMagick(const QByteArray& Data, const char* Hint) {
+    initialiseMagick();
+    if (Data.isEmpty()) return failure(TPictureLoad::Damaged, QStringLiteral("the file is empty"));
+    const Magick::Blob blob(Data.constData(), size_t(Data.size()));
+    TPictureLoad bySignature = readAs(blob, nullptr);
+    if (bySignature.ok() || bySignature.Why == TPictureLoad::TooLarge || !Hint) return bySignature;
+    TPictureLoad byName = readAs(blob, Hint);
+    if (byName.ok() || byName.Why == TPictureLoad::TooLarge) return byName;
+    // A signature the library knows but could not decode says more than the
+    // hinted format's refusal.
+    return bySignature.Why == TPictureLoad::Damaged ? bySignature : byName;
+}
+
+} // namespace velmo::codecs::detail
