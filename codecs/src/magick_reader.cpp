@@ -6,8 +6,14 @@
 
 #include <new>
 
+#include <QSysInfo>
+
 namespace velmo::codecs::detail {
 namespace {
+
+// The pixels are exported as blue, green, red, alpha bytes, which is the
+// 32-bit QImage word only on a little-endian machine.
+static_assert(QSysInfo::ByteOrder == QSysInfo::LittleEndian);
 
 constexpr Magick::MagickSizeType MiB = 1024 * 1024;
 
@@ -51,7 +57,7 @@ bool sizeAllowed(qint64 Width, qint64 Height) {
            Width * Height <= MaxPixels;
 }
 
-TPictureLoad readAs(const Magick::Blob& Data, const char* Format) {
+TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFrameOnly, bool Vector) {
     try {
         Magick::Image image;
         // Warnings (a truncated file, an unknown tag) do not stop a read
@@ -60,8 +66,11 @@ TPictureLoad readAs(const Magick::Blob& Data, const char* Format) {
         if (Format) image.magick(Format);
         // The first frame only: a multi-page or animated file is not decoded
         // page by page just to be thrown away.
-        image.subImage(0);
-        image.subRange(1);
+        if (Vector) image.density(Magick::Geometry(100, 100));
+        if (FirstFrameOnly) {
+            image.subImage(0);
+            image.subRange(1);
+        }
         image.ping(Data);
         if (image.columns() == 0 || image.rows() == 0)
             return failure(TPictureLoad::Damaged, QStringLiteral("the picture has no pixels"));
@@ -89,14 +98,18 @@ TPictureLoad readAs(const Magick::Blob& Data, const char* Format) {
                            QStringLiteral("the picture is %1 x %2 pixels, more than allowed")
                                .arg(width)
                                .arg(height));
+        const bool transparent = image.matte();
+        // Without an alpha channel the library's opacity values are left as
+        // the reader found them, and Format_RGB32 needs 255 there: make the
+        // channel, opaque, and export it.
+        if (!transparent) image.matte(true);
         TPictureLoad load;
-        load.Picture = QImage(width, height,
-                              image.matte() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        load.Picture =
+            QImage(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (load.Picture.isNull())
             return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory for the picture"));
         // Blue, green, red, alpha bytes are the 32-bit QImage layout on a
-        // little-endian machine; without an alpha channel the library fills
-        // 255, which is what Format_RGB32 requires.
+        // little-endian machine.
         if (load.Picture.bytesPerLine() == qsizetype(width) * 4) {
             image.write(0, 0, width, height, "BGRA", Magick::CharPixel, load.Picture.bits());
         } else {
@@ -125,9 +138,17 @@ TPictureLoad loadWithMagick(const QByteArray& Data, const char* Hint) {
     initialiseMagick();
     if (Data.isEmpty()) return failure(TPictureLoad::Damaged, QStringLiteral("the file is empty"));
     const Magick::Blob blob(Data.constData(), size_t(Data.size()));
-    TPictureLoad bySignature = readAs(blob, nullptr);
+    // A Photo CD file takes a frame number for one of its resolutions (the
+    // first is the 192 x 128 overview); left alone it gives the base
+    // 768 x 512 picture.
+    const bool photoCd = Data.mid(2048, 7) == "PCD_IPI" || (Hint && QByteArrayView(Hint) == "PCD");
+    // Metafiles are drawn at the document's 100 pixels per inch, so that
+    // they come in at their printed size, as EPS files do.
+    const bool metafile = Data.startsWith("\xD7\xCD\xC6\x9A") || Data.startsWith(QByteArrayView("\x01\x00\x09\x00", 4)) ||
+                          (Hint && QByteArrayView(Hint) == "WMF");
+    TPictureLoad bySignature = readAs(blob, nullptr, !photoCd, metafile);
     if (bySignature.ok() || bySignature.Why == TPictureLoad::TooLarge || !Hint) return bySignature;
-    TPictureLoad byName = readAs(blob, Hint);
+    TPictureLoad byName = readAs(blob, Hint, !photoCd, metafile);
     if (byName.ok() || byName.Why == TPictureLoad::TooLarge) return byName;
     // A signature the library knows but could not decode says more than the
     // hinted format's refusal.

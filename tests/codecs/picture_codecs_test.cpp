@@ -262,6 +262,102 @@ TEST_F(PictureCodecs, EpsIsRenderedAtOneHundredDotsPerInch) {
     EXPECT_EQ(load.Picture.pixel(75, 25), qRgba(0, 0, 255, 255));
 }
 
+// A placeable metafile of 100 x 50 units at 100 units per inch: a red
+// rectangle over all of it, drawn with a null pen.
+QByteArray redMetafile() {
+    QByteArray records;
+    const auto put16 = [](QByteArray& to, quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        to.append(b, 2);
+    };
+    const auto put32 = [](QByteArray& to, quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        to.append(b, 4);
+    };
+    const auto record = [&](quint16 function, std::initializer_list<quint16> words) {
+        put32(records, quint32(3 + words.size()));
+        put16(records, function);
+        for (const quint16 w : words) put16(records, w);
+    };
+    record(0x020B, {0, 0});                  // window origin (y, x)
+    record(0x020C, {50, 100});               // window extent (height, width)
+    record(0x02FC, {0, 0x00FF, 0x0000, 0});  // solid brush, colour 0x000000FF = red
+    record(0x02FA, {5, 0, 0, 0, 0});         // null pen
+    record(0x012D, {0});                     // select the brush
+    record(0x012D, {1});                     // select the pen
+    record(0x041B, {50, 100, 0, 0});         // rectangle (bottom, right, top, left)
+    record(0x0000, {});                      // end
+    QByteArray header;
+    put16(header, 1);
+    put16(header, 9);
+    put16(header, 0x0300);
+    put32(header, quint32((18 + records.size()) / 2));
+    put16(header, 2);
+    put32(header, 8);
+    put16(header, 0);
+    QByteArray placeable;
+    put32(placeable, 0x9AC6CDD7u);
+    for (const quint16 w : {0, 0, 0, 100, 50, 100, 0, 0}) put16(placeable, w);
+    quint16 checksum = 0;
+    for (int i = 0; i < placeable.size(); i += 2) checksum ^= qFromLittleEndian<quint16>(placeable.constData() + i);
+    put16(placeable, checksum);
+    return placeable + header + records;
+}
+
+TEST_F(PictureCodecs, MetafileIsDrawnAtOneHundredDotsPerInch) {
+    const QString file = path(QStringLiteral("red.wmf"));
+    writeAll(file, redMetafile());
+    const TPictureLoad load = LoadPictureFile(file);
+    ASSERT_TRUE(load.ok()) << load.Error.toStdString();
+    ASSERT_EQ(load.Picture.size(), QSize(100, 50));
+    EXPECT_EQ(load.Picture.pixel(50, 25), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(load.Picture.pixel(10, 40), qRgba(255, 0, 0, 255));
+}
+
+TEST_F(PictureCodecs, HaloCutWithoutPaletteReadsItsIndicesAsGrey) {
+    // 8 x 4, each line one run of 8 pixels of index 50 * y + 20, then the
+    // end-of-line byte.
+    QByteArray bytes("\x08\x00\x04\x00\x00\x00", 6);
+    for (int y = 0; y < 4; ++y) bytes.append(QByteArray("\x03\x00", 2)).append(char(0x88)).append(char(50 * y + 20)).append('\0');
+    const QString file = path(QStringLiteral("lines.cut"));
+    writeAll(file, bytes);
+    const TPictureLoad load = LoadPictureFile(file);
+    ASSERT_TRUE(load.ok()) << load.Error.toStdString();
+    ASSERT_EQ(load.Picture.size(), QSize(8, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x : {0, 7}) {
+            const int v = 50 * y + 20;
+            EXPECT_EQ(load.Picture.pixel(x, y), qRgb(v, v, v)) << x << "," << y;
+        }
+}
+
+TEST_F(PictureCodecs, PhotoCdGivesItsBaseResolution) {
+    const QString file = path(QStringLiteral("roll.pcd"));
+    {
+        Magick::Image image = magickPicture(Kind::Smooth, 32, 24);
+        image.write("PCD:" + file.toStdString());
+    }
+    const TPictureLoad load = LoadPictureFile(file);
+    ASSERT_TRUE(load.ok()) << load.Error.toStdString();
+    EXPECT_EQ(load.Picture.size(), QSize(768, 512));
+    EXPECT_EQ(load.Picture.format(), QImage::Format_RGB32);
+}
+
+TEST_F(PictureCodecs, DecodingLibraryReadsAPackedBitmapByItsName) {
+    Magick::Image image = magickPicture(Kind::Colour, W, H);
+    image.magick("DIB");
+    Magick::Blob blob;
+    image.write(&blob);
+    const QByteArray packed(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
+    ASSERT_EQ(qFromLittleEndian<quint32>(packed.constData()), 40u);
+    const TPictureLoad load = velmo::codecs::detail::loadWithMagick(packed, "DIB");
+    ASSERT_TRUE(load.ok()) << load.Error.toStdString();
+    EXPECT_EQ(load.Picture.size(), QSize(W, H));
+    EXPECT_EQ(largestDifference(load.Picture, Kind::Colour), 0);
+}
+
 TEST_F(PictureCodecs, MissingFileIsNotFound) {
     const TPictureLoad load = LoadPictureFile(path(QStringLiteral("gone.png")));
     EXPECT_EQ(load.Why, TPictureLoad::NotFound);
