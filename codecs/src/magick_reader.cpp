@@ -4,6 +4,9 @@
 
 #include <Magick++.h>
 
+#include <QIODevice>
+
+#include <algorithm>
 #include <new>
 
 #include <QSysInfo>
@@ -134,25 +137,61 @@ TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFram
 
 } // namespace
 
-TPictureLoad loadWithMagick(const QByteArray& Data, const char* Hint) {
-    initialiseMagick();
-    if (Data.isEmpty()) return failure(TPictureLoad::Damaged, QStringLiteral("the file is empty"));
-    const Magick::Blob blob(Data.constData(), size_t(Data.size()));
+namespace {
+
+// Head: the data's first bytes, enough for the signatures looked at here.
+TPictureLoad loadBlob(const Magick::Blob& Data, QByteArrayView Head, const char* Hint) {
     // A Photo CD file takes a frame number for one of its resolutions (the
     // first is the 192 x 128 overview); left alone it gives the base
     // 768 x 512 picture.
-    const bool photoCd = Data.mid(2048, 7) == "PCD_IPI" || (Hint && QByteArrayView(Hint) == "PCD");
+    const bool photoCd = Head.sliced(std::min<qsizetype>(2048, Head.size())).startsWith("PCD_IPI") ||
+                         (Hint && QByteArrayView(Hint) == "PCD");
     // Metafiles are drawn at the document's 100 pixels per inch, so that
     // they come in at their printed size, as EPS files do.
-    const bool metafile = Data.startsWith("\xD7\xCD\xC6\x9A") || Data.startsWith(QByteArrayView("\x01\x00\x09\x00", 4)) ||
+    const bool metafile = Head.startsWith("\xD7\xCD\xC6\x9A") ||
+                          Head.startsWith(QByteArrayView("\x01\x00\x09\x00", 4)) ||
                           (Hint && QByteArrayView(Hint) == "WMF");
-    TPictureLoad bySignature = readAs(blob, nullptr, !photoCd, metafile);
+    TPictureLoad bySignature = readAs(Data, nullptr, !photoCd, metafile);
     if (bySignature.ok() || bySignature.Why == TPictureLoad::TooLarge || !Hint) return bySignature;
-    TPictureLoad byName = readAs(blob, Hint, !photoCd, metafile);
+    TPictureLoad byName = readAs(Data, Hint, !photoCd, metafile);
     if (byName.ok() || byName.Why == TPictureLoad::TooLarge) return byName;
     // A signature the library knows but could not decode says more than the
     // hinted format's refusal.
     return bySignature.Why == TPictureLoad::Damaged ? bySignature : byName;
+}
+
+constexpr qsizetype HeadBytes = 4096;
+
+} // namespace
+
+TPictureLoad loadWithMagick(const QByteArray& Data, const char* Hint) {
+    initialiseMagick();
+    if (Data.isEmpty()) return failure(TPictureLoad::Damaged, QStringLiteral("the file is empty"));
+    const Magick::Blob blob(Data.constData(), size_t(Data.size()));
+    return loadBlob(blob, QByteArrayView(Data).first(std::min(HeadBytes, Data.size())), Hint);
+}
+
+TPictureLoad loadFileWithMagick(QIODevice& File, const char* Hint) {
+    initialiseMagick();
+    const qint64 size = File.size();
+    if (size <= 0) return failure(TPictureLoad::Damaged, QStringLiteral("the file is empty"));
+    // No picture the program takes needs more: 400 MB of pixels uncompressed,
+    // with room for layers and previews around them.
+    constexpr qint64 MaxFileBytes = qint64(2) << 30;
+    if (size > MaxFileBytes)
+        return failure(TPictureLoad::TooLarge, QStringLiteral("the file is too large to read"));
+    try {
+        // The blob takes the buffer over, so the file's bytes are held once.
+        auto* bytes = new char[size_t(size)];
+        Magick::Blob blob;
+        blob.updateNoCopy(bytes, size_t(size), Magick::Blob::NewAllocator);
+        if (!File.seek(0) || File.read(bytes, size) != size)
+            return failure(TPictureLoad::Damaged,
+                           QStringLiteral("the file cannot be read: ") + File.errorString());
+        return loadBlob(blob, QByteArrayView(bytes, std::min<qint64>(HeadBytes, size)), Hint);
+    } catch (const std::bad_alloc&) {
+        return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory to read the file"));
+    }
 }
 
 } // namespace velmo::codecs::detail

@@ -4,6 +4,7 @@
 #include "picture_codecs.h"
 
 #include <QByteArray>
+#include <QIODevice>
 
 namespace velmo::codecs::detail {
 
@@ -12,5 +13,9 @@ namespace velmo::codecs::detail {
 // content's signature; when that fails and Hint names a format, it reads the
 // data as that format. Unsupported means neither knew the data.
 TPictureLoad loadWithMagick(const QByteArray& Data, const char* Hint);
+
+// The same for a whole open file, read once into memory the library takes
+// over.
+TPictureLoad loadFileWithMagick(QIODevice& File, const char* Hint);
 
 } // namespace velmo::codecs::detail

@@ -131,14 +131,7 @@ TPictureLoad load(const QString& FileName) {
 
     // Qt has no reader for the content, or its reader gave up (a Targa file
     // without the version 2 footer, a bitmap without its file header, ...).
-    if (!file.seek(0))
-        return failure(TPictureLoad::Damaged, FileName, QStringLiteral("cannot be read"));
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        return failure(TPictureLoad::Damaged, FileName,
-                       QStringLiteral("cannot be read: ") + file.errorString());
-    file.close();
-    TPictureLoad load = detail::loadWithMagick(data, known ? known->MagickHint : nullptr);
+    TPictureLoad load = detail::loadFileWithMagick(file, known ? known->MagickHint : nullptr);
     if (load.ok()) return load;
     // A format the extension or Qt's reader vouches for that nobody could
     // decode is a damaged picture, not an unknown format.
