@@ -57,8 +57,11 @@ constexpr TExtensionInfo Halo[] = {{"cut", "CUT", R::Picture}};
 // ".dib" files often hold only the information header and the pixels.
 constexpr TExtensionInfo RleBitmap[] = {{"rle", nullptr, R::Picture}, {"dib", "DIB", R::Picture}};
 constexpr TExtensionInfo WebP[] = {{"webp", nullptr, R::Picture}};
+// Phone cameras save these; the decoding library reads them through libheif.
+constexpr TExtensionInfo Heif[] = {{"heic", nullptr, R::Picture}, {"heif", nullptr, R::Picture}};
+constexpr TExtensionInfo Avif[] = {{"avif", nullptr, R::Picture}};
 
-constexpr std::array<TGroupRow, 20> Groups = {{
+constexpr std::array<TGroupRow, 22> Groups = {{
     {"Windows Bitmap", Bitmap},
     {"Icon", Icon},
     {"Windows Metafile", Metafile},
@@ -79,6 +82,8 @@ constexpr std::array<TGroupRow, 20> Groups = {{
     {"Dr. Halo", Halo},
     {"RLE Bitmap", RleBitmap},
     {"WebP", WebP},
+    {"HEIF", Heif},
+    {"AVIF", Avif},
 }};
 
 } // namespace

@@ -144,7 +144,7 @@ TPictureLoad load(const QString& FileName) {
     }
     if (load.Why == TPictureLoad::Unsupported)
         return failure(TPictureLoad::Unsupported, FileName,
-                       QStringLiteral("no reader knows this picture format (%1)").arg(load.Error));
+                       QStringLiteral("no reader knows this picture format"));
     return failure(load.Why, FileName, load.Error);
 }
 

@@ -137,12 +137,21 @@ TEST_P(WrittenPicture, ReadsBackThePixelsWritten) {
         image.magick(c.MagickFormat);
         if (QLatin1StringView(c.MagickFormat) == QLatin1StringView("WEBP"))
             image.defineValue("webp", "lossless", "true");
-        if (QLatin1StringView(c.MagickFormat) == QLatin1StringView("JPEG")) image.quality(95);
+        if (c.Tolerance) image.quality(95);
+        const bool runLength = QLatin1StringView(c.Extension) == QLatin1StringView("rle");
+        if (runLength) {
+            image.type(Magick::PaletteType);
+            image.compressType(Magick::RLECompression);
+        }
         image.write(file.toStdString());
     }
     if (QLatin1StringView(c.MagickFormat) == QLatin1StringView("TGA")) {
         stripTargaFooter(file);
         ASSERT_FALSE(readAll(file).contains("TRUEVISION-XFILE"));
+    }
+    if (QLatin1StringView(c.Extension) == QLatin1StringView("rle")) {
+        // Compression 1: 8-bit run lengths.
+        ASSERT_EQ(qFromLittleEndian<quint32>(readAll(file).constData() + 30), 1u);
     }
     if (QLatin1StringView(c.MagickFormat) == QLatin1StringView("DIB")) {
         // A packed bitmap: the information header comes first.
@@ -162,6 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, WrittenPicture,
     ::testing::Values(TWrittenCase{"bmp", "BMP3", Kind::Colour, 0},
                       TWrittenCase{"dib", "DIB", Kind::Colour, 0},
+                      TWrittenCase{"rle", "BMP3", Kind::Colour, 0},
                       TWrittenCase{"ico", "ICO", Kind::ColourAlpha, 0},
                       TWrittenCase{"gif", "GIF", Kind::Colour, 0},
                       TWrittenCase{"png", "PNG", Kind::ColourAlpha, 0},
@@ -178,7 +188,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TWrittenCase{"bw", "SGI", Kind::Grey, 0},
                       TWrittenCase{"psd", "PSD", Kind::Colour, 0},
                       TWrittenCase{"webp", "WEBP", Kind::ColourAlpha, 0},
-                      TWrittenCase{"jpg", "JPEG", Kind::Smooth, 8}));
+                      TWrittenCase{"jpg", "JPEG", Kind::Smooth, 8},
+                      TWrittenCase{"heic", "HEIC", Kind::Smooth, 12},
+                      TWrittenCase{"avif", "AVIF", Kind::Smooth, 12}));
 
 // A JPEG 8 x 4, left half red and right half blue, with an EXIF block saying
 // "turn 90 degrees clockwise to view" (orientation 6).
@@ -574,7 +586,7 @@ TEST(PictureFormats, GroupsListEveryFormatOnce) {
             EXPECT_EQ(extension, extension.toLower());
             EXPECT_FALSE(extension.contains(QLatin1Char('.')));
         }
-    EXPECT_TRUE(seen.count(QStringLiteral("webp")));
+    for (const char* extra : {"webp", "heic", "avif"}) EXPECT_TRUE(seen.count(QLatin1StringView(extra))) << extra;
 }
 
 TEST(PictureFormats, OpenFilterHasAllThenEachGroup) {
