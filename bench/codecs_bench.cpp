@@ -59,7 +59,8 @@ struct TFiles {
         bytes[17] = 0x20;
         const QImage rows = picture.convertToFormat(QImage::Format_BGR888);
         for (int y = 0; y < Height; ++y)
-            bytes.append(reinterpret_cast<const char*>(rows.constScanLine(y)), qsizetype(Width) * 3);
+            bytes.append(reinterpret_cast<const char*>(rows.constScanLine(y)),
+                         qsizetype(Width) * 3);
         QFile file(path);
         if (file.open(QIODevice::WriteOnly)) file.write(bytes);
     }
@@ -82,9 +83,15 @@ void load(benchmark::State& state, const QString& path) {
     state.SetItemsProcessed(state.iterations() * Width * Height);
 }
 
-void BM_LoadPictureFileJpeg(benchmark::State& state) { load(state, files().Jpeg); }
-void BM_LoadPictureFilePng(benchmark::State& state) { load(state, files().Png); }
-void BM_LoadPictureFileTarga(benchmark::State& state) { load(state, files().Targa); }
+void BM_LoadPictureFileJpeg(benchmark::State& state) {
+    load(state, files().Jpeg);
+}
+void BM_LoadPictureFilePng(benchmark::State& state) {
+    load(state, files().Png);
+}
+void BM_LoadPictureFileTarga(benchmark::State& state) {
+    load(state, files().Targa);
+}
 
 void BM_QImageJpeg(benchmark::State& state) {
     for (auto _ : state) {

@@ -70,10 +70,11 @@ TPictureLoad loadWithGhostscript(const QString& FileName, const QByteArray& Head
             return failure(TPictureLoad::Damaged, QStringLiteral("the EPS bounding box is empty"));
         if (!lx::pictureSizeAllowed(size.width(), size.height()) ||
             qint64(size.width()) * size.height() > MaxPixels)
-            return failure(TPictureLoad::TooLarge,
-                           QStringLiteral("the EPS picture would be %1 x %2 pixels, more than allowed")
-                               .arg(size.width())
-                               .arg(size.height()));
+            return failure(
+                TPictureLoad::TooLarge,
+                QStringLiteral("the EPS picture would be %1 x %2 pixels, more than allowed")
+                    .arg(size.width())
+                    .arg(size.height()));
     }
 
     QTemporaryDir folder;
@@ -103,7 +104,8 @@ TPictureLoad loadWithGhostscript(const QString& FileName, const QByteArray& Head
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(ghostscript, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted())
-        return failure(TPictureLoad::Unsupported, QStringLiteral("Ghostscript could not be started"));
+        return failure(TPictureLoad::Unsupported,
+                       QStringLiteral("Ghostscript could not be started"));
     if (!process.waitForFinished(GhostscriptTimeoutMs)) {
         process.kill();
         process.waitForFinished();
@@ -114,17 +116,21 @@ TPictureLoad loadWithGhostscript(const QString& FileName, const QByteArray& Head
         !QFileInfo::exists(output))
         return failure(TPictureLoad::Damaged,
                        QStringLiteral("Ghostscript could not render the file") +
-                           (messages.isEmpty() ? QString() : QStringLiteral(": ") + messages.section(QLatin1Char('\n'), 0, 0)));
+                           (messages.isEmpty() ? QString()
+                                               : QStringLiteral(": ") +
+                                                     messages.section(QLatin1Char('\n'), 0, 0)));
 
     QImageReader reader(output, "png");
     const QSize size = reader.size();
     if (size.isValid() && (!lx::pictureSizeAllowed(size.width(), size.height()) ||
                            qint64(size.width()) * size.height() > MaxPixels))
-        return failure(TPictureLoad::TooLarge, QStringLiteral("the EPS picture is more than allowed"));
+        return failure(TPictureLoad::TooLarge,
+                       QStringLiteral("the EPS picture is more than allowed"));
     QImage page = reader.read();
     if (page.isNull())
         return failure(TPictureLoad::Damaged,
-                       QStringLiteral("Ghostscript's page could not be read: ") + reader.errorString());
+                       QStringLiteral("Ghostscript's page could not be read: ") +
+                           reader.errorString());
     TPictureLoad load;
     load.Picture = page.convertToFormat(QImage::Format_ARGB32);
     return load;

@@ -116,7 +116,8 @@ QString PictureOpenFilter(const QString& AllCaption) {
     const auto patterns = [](const QStringList& extensions) {
         QStringList list;
         list.reserve(extensions.size());
-        for (const QString& extension : extensions) list.append(QStringLiteral("*.") + extension);
+        for (const QString& extension : extensions)
+            list.append(QStringLiteral("*.") + extension);
         return list.join(QLatin1Char(' '));
     };
     QStringList all;

@@ -60,7 +60,8 @@ bool sizeAllowed(qint64 Width, qint64 Height) {
            Width * Height <= MaxPixels;
 }
 
-TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFrameOnly, bool Vector) {
+TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFrameOnly,
+                    bool Vector) {
     try {
         Magick::Image image;
         // Warnings (a truncated file, an unknown tag) do not stop a read
@@ -110,7 +111,8 @@ TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFram
         load.Picture =
             QImage(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (load.Picture.isNull())
-            return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory for the picture"));
+            return failure(TPictureLoad::TooLarge,
+                           QStringLiteral("not enough memory for the picture"));
         // Blue, green, red, alpha bytes are the 32-bit QImage layout on a
         // little-endian machine.
         if (load.Picture.bytesPerLine() == qsizetype(width) * 4) {
@@ -144,8 +146,9 @@ TPictureLoad loadBlob(const Magick::Blob& Data, QByteArrayView Head, const char*
     // A Photo CD file takes a frame number for one of its resolutions (the
     // first is the 192 x 128 overview); left alone it gives the base
     // 768 x 512 picture.
-    const bool photoCd = Head.sliced(std::min<qsizetype>(2048, Head.size())).startsWith("PCD_IPI") ||
-                         (Hint && QByteArrayView(Hint) == "PCD");
+    const bool photoCd =
+        Head.sliced(std::min<qsizetype>(2048, Head.size())).startsWith("PCD_IPI") ||
+        (Hint && QByteArrayView(Hint) == "PCD");
     // Metafiles are drawn at the document's 100 pixels per inch, so that
     // they come in at their printed size, as EPS files do.
     const bool metafile = Head.startsWith("\xD7\xCD\xC6\x9A") ||
@@ -190,7 +193,8 @@ TPictureLoad loadFileWithMagick(QIODevice& File, const char* Hint) {
                            QStringLiteral("the file cannot be read: ") + File.errorString());
         return loadBlob(blob, QByteArrayView(bytes, std::min<qint64>(HeadBytes, size)), Hint);
     } catch (const std::bad_alloc&) {
-        return failure(TPictureLoad::TooLarge, QStringLiteral("not enough memory to read the file"));
+        return failure(TPictureLoad::TooLarge,
+                       QStringLiteral("not enough memory to read the file"));
     }
 }
 

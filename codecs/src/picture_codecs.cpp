@@ -13,7 +13,8 @@
 
 namespace velmo::codecs {
 
-static_assert(MaxPixels <= lx::MaxPicturePixels, "the engine must take every picture the codecs return");
+static_assert(MaxPixels <= lx::MaxPicturePixels,
+              "the engine must take every picture the codecs return");
 
 namespace {
 
@@ -82,8 +83,10 @@ struct TQtAttempt {
 
 TPictureLoad load(const QString& FileName) {
     const QFileInfo info(FileName);
-    if (!info.exists()) return failure(TPictureLoad::NotFound, FileName, QStringLiteral("no such file"));
-    if (!info.isFile()) return failure(TPictureLoad::NotFound, FileName, QStringLiteral("not a file"));
+    if (!info.exists())
+        return failure(TPictureLoad::NotFound, FileName, QStringLiteral("no such file"));
+    if (!info.isFile())
+        return failure(TPictureLoad::NotFound, FileName, QStringLiteral("not a file"));
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
         return failure(TPictureLoad::NotFound, FileName,
@@ -92,7 +95,8 @@ TPictureLoad load(const QString& FileName) {
     const QString extension = info.suffix().toLower();
     const TExtensionInfo* known = detail::findExtension(extension);
     const QByteArray head = file.peek(HeadBytes);
-    if (head.isEmpty()) return failure(TPictureLoad::Damaged, FileName, QStringLiteral("the file is empty"));
+    if (head.isEmpty())
+        return failure(TPictureLoad::Damaged, FileName, QStringLiteral("the file is empty"));
 
     if ((known && known->Route == TReaderRoute::Ghostscript) || detail::looksLikePostScript(head)) {
         TPictureLoad load = detail::loadWithGhostscript(FileName, head);
@@ -111,13 +115,14 @@ TPictureLoad load(const QString& FileName) {
             // may swap the sides, which leaves the count alone.
             if (const QSize size = reader.size(); size.isValid() && !sizeAllowed(size))
                 return failure(TPictureLoad::TooLarge, FileName, tooLargeReason(size));
-            QImage picture = (reader.format() == "ico" || reader.format() == "cur") &&
-                                     reader.imageCount() > 1
-                                 ? readLargestIcon(reader)
-                                 : reader.read();
+            QImage picture =
+                (reader.format() == "ico" || reader.format() == "cur") && reader.imageCount() > 1
+                    ? readLargestIcon(reader)
+                    : reader.read();
             if (!picture.isNull()) {
                 if (!sizeAllowed(picture.size()))
-                    return failure(TPictureLoad::TooLarge, FileName, tooLargeReason(picture.size()));
+                    return failure(TPictureLoad::TooLarge, FileName,
+                                   tooLargeReason(picture.size()));
                 TPictureLoad load;
                 load.Picture = finished(picture);
                 if (load.Picture.isNull())
@@ -154,9 +159,11 @@ TPictureLoad LoadPictureFile(const QString& FileName) {
     try {
         return load(FileName);
     } catch (const std::bad_alloc&) {
-        return failure(TPictureLoad::TooLarge, FileName, QStringLiteral("not enough memory for the picture"));
+        return failure(TPictureLoad::TooLarge, FileName,
+                       QStringLiteral("not enough memory for the picture"));
     } catch (...) {
-        return failure(TPictureLoad::Damaged, FileName, QStringLiteral("the picture could not be decoded"));
+        return failure(TPictureLoad::Damaged, FileName,
+                       QStringLiteral("the picture could not be decoded"));
     }
 }
 

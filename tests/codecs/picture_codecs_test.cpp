@@ -34,7 +34,8 @@ constexpr int H = 5;
 
 QRgb expectedPixel(Kind kind, int x, int y) {
     switch (kind) {
-    case Kind::Colour: return qRgb((x * 50) % 256, (y * 60) % 256, ((x + y) * 30) % 256);
+    case Kind::Colour:
+        return qRgb((x * 50) % 256, (y * 60) % 256, ((x + y) * 30) % 256);
     case Kind::ColourAlpha:
         return qRgba((x * 50) % 256, (y * 60) % 256, ((x + y) * 30) % 256,
                      std::min(255, 64 + 64 * ((x + y) % 4)));
@@ -42,8 +43,10 @@ QRgb expectedPixel(Kind kind, int x, int y) {
         const int v = (x * 50 + y * 20) % 256;
         return qRgb(v, v, v);
     }
-    case Kind::BlackWhite: return (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
-    case Kind::Smooth: return qRgb(x * 8, y * 8, 128);
+    case Kind::BlackWhite:
+        return (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    case Kind::Smooth:
+        return qRgb(x * 8, y * 8, 128);
     }
     return 0;
 }
@@ -51,7 +54,8 @@ QRgb expectedPixel(Kind kind, int x, int y) {
 QImage sourcePicture(Kind kind, int w, int h) {
     QImage picture(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) picture.setPixel(x, y, expectedPixel(kind, x, y));
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y, expectedPixel(kind, x, y));
     return picture;
 }
 
@@ -97,8 +101,8 @@ int largestDifference(const QImage& picture, Kind kind) {
             const int colour = std::max({std::abs(qRed(row[x]) - qRed(want)),
                                          std::abs(qGreen(row[x]) - qGreen(want)),
                                          std::abs(qBlue(row[x]) - qBlue(want))});
-            worst = std::max({worst, std::max(0, colour - premultiplyLoss),
-                              std::abs(qAlpha(row[x]) - alpha)});
+            worst = std::max(
+                {worst, std::max(0, colour - premultiplyLoss), std::abs(qAlpha(row[x]) - alpha)});
         }
     }
     return worst;
@@ -111,7 +115,9 @@ struct TWrittenCase {
     int Tolerance;
 };
 
-void PrintTo(const TWrittenCase& c, std::ostream* os) { *os << c.Extension << " as " << c.MagickFormat; }
+void PrintTo(const TWrittenCase& c, std::ostream* os) {
+    *os << c.Extension << " as " << c.MagickFormat;
+}
 
 class WrittenPicture : public PictureCodecs, public ::testing::WithParamInterface<TWrittenCase> {};
 
@@ -162,42 +168,42 @@ TEST_P(WrittenPicture, ReadsBackThePixelsWritten) {
     ASSERT_TRUE(load.ok()) << load.Error.toStdString();
     EXPECT_TRUE(load.Error.isEmpty());
     EXPECT_EQ(load.Picture.size(), QSize(w, h));
-    EXPECT_EQ(load.Picture.format(), c.Picture == Kind::ColourAlpha ? QImage::Format_ARGB32
-                                                                     : QImage::Format_RGB32);
+    EXPECT_EQ(load.Picture.format(),
+              c.Picture == Kind::ColourAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     EXPECT_LE(largestDifference(load.Picture, c.Picture), c.Tolerance);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, WrittenPicture,
-    ::testing::Values(TWrittenCase{"bmp", "BMP3", Kind::Colour, 0},
-                      TWrittenCase{"dib", "DIB", Kind::Colour, 0},
-                      TWrittenCase{"rle", "BMP3", Kind::Colour, 0},
-                      TWrittenCase{"ico", "ICO", Kind::ColourAlpha, 0},
-                      TWrittenCase{"gif", "GIF", Kind::Colour, 0},
-                      TWrittenCase{"png", "PNG", Kind::ColourAlpha, 0},
-                      TWrittenCase{"tif", "TIFF", Kind::ColourAlpha, 0},
-                      TWrittenCase{"tga", "TGA", Kind::ColourAlpha, 0},
-                      TWrittenCase{"vst", "TGA", Kind::Colour, 0},
-                      TWrittenCase{"pcx", "PCX", Kind::Colour, 0},
-                      TWrittenCase{"scr", "PCX", Kind::Colour, 0},
-                      TWrittenCase{"ppm", "PPM", Kind::Colour, 0},
-                      TWrittenCase{"pgm", "PGM", Kind::Grey, 0},
-                      TWrittenCase{"pbm", "PBM", Kind::BlackWhite, 0},
-                      TWrittenCase{"sgi", "SGI", Kind::ColourAlpha, 0},
-                      TWrittenCase{"rgb", "SGI", Kind::Colour, 0},
-                      TWrittenCase{"bw", "SGI", Kind::Grey, 0},
-                      TWrittenCase{"psd", "PSD", Kind::Colour, 0},
-                      TWrittenCase{"webp", "WEBP", Kind::ColourAlpha, 0},
-                      TWrittenCase{"jpg", "JPEG", Kind::Smooth, 8},
-                      TWrittenCase{"heic", "HEIC", Kind::Smooth, 12},
-                      TWrittenCase{"avif", "AVIF", Kind::Smooth, 12}));
+INSTANTIATE_TEST_SUITE_P(Formats, WrittenPicture,
+                         ::testing::Values(TWrittenCase{"bmp", "BMP3", Kind::Colour, 0},
+                                           TWrittenCase{"dib", "DIB", Kind::Colour, 0},
+                                           TWrittenCase{"rle", "BMP3", Kind::Colour, 0},
+                                           TWrittenCase{"ico", "ICO", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"gif", "GIF", Kind::Colour, 0},
+                                           TWrittenCase{"png", "PNG", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"tif", "TIFF", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"tga", "TGA", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"vst", "TGA", Kind::Colour, 0},
+                                           TWrittenCase{"pcx", "PCX", Kind::Colour, 0},
+                                           TWrittenCase{"scr", "PCX", Kind::Colour, 0},
+                                           TWrittenCase{"ppm", "PPM", Kind::Colour, 0},
+                                           TWrittenCase{"pgm", "PGM", Kind::Grey, 0},
+                                           TWrittenCase{"pbm", "PBM", Kind::BlackWhite, 0},
+                                           TWrittenCase{"sgi", "SGI", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"rgb", "SGI", Kind::Colour, 0},
+                                           TWrittenCase{"bw", "SGI", Kind::Grey, 0},
+                                           TWrittenCase{"psd", "PSD", Kind::Colour, 0},
+                                           TWrittenCase{"webp", "WEBP", Kind::ColourAlpha, 0},
+                                           TWrittenCase{"jpg", "JPEG", Kind::Smooth, 8},
+                                           TWrittenCase{"heic", "HEIC", Kind::Smooth, 12},
+                                           TWrittenCase{"avif", "AVIF", Kind::Smooth, 12}));
 
 // A JPEG 8 x 4, left half red and right half blue, with an EXIF block saying
 // "turn 90 degrees clockwise to view" (orientation 6).
 QByteArray turnedJpeg() {
     QImage picture(8, 4, QImage::Format_RGB32);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 8; ++x) picture.setPixel(x, y, x < 4 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        for (int x = 0; x < 8; ++x)
+            picture.setPixel(x, y, x < 4 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
     Magick::Image image(8, 4, "BGRA", Magick::CharPixel, picture.constBits());
     image.matte(false);
     image.magick("JPEG");
@@ -220,7 +226,8 @@ QByteArray turnedJpeg() {
 void expectTurned(const QImage& picture) {
     ASSERT_EQ(picture.size(), QSize(4, 8));
     // Turned clockwise, the left half is now on top.
-    for (const auto& [x, y, red] : {std::tuple{1, 1, true}, {2, 2, true}, {1, 6, false}, {2, 5, false}}) {
+    for (const auto& [x, y, red] :
+         {std::tuple{1, 1, true}, {2, 2, true}, {1, 6, false}, {2, 5, false}}) {
         const QRgb pixel = picture.pixel(x, y);
         EXPECT_GT(red ? qRed(pixel) : qBlue(pixel), 200) << x << "," << y;
         EXPECT_LT(red ? qBlue(pixel) : qRed(pixel), 60) << x << "," << y;
@@ -291,16 +298,17 @@ QByteArray redMetafile() {
     const auto record = [&](quint16 function, std::initializer_list<quint16> words) {
         put32(records, quint32(3 + words.size()));
         put16(records, function);
-        for (const quint16 w : words) put16(records, w);
+        for (const quint16 w : words)
+            put16(records, w);
     };
-    record(0x020B, {0, 0});                  // window origin (y, x)
-    record(0x020C, {50, 100});               // window extent (height, width)
-    record(0x02FC, {0, 0x00FF, 0x0000, 0});  // solid brush, colour 0x000000FF = red
-    record(0x02FA, {5, 0, 0, 0, 0});         // null pen
-    record(0x012D, {0});                     // select the brush
-    record(0x012D, {1});                     // select the pen
-    record(0x041B, {50, 100, 0, 0});         // rectangle (bottom, right, top, left)
-    record(0x0000, {});                      // end
+    record(0x020B, {0, 0});                 // window origin (y, x)
+    record(0x020C, {50, 100});              // window extent (height, width)
+    record(0x02FC, {0, 0x00FF, 0x0000, 0}); // solid brush, colour 0x000000FF = red
+    record(0x02FA, {5, 0, 0, 0, 0});        // null pen
+    record(0x012D, {0});                    // select the brush
+    record(0x012D, {1});                    // select the pen
+    record(0x041B, {50, 100, 0, 0});        // rectangle (bottom, right, top, left)
+    record(0x0000, {});                     // end
     QByteArray header;
     put16(header, 1);
     put16(header, 9);
@@ -311,9 +319,11 @@ QByteArray redMetafile() {
     put16(header, 0);
     QByteArray placeable;
     put32(placeable, 0x9AC6CDD7u);
-    for (const quint16 w : {0, 0, 0, 100, 50, 100, 0, 0}) put16(placeable, w);
+    for (const quint16 w : {0, 0, 0, 100, 50, 100, 0, 0})
+        put16(placeable, w);
     quint16 checksum = 0;
-    for (int i = 0; i < placeable.size(); i += 2) checksum ^= qFromLittleEndian<quint16>(placeable.constData() + i);
+    for (int i = 0; i < placeable.size(); i += 2)
+        checksum ^= qFromLittleEndian<quint16>(placeable.constData() + i);
     put16(placeable, checksum);
     return placeable + header + records;
 }
@@ -332,7 +342,11 @@ TEST_F(PictureCodecs, HaloCutWithoutPaletteReadsItsIndicesAsGrey) {
     // 8 x 4, each line one run of 8 pixels of index 50 * y + 20, then the
     // end-of-line byte.
     QByteArray bytes("\x08\x00\x04\x00\x00\x00", 6);
-    for (int y = 0; y < 4; ++y) bytes.append(QByteArray("\x03\x00", 2)).append(char(0x88)).append(char(50 * y + 20)).append('\0');
+    for (int y = 0; y < 4; ++y)
+        bytes.append(QByteArray("\x03\x00", 2))
+            .append(char(0x88))
+            .append(char(50 * y + 20))
+            .append('\0');
     const QString file = path(QStringLiteral("lines.cut"));
     writeAll(file, bytes);
     const TPictureLoad load = LoadPictureFile(file);
@@ -380,7 +394,8 @@ TEST_F(PictureCodecs, MissingFileIsNotFound) {
 QByteArray noise(int size, unsigned seed) {
     std::mt19937 random(seed);
     QByteArray bytes(size, '\0');
-    for (char& byte : bytes) byte = char(random() & 0xFF);
+    for (char& byte : bytes)
+        byte = char(random() & 0xFF);
     return bytes;
 }
 
@@ -390,7 +405,9 @@ struct TBadCase {
     TPictureLoad::Failure Why;
 };
 
-void PrintTo(const TBadCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TBadCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class BadFile : public PictureCodecs, public ::testing::WithParamInterface<TBadCase> {};
 
@@ -408,23 +425,24 @@ TEST_P(BadFile, IsRefusedWithAReason) {
 // under a name nothing reads is unsupported.
 INSTANTIATE_TEST_SUITE_P(
     Files, BadFile,
-    ::testing::Values(TBadCase{"noise.xyz", noise(3000, 1), TPictureLoad::Unsupported},
-                      TBadCase{"noise.psp", noise(3000, 2), TPictureLoad::Unsupported},
-                      TBadCase{"noise.emf", noise(3000, 3), TPictureLoad::Unsupported},
-                      TBadCase{"letter.png", "Dear reader, this is not a picture.\n",
-                               TPictureLoad::Damaged},
-                      TBadCase{"letter.jpg", "Dear reader, this is not a picture.\n",
-                               TPictureLoad::Damaged},
-                      TBadCase{"empty.png", QByteArray(), TPictureLoad::Damaged},
-                      TBadCase{"broken.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n"
-                                             "this is no procedure showpage\n",
-                               TPictureLoad::Damaged}));
+    ::testing::Values(
+        TBadCase{"noise.xyz", noise(3000, 1), TPictureLoad::Unsupported},
+        TBadCase{"noise.psp", noise(3000, 2), TPictureLoad::Unsupported},
+        TBadCase{"noise.emf", noise(3000, 3), TPictureLoad::Unsupported},
+        TBadCase{"letter.png", "Dear reader, this is not a picture.\n", TPictureLoad::Damaged},
+        TBadCase{"letter.jpg", "Dear reader, this is not a picture.\n", TPictureLoad::Damaged},
+        TBadCase{"empty.png", QByteArray(), TPictureLoad::Damaged},
+        TBadCase{"broken.eps",
+                 "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n"
+                 "this is no procedure showpage\n",
+                 TPictureLoad::Damaged}));
 
 quint32 crc32(const QByteArray& bytes) {
     quint32 crc = 0xFFFFFFFFu;
     for (const char byte : bytes) {
         crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
@@ -515,7 +533,8 @@ TEST_F(PictureCodecs, TruncatedFilesDoNotCrash) {
         image.write(&blob);
         const QByteArray whole(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
         for (const qsizetype keep : {qsizetype(20), whole.size() / 2, whole.size() - 10}) {
-            const QString file = path(QStringLiteral("cut.") + QLatin1StringView(format).toString().toLower());
+            const QString file =
+                path(QStringLiteral("cut.") + QLatin1StringView(format).toString().toLower());
             writeAll(file, whole.left(keep));
             const TPictureLoad load = LoadPictureFile(file);
             if (load.ok()) {
@@ -586,7 +605,8 @@ TEST(PictureFormats, GroupsListEveryFormatOnce) {
             EXPECT_EQ(extension, extension.toLower());
             EXPECT_FALSE(extension.contains(QLatin1Char('.')));
         }
-    for (const char* extra : {"webp", "heic", "avif"}) EXPECT_TRUE(seen.count(QLatin1StringView(extra))) << extra;
+    for (const char* extra : {"webp", "heic", "avif"})
+        EXPECT_TRUE(seen.count(QLatin1StringView(extra))) << extra;
 }
 
 TEST(PictureFormats, OpenFilterHasAllThenEachGroup) {
@@ -598,7 +618,8 @@ TEST(PictureFormats, OpenFilterHasAllThenEachGroup) {
         << entries[0].toStdString();
     EXPECT_TRUE(entries[0].endsWith(QLatin1Char(')')));
     qsizetype total = 0;
-    for (const auto& group : groups) total += group.Extensions.size();
+    for (const auto& group : groups)
+        total += group.Extensions.size();
     EXPECT_EQ(entries[0].count(QStringLiteral("*.")), total);
     EXPECT_TRUE(entries.contains(QStringLiteral("Targa (*.tga *.vst *.vda *.icb *.win)")));
     EXPECT_TRUE(entries.contains(QStringLiteral("JPEG (*.jpg *.jpeg *.jpe *.jfif)")));
