@@ -1,6 +1,6 @@
 #include "eps_reader.h"
 
-#include "lxTypes.h"
+#include "load_helpers.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -17,13 +17,6 @@ namespace {
 
 // A PostScript program may loop for ever; the insert must come back.
 constexpr int GhostscriptTimeoutMs = 60'000;
-
-TPictureLoad failure(TPictureLoad::Failure Why, QString Error) {
-    TPictureLoad load;
-    load.Why = Why;
-    load.Error = std::move(Error);
-    return load;
-}
 
 bool isDosEps(const QByteArray& Head) {
     return Head.size() >= 12 && quint8(Head[0]) == 0xC5 && quint8(Head[1]) == 0xD0 &&
@@ -68,8 +61,7 @@ TPictureLoad loadWithGhostscript(const QString& FileName, const QByteArray& Head
     if (const QSize size = boundingBoxPixels(Head); size.isValid()) {
         if (size.isEmpty())
             return failure(TPictureLoad::Damaged, QStringLiteral("the EPS bounding box is empty"));
-        if (!lx::pictureSizeAllowed(size.width(), size.height()) ||
-            qint64(size.width()) * size.height() > MaxPixels)
+        if (!sizeAllowed(size))
             return failure(
                 TPictureLoad::TooLarge,
                 QStringLiteral("the EPS picture would be %1 x %2 pixels, more than allowed")
@@ -122,8 +114,7 @@ TPictureLoad loadWithGhostscript(const QString& FileName, const QByteArray& Head
 
     QImageReader reader(output, "png");
     const QSize size = reader.size();
-    if (size.isValid() && (!lx::pictureSizeAllowed(size.width(), size.height()) ||
-                           qint64(size.width()) * size.height() > MaxPixels))
+    if (size.isValid() && !sizeAllowed(size))
         return failure(TPictureLoad::TooLarge,
                        QStringLiteral("the EPS picture is more than allowed"));
     QImage page = reader.read();

@@ -1,15 +1,14 @@
 #include "magick_reader.h"
 
-#include "lxTypes.h"
+#include "load_helpers.h"
 
 #include <Magick++.h>
 
 #include <QIODevice>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <new>
-
-#include <QSysInfo>
 
 namespace velmo::codecs::detail {
 namespace {
@@ -48,18 +47,6 @@ QString plainMessage(const std::exception& Failure) {
     return text.trimmed();
 }
 
-TPictureLoad failure(TPictureLoad::Failure Why, QString Error) {
-    TPictureLoad load;
-    load.Why = Why;
-    load.Error = std::move(Error);
-    return load;
-}
-
-bool sizeAllowed(qint64 Width, qint64 Height) {
-    return Width > 0 && Height > 0 && Width <= lx::MaxPictureSide && Height <= lx::MaxPictureSide &&
-           Width * Height <= MaxPixels;
-}
-
 TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFrameOnly,
                     bool Vector) {
     try {
@@ -68,9 +55,9 @@ TPictureLoad readAs(const Magick::Blob& Data, const char* Format, bool FirstFram
         // that produced a picture.
         image.quiet(true);
         if (Format) image.magick(Format);
+        if (Vector) image.density(Magick::Geometry(100, 100));
         // The first frame only: a multi-page or animated file is not decoded
         // page by page just to be thrown away.
-        if (Vector) image.density(Magick::Geometry(100, 100));
         if (FirstFrameOnly) {
             image.subImage(0);
             image.subRange(1);

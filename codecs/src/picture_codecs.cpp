@@ -2,7 +2,7 @@
 
 #include "eps_reader.h"
 #include "format_table.h"
-#include "lxTypes.h"
+#include "load_helpers.h"
 #include "magick_reader.h"
 
 #include <QFile>
@@ -31,10 +31,7 @@ TPictureLoad failure(TPictureLoad::Failure Why, const QString& FileName, const Q
     return load;
 }
 
-bool sizeAllowed(const QSize& Size) {
-    return lx::pictureSizeAllowed(Size.width(), Size.height()) &&
-           qint64(Size.width()) * Size.height() <= MaxPixels;
-}
+using detail::sizeAllowed;
 
 QString tooLargeReason(const QSize& Size) {
     return QStringLiteral("the picture is %1 x %2 pixels, more than the %3 allowed")
