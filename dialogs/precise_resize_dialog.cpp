@@ -71,7 +71,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     Label1->setObjectName(QStringLiteral("Label1"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMinimumWidth(150);
+    Edit1->setMinimumWidth(180);
     acceptSizeText(*Edit1);
     Label1->setBuddy(Edit1);
     Cb1 = unitBox(this, "Cb1");
@@ -79,7 +79,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     Label2->setObjectName(QStringLiteral("Label2"));
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setMinimumWidth(150);
+    Edit2->setMinimumWidth(180);
     acceptSizeText(*Edit2);
     Label2->setBuddy(Edit2);
     Cb2 = unitBox(this, "Cb2");
@@ -102,7 +102,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     // The lock stands beside both rows, as it binds the two.
     grid->addWidget(Ck1, 0, 3, 2, 1, Qt::AlignVCenter);
     grid->setColumnStretch(1, 1);
-    grid->setColumnMinimumWidth(2, 90);
+    grid->setColumnMinimumWidth(2, 110);
     grid->setHorizontalSpacing(8);
     grid->setColumnMinimumWidth(3, 100);
     layout->addLayout(grid);
