@@ -5,12 +5,14 @@
 //   QT_QPA_PLATFORM=offscreen build/tests/dialog_screens FOLDER
 //
 // The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
-// manage_guides_en.png, rulers_en.png, then the same with _sc and _tc.
+// manage_guides_en.png, precise_resize_en.png, rulers_en.png, then the same
+// with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
 #include "manage_guides_dialog.h"
+#include "precise_resize_dialog.h"
 #include "qnRuler.h"
 #include "rotate_dialog.h"
 
@@ -102,6 +104,13 @@ int main(int argc, char** argv) {
             TForm95 manage([](QWidget*, const QString&) {});
             manage.Preset({{{true, 374}, {false, 79}, {true, 1200}}});
             ok &= save(manage, folder, QStringLiteral("manage_guides") + suffix);
+        }
+        {
+            // A 400 x 300 layer, its width in pixels and its height in
+            // percent, so that the percent form is seen too.
+            TForm5 resize;
+            resize.Preset({QString(), 400, 300, ruPixels, ruPercent, QString(), QString(), true});
+            ok &= save(resize, folder, QStringLiteral("precise_resize") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }
