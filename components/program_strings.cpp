@@ -24,6 +24,18 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
     {u"磁盘为只读，无法保存文件。", u"磁碟為唯讀，無法儲存檔案。",
      u"The disk is read-only; the file could not be saved."},
     {u"无法保存文件：%1", u"無法儲存檔案：%1", u"The file could not be saved: %1"},
+    {u"找不到文件“%1”。", u"找不到檔案「%1」。", u"The file “%1” does not exist."},
+    {u"不支持“%1”的图片格式。", u"不支援「%1」的圖片格式。",
+     u"The picture format of “%1” is not supported."},
+    {u"无法读取“%1”：文件已损坏或不完整。", u"無法讀取「%1」：檔案已損壞或不完整。",
+     u"“%1” could not be read: the file is damaged or incomplete."},
+    {u"图片“%1”太大，无法插入。", u"圖片「%1」太大，無法插入。",
+     u"The picture “%1” is too large to be inserted."},
+    {u"无法将“%1”加入设计：内存不足，或图层数已达上限。",
+     u"無法將「%1」加入設計：記憶體不足，或圖層數已達上限。",
+     u"“%1” could not be added to the design: there is not enough memory, or the design holds "
+     u"the most layers it can."},
+    {u"所有图片", u"所有圖片", u"All pictures"},
 }};
 
 } // namespace

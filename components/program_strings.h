@@ -2,7 +2,8 @@
 
 // The program's own messages beyond the string table, in the table's three
 // languages: message k (1..ProgramStringCount) of the block LangBase selects.
-// They say why a file could not be saved, in words the user can act on.
+// They say why a file could not be saved or read, in words the user can
+// act on.
 
 #include "lxFileError.h"
 
@@ -14,8 +15,16 @@ enum ProgramStringId : int {
     PsSaveFolderMissing,
     PsSaveReadOnlyDisk,
     PsSaveFailed, // any other reason; %1 is the system's own words
+    // Why a picture could not be inserted; %1 is the file name.
+    PsPictureNotFound,
+    PsPictureNotSupported,
+    PsPictureDamaged,
+    PsPictureTooLarge,
+    PsPictureNotAdded, // read, but the design could not take it
+    // The picture open dialog's first filter entry.
+    PsAllPictures,
 };
-constexpr int ProgramStringCount = 5;
+constexpr int ProgramStringCount = 11;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.

@@ -1,5 +1,7 @@
 #include "history/history_list.h"
 
+#include "history/layer_snapshot.h"
+
 #include <QFile>
 
 THistoryHost::~THistoryHost() = default;
@@ -11,17 +13,11 @@ void removeIfThere(const QString& File) {
     if (!File.isEmpty() && QFile::exists(File)) QFile::remove(File);
 }
 
-// A mask reference names a file unless it is "@" (no mask) or "#n" (a row
-// of the mask list).
-bool maskRefIsFile(const QString& Ref) {
-    return !Ref.isEmpty() && !Ref.startsWith(QLatin1Char('@')) && !Ref.startsWith(QLatin1Char('#'));
-}
-
 } // namespace
 
 void THistoryRcd::DeleteFiles(bool BitmapToo) const {
     if (BitmapToo) removeIfThere(BmpFile);
-    if (maskRefIsFile(MaskRef)) removeIfThere(MaskRef);
+    if (history::MaskRefIsFile(MaskRef)) removeIfThere(MaskRef);
     removeIfThere(StyleFile);
 }
 

@@ -27,6 +27,15 @@ public:
     virtual void SelectLayer(int Layer) = 0;
     // The layer's pixels changed: its thumbnail is made again.
     virtual void LayerPictureChanged(int Layer) = 0;
+    // Deletes Layer with its list row and selects the top row, the way
+    // taking back an added layer does.
+    virtual void RemoveLayer(int Layer) = 0;
+    // A deleted layer was put back at index Layer: its list row returns
+    // under Caption, between the rows it sat between, and is selected.
+    virtual void LayerRestored(int Layer, const QString& Caption) = 0;
+    // Puts row Row of the mask list on Layer (0: no mask) without recording
+    // a step.
+    virtual void ApplyMaskRow(int Layer, int Row) = 0;
 };
 
 // The kinds of step, as the history numbers them.

@@ -4,6 +4,9 @@
 
 #include "history/history_list.h"
 
+#include <array>
+#include <cstdint>
+
 class TSnapshotStore;
 
 // Two layers swapped by dragging one list row onto another: swapped back.
@@ -27,8 +30,46 @@ class TReshapeRecord final : public THistoryRcd {
 public:
     // Takes the snapshots of Layer as it is now. A snapshot that cannot be
     // written leaves its file name empty; the step still happens, and its
-    // undo then changes nothing.
+    // undo then changes nothing. A mask from list rows 1 .. MaskRowLimit is
+    // remembered by its row, any other by a snapshot.
     static std::unique_ptr<TReshapeRecord> Capture(TlxImage& Doc, int Layer, TSnapshotStore& Store,
-                                                   const QString& Name);
+                                                   const QString& Name, int MaskRowLimit = 20);
     void Undo(THistoryHost& Host) override;
+};
+
+// A layer was added (picture, dropped file, text, signature): deleted again.
+class TAddRecord final : public THistoryRcd {
+public:
+    TAddRecord(int Layer, const QString& Name);
+    void Undo(THistoryHost& Host) override;
+};
+
+// A layer was deleted: added again from its snapshots (a picture layer) or
+// its kept description (a text layer), and put back at its index with every
+// other layer in the order it had.
+class TDeleteRecord final : public THistoryRcd {
+public:
+    // Takes the snapshots of Layer before it goes. Name is its list caption.
+    static std::unique_ptr<TDeleteRecord> Capture(TlxImage& Doc, int Layer, TSnapshotStore& Store,
+                                                  const QString& Name);
+    void Undo(THistoryHost& Host) override;
+
+private:
+    // Everything the layer kept for the program (the mask row among it).
+    std::array<uint8_t, 124> hostData_{};
+    double opacity_ = 1;
+    uint8_t blendMode_ = 0;
+    bool visible_ = true;
+};
+
+// A layer's mask was changed from the mask list: the previous one put back.
+class TMaskRecord final : public THistoryRcd {
+public:
+    // Remembers Layer's mask as it is now: by its list row when it came from
+    // one, else by a snapshot.
+    static std::unique_ptr<TMaskRecord> Capture(TlxImage& Doc, int Layer, TSnapshotStore& Store);
+    void Undo(THistoryHost& Host) override;
+
+private:
+    int index_ = 0;
 };

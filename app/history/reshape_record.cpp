@@ -1,37 +1,15 @@
 #include "history/history_records.h"
 
+#include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
 #include "lxImage.h"
 #include "lxPictureFiles.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-namespace {
-
-// Data written completely under Name, or nothing there at all.
-bool writeWhole(const QString& Name, const QByteArray& Data) {
-    if (Name.isEmpty() || Data.isEmpty()) return false;
-    QSaveFile file(Name);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(Data) != Data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-QImage readBitmap(const QString& Name) {
-    QFile file(Name);
-    if (!file.open(QIODevice::ReadOnly)) return QImage();
-    return lx::decodeBmpPicture(file.readAll());
-}
-
-} // namespace
 
 std::unique_ptr<TReshapeRecord> TReshapeRecord::Capture(TlxImage& Doc, int Layer_,
                                                         TSnapshotStore& Store,
-                                                        const QString& Name_) {
+                                                        const QString& Name_, int MaskRowLimit) {
     auto record = std::make_unique<TReshapeRecord>();
     record->Kind = hkLayerReshaped;
     record->Layer = Layer_;
@@ -45,14 +23,12 @@ std::unique_ptr<TReshapeRecord> TReshapeRecord::Capture(TlxImage& Doc, int Layer
     try {
         QImage picture;
         const QString bmp = Store.NewFileName(QStringLiteral("bmp"));
-        if (Doc.GetLayerBitmap32(Layer_, picture) && writeWhole(bmp, lx::encodeBmpAsIs(picture)))
+        if (Doc.GetLayerBitmap32(Layer_, picture) &&
+            history::WriteWhole(bmp, lx::encodeBmpAsIs(picture)))
             record->BmpFile = bmp;
         const QString style = Store.NewFileName(QStringLiteral("style"));
         if (!style.isEmpty() && Doc.SaveLayerStyle(Layer_, style)) record->StyleFile = style;
-        if (layer.HasMask) {
-            const QString mask = Store.NewFileName(QStringLiteral("bmp"));
-            if (writeWhole(mask, lx::encodeBmp24(layer.Mask))) record->MaskRef = mask;
-        }
+        record->MaskRef = history::MaskReference(layer, Store, MaskRowLimit);
     } catch (const std::bad_alloc&) {
         // Snapshots that could not be taken are simply missing.
     }
@@ -64,14 +40,14 @@ void TReshapeRecord::Undo(THistoryHost& Host) {
     // Without its picture the step cannot be put back.
     if (BmpFile.isEmpty() || !QFile::exists(BmpFile)) return;
     if (Layer >= 0 && Layer < doc.LayersCount) {
-        const QImage picture = readBitmap(BmpFile);
+        const QImage picture = history::ReadBitmap(BmpFile);
         if (!picture.isNull() && doc.SetLayerBitmap(Layer, picture)) {
             doc.Layers[size_t(Layer)].Left = Left;
             doc.Layers[size_t(Layer)].Top = Top;
             if (QFile::exists(StyleFile)) doc.LoadLayerStyle(Layer, StyleFile);
-            if (!MaskRef.startsWith(QLatin1Char('@')) && !MaskRef.startsWith(QLatin1Char('#')) &&
-                QFile::exists(MaskRef))
-                doc.LoadLayerMask(Layer, MaskRef); // a mask that fails to load is let go
+            // The mask the layer had comes back at the restored size.
+            history::RestoreMask(Host, Layer, MaskRef, false,
+                                 history::MaskIndex(doc.Layers[size_t(Layer)]));
             Host.LayerPictureChanged(Layer);
         }
         Host.SelectLayer(Layer);

@@ -39,9 +39,12 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
         EXPECT_FALSE(english.isEmpty());
         // Each block its own text, not a copy of another language's.
         EXPECT_NE(simplified, traditional);
-        // Only the general message carries the system's words.
+        // The general save message carries the system's words, the picture
+        // messages the file's name; the others stand alone.
+        const bool takesArgument =
+            k == PsSaveFailed || (k >= PsPictureNotFound && k <= PsPictureNotAdded);
         for (const int base : kBases)
-            EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), k == PsSaveFailed ? 1 : 0)
+            EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;
     }
     // Ids and bases outside the table give nothing.

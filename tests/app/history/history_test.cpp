@@ -1,5 +1,6 @@
 #include "history/history_list.h"
 #include "history/history_records.h"
+#include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
 #include "lxImage.h"
 
@@ -28,6 +29,13 @@ public:
     }
     void SelectLayer(int Layer) override { Selected.push_back(Layer); }
     void LayerPictureChanged(int Layer) override { Repictured.push_back(Layer); }
+    void RemoveLayer(int Layer) override { Doc.DeleteLayer(Layer); }
+    void LayerRestored(int Layer, const QString& Caption) override {
+        Restored.push_back({Layer, Caption});
+    }
+    void ApplyMaskRow(int Layer, int Row) override { MaskRows.push_back({Layer, Row}); }
+    std::vector<std::pair<int, QString>> Restored;
+    std::vector<std::pair<int, int>> MaskRows;
 };
 
 QImage picture(int w, int h, QRgb colour) {
@@ -190,6 +198,84 @@ TEST(HistoryListTest, DroppingAndClearingDeleteTheSnapshots) {
     history.ClearHistoryFile();
     EXPECT_EQ(history.Count(), 0);
     EXPECT_FALSE(QFile::exists(kept));
+}
+
+// Four layers A B C D (bottom to top), C deleted, then D moved: undoing the
+// deletion puts C back at index 3 with A, B and D in their order.
+TEST(HistoryListTest, ADeletedMiddleLayerComesBackAtItsIndexWithTheOthersInOrder) {
+    TRecordingHost host;
+    TSnapshotStore store;
+    ASSERT_TRUE(host.Doc.NewImage(true, lxRGB(255, 255, 255), 24, 40, 40));
+    const QRgb colours[] = {qRgb(10, 0, 0), qRgb(20, 0, 0), qRgb(30, 0, 0), qRgb(40, 0, 0)};
+    for (QRgb c : colours)
+        ASSERT_TRUE(host.Doc.AddBitmapLayer(picture(4, 4, c)));
+    host.Doc.Layers[3].Left = 7;
+    host.Doc.Layers[3].Top = -5;
+    host.Doc.Layers[3].Opacity = 0.5;
+    THistoryList history;
+    history.Add(TDeleteRecord::Capture(host.Doc, 3, store, QStringLiteral("C.png")));
+    ASSERT_TRUE(host.Doc.DeleteLayer(3));
+    ASSERT_EQ(host.Doc.LayersCount, 4);
+    ASSERT_TRUE(history.UndoLast(host));
+    ASSERT_EQ(host.Doc.LayersCount, 5);
+    // Red byte of each layer's first pixel, bottom to top.
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(host.Doc.Layers[size_t(i)].Bitmap.constScanLine(0)[2], 10 * i) << i;
+    EXPECT_EQ(host.Doc.Layers[3].Left, 7);
+    EXPECT_EQ(host.Doc.Layers[3].Top, -5);
+    EXPECT_DOUBLE_EQ(host.Doc.Layers[3].Opacity, 0.5);
+    EXPECT_EQ(host.Doc.Layers[3].Name, "C.png");
+    EXPECT_EQ(host.Doc.CurrLayerID, 3);
+    ASSERT_EQ(host.Restored.size(), 1u);
+    EXPECT_EQ(host.Restored[0], std::make_pair(3, QStringLiteral("C.png")));
+}
+
+// A mask from list rows 1 .. 20 is remembered by its row when a layer is
+// reshaped or deleted, one from rows 21 .. 31 or a file by a picture; the
+// mask list's own step remembers every row by number.
+TEST(HistoryListTest, MaskReferencesNameTheRowOrKeepAPicture) {
+    TRecordingHost host;
+    TSnapshotStore store;
+    ASSERT_TRUE(host.Doc.NewImage(true, lxRGB(255, 255, 255), 24, 40, 40));
+    ASSERT_TRUE(host.Doc.AddBitmapLayer(picture(4, 4, qRgb(1, 2, 3))));
+    TlxLayer& layer = host.Doc.Layers[1];
+    EXPECT_EQ(TReshapeRecord::Capture(host.Doc, 1, store, QString())->MaskRef, QStringLiteral("@"));
+    QImage mask(4, 4, QImage::Format_Grayscale8);
+    mask.fill(200);
+    ASSERT_TRUE(host.Doc.SetLayerMaskPicture(1, mask));
+    struct Case {
+        int Index;
+        const char* Reshape; // nullptr: a snapshot file
+        const char* MaskStep;
+    };
+    const Case cases[] = {{20, "#20", "#20"}, {21, nullptr, "#21"}, {31, nullptr, "#31"},
+                          {132, nullptr, nullptr}, {0, nullptr, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Index);
+        history::SetMaskIndex(layer, c.Index);
+        const QString reshape = TReshapeRecord::Capture(host.Doc, 1, store, QString())->MaskRef;
+        const QString step = TMaskRecord::Capture(host.Doc, 1, store)->MaskRef;
+        const QString deleted = TDeleteRecord::Capture(host.Doc, 1, store, QString())->MaskRef;
+        for (const auto& [ref, expected] :
+             {std::pair{reshape, c.Reshape}, {step, c.MaskStep}, {deleted, c.Reshape}}) {
+            if (expected) {
+                EXPECT_EQ(ref, QString::fromLatin1(expected));
+            } else {
+                ASSERT_TRUE(QFile::exists(ref)) << ref.toStdString();
+                // The snapshot is the mask itself.
+                QImage back = history::ReadBitmap(ref);
+                ASSERT_EQ(back.size(), QSize(4, 4));
+                EXPECT_EQ(qRed(back.pixel(1, 1)), 200);
+            }
+        }
+    }
+    // Undoing a mask step that remembers a row asks the window to apply it.
+    history::SetMaskIndex(layer, 9);
+    THistoryList history;
+    history.Add(TMaskRecord::Capture(host.Doc, 1, store));
+    ASSERT_TRUE(history.UndoLast(host));
+    ASSERT_EQ(host.MaskRows.size(), 1u);
+    EXPECT_EQ(host.MaskRows[0], std::make_pair(1, 9));
 }
 
 } // namespace
