@@ -18,6 +18,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -113,6 +116,14 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     bar->addLayout(buttons);
     bar->addWidget(Pb1);
     connect(BitBtn4, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn4Click);
+    // The layer commands of the bottom bar act on step 2's selected layer.
+    connect(Button3, &QPushButton::clicked, this, [this] {
+        if (TabSheet2->ListView1->currentRow() >= 0) TabSheet2->DelLayer(lxImg->CurrLayerID);
+    });
+    connect(BitBtn15, &QPushButton::clicked, TabSheet2, &TComposeStep::N16Click);
+    connect(TabSheet2, &TComposeStep::SelectedKindChanged, this, [this] { updateButtons(); });
+    // Picture files can be dropped anywhere on the window.
+    setAcceptDrops(true);
     connect(BitBtn3, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn3Click);
     BitBtn4->setDefault(true);
     StepGuard = new TStepClickGuard(this);
@@ -158,8 +169,18 @@ void TVelmoBalloonForm::updateButtons() {
     const int step = CurrentStep();
     BitBtn2->hide();
     BitBtn13->hide();
-    BitBtn15->hide();
-    Button3->hide();
+    // Delete serves any selected layer, precise resize pictures only.
+    const TComposeStep::TSelectedKind kind =
+        step == 1 ? TabSheet2->SelectedKind() : TComposeStep::NoLayer;
+    Button3->setVisible(kind != TComposeStep::NoLayer);
+    BitBtn15->setVisible(kind == TComposeStep::PictureLayer);
+    if (kind == TComposeStep::TextLayer) {
+        Button3->setText(LangText(243));
+        Button3->setToolTip(LangText(272));
+    } else {
+        Button3->setText(LangText(242));
+        Button3->setToolTip(LangText(273));
+    }
     BitBtn10->hide();
     BitBtn11->hide();
     BitBtn3->setVisible(step > 0);
@@ -179,10 +200,10 @@ void TVelmoBalloonForm::LoadResString(int Base) {
     BitBtn11->setText(LangText(8));
     BitBtn13->setText(LangText(120));
     BitBtn15->setText(LangText(121));
-    Button3->setText(LangText(242));
     Button4->setText(LangText(269));
     TabSheet1->Recaption();
     TabSheet2->Recaption();
+    updateButtons();
     // Captions that depend on the selected layer's kind follow the language.
     if (TabSheet2->ListView1->currentRow() >= 0)
         TabSheet2->ListView1SelectItem(TabSheet2->ListView1->currentRow(), true);
@@ -248,6 +269,7 @@ void TVelmoBalloonForm::BitBtn4Click() {
     lxImg->CanReDraw = true;
     TabSheet2->RebuildLayerList();
     ShowAll();
+    insertPendingDrop();
     // The guide's ants start moving at once.
     if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
     StepGuard->StepChanged();
@@ -259,6 +281,7 @@ void TVelmoBalloonForm::BitBtn3Click() {
     setWindowTitle(LangText(51));
     if (CurrentStep() == 2) {
         showStep(1);
+        insertPendingDrop();
     } else if (CurrentStep() == 1) {
         showStep(0);
         TabSheet2->ClearHistory();
@@ -270,6 +293,46 @@ void TVelmoBalloonForm::BitBtn3Click() {
 
 void TVelmoBalloonForm::ShowAll() {
     TabSheet2->N1Click();
+}
+
+void TVelmoBalloonForm::FinishDropped(const QStringList& Files) {
+    if (Files.isEmpty()) return;
+    // Before step 2 has a design to take it (and while the design is laid
+    // out for printing), the picture waits for step 2.
+    if (CurrentStep() != 1) {
+        PendingDrop = Files.front();
+        return;
+    }
+    PendingDrop.clear();
+    TabSheet2->FinishDropped(Files);
+}
+
+void TVelmoBalloonForm::insertPendingDrop() {
+    if (PendingDrop.isEmpty() || CurrentStep() != 1) return;
+    const QString file = PendingDrop;
+    PendingDrop.clear();
+    TabSheet2->FinishDropped({file});
+}
+
+void TVelmoBalloonForm::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    event->ignore();
+}
+
+void TVelmoBalloonForm::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (files.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    FinishDropped(files);
 }
 
 void TVelmoBalloonForm::resizeEvent(QResizeEvent* event) {

@@ -48,6 +48,11 @@ public:
     void ShowAll();
     // 0, 1 or 2.
     int CurrentStep() const;
+    // Files dropped on the window: the first is inserted in step 2; dropped
+    // on another step it waits until step 2 shows.
+    void FinishDropped(const QStringList& Files);
+    // The dropped file waiting for step 2; empty when none waits.
+    QString PendingDrop;
 
     // The program-wide values; the steps are given it by reference.
     TProgramState State;
@@ -85,6 +90,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void RefBkimage();
@@ -95,6 +102,7 @@ private:
     // item and rebuilds what depends on the language.
     void setLanguage(int Base);
     void updateButtons();
+    void insertPendingDrop();
 
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.

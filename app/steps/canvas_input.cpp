@@ -101,6 +101,16 @@ bool TComposeStep::FormKeyDown(QKeyEvent* Event) {
     case Qt::Key_Right: KeyMoveLayer(KeyStep, 0); break;
     case Qt::Key_Up: KeyMoveLayer(0, -KeyStep); break;
     case Qt::Key_Down: KeyMoveLayer(0, KeyStep); break;
+    case Qt::Key_Delete:
+        // Not while a caption or a position is being typed: there Del
+        // deletes characters.
+        if (!ListView1->IsEditingCaption() &&
+            !qobject_cast<QLineEdit*>(QApplication::focusWidget()) &&
+            ListView1->currentRow() >= 0) {
+            DelLayer(lxImg->CurrLayerID);
+            return true;
+        }
+        break;
     default: break;
     }
     // The key also reaches the control that has the focus.

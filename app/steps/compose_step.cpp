@@ -8,6 +8,7 @@
 #include "program_state.h"
 #include "rotate_dialog.h"
 #include "steps/layer_list.h"
+#include "steps/mask_list.h"
 #include "steps/ruler_guides.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
@@ -109,6 +110,11 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
             [this] { ReSetImageXY(); });
 
     // The tools above the canvas.
+    BitBtn5 = makeNamed<QPushButton>(this, "BitBtn5");
+    BitBtn9 = makeNamed<QPushButton>(this, "BitBtn9");
+    BitBtn9->hide();
+    connect(BitBtn5, &QPushButton::clicked, this, &TComposeStep::BitBtn5Click);
+    connect(BitBtn9, &QPushButton::clicked, this, &TComposeStep::BitBtn9Click);
     BitBtn8 = makeNamed<QPushButton>(this, "BitBtn8");
     BitBtn14 = makeNamed<QPushButton>(this, "BitBtn14");
     BitBtn14->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -148,6 +154,30 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     connect(N1, &QAction::triggered, this, &TComposeStep::N1Click);
     connect(N9, &QAction::triggered, this, &TComposeStep::N9Click);
 
+    // The picture layer's menu: crop, turn, precise resize. Crop waits for
+    // its dialog.
+    PopupMenu3 = makeNamed<QMenu>(this, "PopupMenu3");
+    N12 = named(PopupMenu3->addAction(QString()), "N12");
+    N12->setVisible(false);
+    N14 = makeNamed<QMenu>(PopupMenu3, "N14");
+    PopupMenu3->addMenu(N14);
+    N451 = named(N14->addAction(QString()), "N451");
+    N901 = named(N14->addAction(QString()), "N901");
+    N902 = named(N14->addAction(QString()), "N902");
+    N1801 = named(N14->addAction(QString()), "N1801");
+    N14->addSeparator();
+    N6 = named(N14->addAction(QString()), "N6");
+    N16 = named(PopupMenu3->addAction(QString()), "N16");
+    auto turn = [this](int angle) {
+        return [this, angle] { RotateLayer(lxImg->CurrLayerID, angle); };
+    };
+    connect(N451, &QAction::triggered, this, turn(45));
+    connect(N901, &QAction::triggered, this, turn(90));
+    connect(N902, &QAction::triggered, this, turn(-90));
+    connect(N1801, &QAction::triggered, this, turn(180));
+    connect(N6, &QAction::triggered, this, &TComposeStep::N6Click);
+    connect(N16, &QAction::triggered, this, &TComposeStep::N16Click);
+
     // Beside the canvas: the decoration, the layer list, the position.
     Image2 = makeNamed<QLabel>(this, "Image2");
     Button4 = makeNamed<QPushButton>(this, "Button4");
@@ -162,6 +192,9 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
             ListView1SelectItem(ListView1->row(chosen.front()), true);
     });
     connect(ListView1, &TLayerList::RowDropped, this, &TComposeStep::ListView1EndDrag);
+    ListView2 = makeNamed<TMaskList>(this, "ListView2");
+    ListView2->hide();
+    connect(ListView2, &QListWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
     Label11 = makeNamed<QLabel>(this, "Label11");
     Edit5 = makeNamed<QLineEdit>(this, "Edit5");
     Edit6 = makeNamed<QLineEdit>(this, "Edit6");
@@ -178,6 +211,8 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     // Left: the tools over the canvas, help at the canvas's right edge.
     // Right: the decorations over the layer list and the position.
     auto* tools = new QHBoxLayout;
+    tools->addWidget(BitBtn5);
+    tools->addWidget(BitBtn9);
     tools->addWidget(BitBtn8);
     tools->addWidget(BitBtn14);
     tools->addStretch(1);
@@ -198,7 +233,9 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     auto* side = new QVBoxLayout;
     side->setContentsMargins(0, 0, 0, 0);
     side->addWidget(Image2, 0, Qt::AlignRight);
+    // The mask list takes the decoration's place while it shows.
     side->addWidget(Image4);
+    side->addWidget(ListView2, 1);
     side->addWidget(ListView1, 1);
     side->addLayout(position);
     auto* sideBox = new QWidget(this);
@@ -224,6 +261,19 @@ TComposeStep::~TComposeStep() {
 }
 
 void TComposeStep::Recaption() {
+    BitBtn5->setText(LangText(17));
+    // "Crop& rotate image": the ampersand before the space is part of the
+    // caption, not an accelerator.
+    BitBtn9->setText(LangText(21).replace(QStringLiteral("& "), QStringLiteral("&& ")));
+    N12->setText(LangText(86));
+    N14->setTitle(LangText(87));
+    N451->setText(LangText(24));
+    N901->setText(LangText(25));
+    N902->setText(LangText(26));
+    N1801->setText(LangText(27));
+    N6->setText(LangText(28));
+    N16->setText(LangText(121));
+    ListView2->LoadMask();
     BitBtn8->setText(LangText(19));
     BitBtn14->setText(LangText(132));
     BitBtn14->setToolTip(LangText(132) + QStringLiteral(" (") +
@@ -262,6 +312,7 @@ void TComposeStep::RebuildLayerList() {
     } else {
         lxImg->CurrLayerID = 0;
         SelLayer(0);
+        setSelectedKind(NoLayer);
     }
 }
 
@@ -290,10 +341,23 @@ void TComposeStep::showPosition() {
 }
 
 void TComposeStep::showKindControls(bool IsText) {
-    // The commands of each kind of layer (masks, crop and turn, precise
-    // resize for pictures; re-editing and text effects for text) are not
-    // offered yet, so nothing is shown for either kind.
-    Q_UNUSED(IsText);
+    // Pictures get the masks and the crop-and-turn menu; the text commands
+    // come with the text tools.
+    ListView2->setVisible(!IsText);
+    BitBtn9->setVisible(!IsText);
+    Image4->setVisible(IsText);
+    setSelectedKind(IsText ? TextLayer : PictureLayer);
+}
+
+void TComposeStep::setSelectedKind(TSelectedKind Kind) {
+    if (Kind == NoLayer) {
+        ListView2->hide();
+        BitBtn9->hide();
+        Image4->show();
+    }
+    if (selectedKind_ == Kind) return;
+    selectedKind_ = Kind;
+    emit SelectedKindChanged(Kind);
 }
 
 void TComposeStep::refreshPristine() {
@@ -305,7 +369,10 @@ void TComposeStep::refreshPristine() {
 }
 
 void TComposeStep::ListView1SelectItem(int Row, bool Selected) {
-    if (!Selected || Row < 0) return;
+    if (!Selected || Row < 0) {
+        setSelectedKind(NoLayer);
+        return;
+    }
     if (ListView1->IsFixedOverlayRow(Row)) return;
     SelLayer(ListView1->LayerOfRow(Row, *lxImg));
     RepaintCanvas();

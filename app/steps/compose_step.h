@@ -23,6 +23,7 @@ class QPushButton;
 class QScrollArea;
 class QToolButton;
 class TLayerList;
+class TMaskList;
 class TRulerGuides;
 class TSnapshotStore;
 class TUiServices;
@@ -75,6 +76,37 @@ public:
     // Show all is in force.
     bool ShowsAll() const;
 
+    // ---- inserting and deleting layers ----
+    // Insert image: the picture open dialog, then addimage.
+    void BitBtn5Click();
+    // Inserts the picture file as a new layer on top (below a fixed overlay),
+    // centred, or placed as a frame; false when nothing was added. A file
+    // that cannot be read is reported unless Quiet.
+    bool addimage(const QString& FileName, bool Quiet = false);
+    // Inserts Bitmap as a layer named "underwrite", centred.
+    bool AddBitmapToImage(const QImage& Bitmap);
+    // Files dropped on the window: the first one is inserted, quietly.
+    void FinishDropped(const QStringList& Files);
+    // Deletes Layer after asking.
+    void DelLayer(int Layer);
+
+    // ---- the picture layer's commands ----
+    void BitBtn9Click();
+    // Turns Layer by Angle degrees (clockwise positive).
+    void RotateLayer(int Layer, int Angle);
+    // The any-angle item: the rotate dialog, then RotateLayer.
+    void N6Click();
+    // Precise resize through the resize dialog.
+    void N16Click();
+    // Applies the selected row of the mask list to the selected layer.
+    void ListView2DblClick();
+
+    // The frame rule: a picture far taller than the canvas, or one whose
+    // path names it a frame ("_bk."), is placed by a fixed offset.
+    static bool IsFramePicture(const QString& FileName, int PictureHeight, int ImageHeight);
+    static constexpr int FrameTop = -243;   // -6.2 cm
+    static constexpr int FrameShift = 2;    // 0.05 cm to the left
+
     // ---- undo ----
     void BitBtn14Click();
     void AddHistory(std::unique_ptr<THistoryRcd> Record);
@@ -91,6 +123,9 @@ public:
     void SwapLayersFromHistory(int LayerA, int LayerB) override;
     void SelectLayer(int Layer) override;
     void LayerPictureChanged(int Layer) override;
+    void RemoveLayer(int Layer) override;
+    void LayerRestored(int Layer, const QString& Caption) override;
+    void ApplyMaskRow(int Layer, int Row) override;
 
     // The handles of the selected layer, image coordinates.
     TSelectionHandles SelectionHandles{};
@@ -102,6 +137,18 @@ public:
     QScrollArea* ScrollBox1 = nullptr;
     TRulerGuides* Rulers = nullptr;
     TLayerList* ListView1 = nullptr;
+    TMaskList* ListView2 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn9 = nullptr;
+    QMenu* PopupMenu3 = nullptr;
+    QAction* N12 = nullptr;
+    QMenu* N14 = nullptr;
+    QAction* N451 = nullptr;
+    QAction* N901 = nullptr;
+    QAction* N902 = nullptr;
+    QAction* N1801 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N16 = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* Image4 = nullptr;
     QPushButton* Button4 = nullptr;
@@ -118,9 +165,15 @@ public:
     QList<QAction*> FixedZoomItems;
     QAction* UndoAction = nullptr;
 
+    // What kind of layer is selected, for the window's bottom bar.
+    enum TSelectedKind { NoLayer, PictureLayer, TextLayer };
+    TSelectedKind SelectedKind() const { return selectedKind_; }
+
 signals:
     // The coordinate suffix of the window caption changed.
     void CaptionSuffixChanged(const QString& Suffix);
+    // A layer of another kind (or none) became selected.
+    void SelectedKindChanged(int Kind);
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -146,6 +199,15 @@ private:
     TSelectionHandles handlesOnScreen() const;
     bool isFixedOverlay(int Layer) const;
     void refreshPristine();
+    // Puts a new picture layer in the document and the list, as inserting
+    // does; false when the document could not take it.
+    bool insertPictureLayer(QImage Picture, const QString& Caption, bool Frame);
+    // Applies mask row Row to Layer; a step is recorded unless the mask
+    // list's tag says undo is at work.
+    void applyMask(int Layer, int Row);
+    // Selects the top row (the one below a fixed overlay when there is one).
+    void selectTopRow();
+    void setSelectedKind(TSelectedKind Kind);
     // The feedback rectangle of a drag, in canvas pixels.
     QRect dragFeedback(int X, int Y, bool Shift) const;
 
@@ -174,4 +236,5 @@ private:
     int pristineLayer_ = -1;
     // A position edit is being filled in by the program, not the user.
     bool settingPosition_ = false;
+    TSelectedKind selectedKind_ = NoLayer;
 };

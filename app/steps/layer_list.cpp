@@ -48,23 +48,37 @@ TLayerList::TLayerList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemChanged, this, &TLayerList::captionEdited);
 }
 
-QPixmap TLayerList::Thumbnail(const TlxImage& Doc, int Layer, qreal PixelRatio) {
-    if (Layer < 0 || Layer >= Doc.LayersCount) return QPixmap();
-    if (Doc.Layers[size_t(Layer)].IsText) return textIcon(PixelRatio);
-    QImage picture;
+QPixmap TLayerList::TextIcon(qreal PixelRatio) {
+    return textIcon(PixelRatio);
+}
+
+QPixmap TLayerList::PictureThumbnail(const QImage& Picture, qreal PixelRatio) {
     const int side = int(std::lround(kThumb * PixelRatio));
     QImage thumb(side, side, QImage::Format_ARGB32_Premultiplied);
     thumb.fill(Qt::transparent);
-    if (Doc.GetLayerBitmap32(Layer, picture) && !picture.isNull()) {
-        // Stretched into the square keeping its proportions, centred.
+    if (!Picture.isNull()) {
+        // A large photo is brought near the size first in one cheap pass, so
+        // that the smooth pass has few pixels left to read.
+        QImage source = Picture;
+        const int rough = side * 4;
+        if (source.width() > rough * 2 || source.height() > rough * 2)
+            source = source.scaled(rough, rough, Qt::KeepAspectRatio, Qt::FastTransformation);
         const QImage fitted =
-            picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            source.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         QPainter p(&thumb);
         p.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
     }
     QPixmap pixmap = QPixmap::fromImage(thumb);
     pixmap.setDevicePixelRatio(PixelRatio);
     return pixmap;
+}
+
+QPixmap TLayerList::Thumbnail(const TlxImage& Doc, int Layer, qreal PixelRatio) {
+    if (Layer < 0 || Layer >= Doc.LayersCount) return QPixmap();
+    if (Doc.Layers[size_t(Layer)].IsText) return textIcon(PixelRatio);
+    QImage picture;
+    if (!Doc.GetLayerBitmap32(Layer, picture)) picture = QImage();
+    return PictureThumbnail(picture, PixelRatio);
 }
 
 QListWidgetItem* TLayerList::makeRow(const TlxImage& Doc, int Layer) {
@@ -126,6 +140,32 @@ void TLayerList::SwapRows(int RowA, int RowB) {
     b->setToolTip(tip);
     b->setFlags(flags);
     b->setData(Qt::UserRole, text);
+}
+
+void TLayerList::InsertRow(int Row, const QPixmap& Icon, const QString& Caption, bool IsText) {
+    auto* it = new QListWidgetItem(QIcon(Icon), Caption);
+    Qt::ItemFlags flags = it->flags() | Qt::ItemIsDragEnabled;
+    if (Caption == FixedOverlayName)
+        flags &= ~Qt::ItemIsEditable;
+    else
+        flags |= Qt::ItemIsEditable;
+    it->setFlags(flags);
+    it->setData(Qt::UserRole, Caption);
+    it->setToolTip(LangText(IsText ? 270 : 271));
+    const QSignalBlocker quiet(this);
+    insertItem(std::clamp(Row, 0, count()), it);
+    setCurrentItem(it);
+}
+
+void TLayerList::InsertLayerRow(int Row, const TlxImage& Doc, int Layer, const QString& Caption) {
+    if (Layer < 1 || Layer >= Doc.LayersCount) return;
+    InsertRow(Row, Thumbnail(Doc, Layer, devicePixelRatioF()), Caption,
+              Doc.Layers[size_t(Layer)].IsText);
+}
+
+void TLayerList::RemoveRow(int Row) {
+    const QSignalBlocker quiet(this);
+    delete takeItem(Row);
 }
 
 int TLayerList::LayerOfRow(int Row, const TlxImage& Doc) const {

@@ -25,6 +25,14 @@ public:
     void RefreshThumbnail(const TlxImage& Doc, int Layer);
     // Swaps the thumbnails and captions of two rows.
     void SwapRows(int RowA, int RowB);
+    // A row for a new layer at Row, captioned Caption with Icon, selected
+    // without the selection being reported.
+    void InsertRow(int Row, const QPixmap& Icon, const QString& Caption, bool IsText);
+    // The row for Layer of Doc, made as the list makes its rows, inserted at
+    // Row under Caption.
+    void InsertLayerRow(int Row, const TlxImage& Doc, int Layer, const QString& Caption);
+    // Takes a row out without reporting a change of selection.
+    void RemoveRow(int Row);
     // Re-captions the info tips of the rows in the current language.
     void Recaption(const TlxImage& Doc);
 
@@ -37,6 +45,11 @@ public:
 
     // The 32 x 32 thumbnail of a layer, at the given device pixel ratio.
     static QPixmap Thumbnail(const TlxImage& Doc, int Layer, qreal PixelRatio);
+    // The thumbnail of a picture: stretched into the square keeping its
+    // proportions, centred.
+    static QPixmap PictureThumbnail(const QImage& Picture, qreal PixelRatio);
+    // The icon text layers show.
+    static QPixmap TextIcon(qreal PixelRatio);
 
     // While set (undo rebuilding the list), drag-swaps are not recorded.
     int Tag = 0;
