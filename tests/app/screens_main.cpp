@@ -13,12 +13,16 @@
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
+#include "widgets/step_click_guard.h"
 #include "steps/compose_step.h"
+#include "steps/layer_list.h"
+#include "steps/mask_list.h"
 #include "steps/ruler_guides.h"
 #include "widgets/help_window.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPainter>
@@ -73,6 +77,35 @@ void composeSample(TVelmoBalloonForm& W) {
     W.TabSheet2->N1Click();
 }
 
+// A photo through the insert command, a frame picture over it and a heart
+// mask on the photo, as a user composes them; the photo stays selected, so
+// the mask list shows.
+void insertSample(TVelmoBalloonForm& W, TFakeUiServices& Services, const QDir& Folder) {
+    const QString photo = Folder.filePath(QStringLiteral("sample_photo.png"));
+    const QString frame = Folder.filePath(QStringLiteral("sample_frame_BK.png"));
+    samplePhoto(640, 480, QColor(40, 140, 220), QColor(250, 210, 120)).save(photo);
+    QImage ring(760, 1000, QImage::Format_ARGB32);
+    ring.fill(Qt::transparent);
+    {
+        QPainter p(&ring);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(220, 60, 120), 36));
+        p.drawEllipse(QRectF(40, 280, 680, 680));
+    }
+    ring.save(frame);
+    Services.FileAnswer = photo;
+    W.TabSheet2->BitBtn5Click();
+    Services.FileAnswer = frame;
+    W.TabSheet2->BitBtn5Click();
+    // The photo, below the frame, takes the heart.
+    W.TabSheet2->ListView1->setCurrentRow(1);
+    W.TabSheet2->ListView2->setCurrentRow(14);
+    W.TabSheet2->ListView2DblClick();
+    W.TabSheet2->N1Click();
+    QFile::remove(photo);
+    QFile::remove(frame);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,6 +149,8 @@ int main(int argc, char** argv) {
     for (const auto& l : languages) {
         TFakeUiServices services;
         TVelmoBalloonForm w(services);
+        // A user who waits a moment between the step buttons.
+        w.StepGuard->Clock = [t = qint64(0)]() mutable { return t += 1000; };
         w.resize(size);
         w.show();
         ((w).*l.command)();
@@ -134,6 +169,11 @@ int main(int argc, char** argv) {
         w.TabSheet2->SetFixedZoom(3.0);
         save(w, QStringLiteral("step2_300_%1").arg(QString::fromLatin1(l.name)));
         w.TabSheet2->N1Click();
+        // A fresh design with an inserted photo, a frame and a heart mask.
+        w.BitBtn3Click();
+        w.BitBtn4Click();
+        insertSample(w, services, folder);
+        save(w, QStringLiteral("step2_insert_%1").arg(QString::fromLatin1(l.name)));
 
         // The page the help button opens, in the program's help window.
         w.Button4Click();
