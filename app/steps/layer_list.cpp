@@ -163,6 +163,13 @@ void TLayerList::InsertLayerRow(int Row, const TlxImage& Doc, int Layer, const Q
               Doc.Layers[size_t(Layer)].IsText);
 }
 
+void TLayerList::SetRowIcon(int Row, const QPixmap& Icon) {
+    if (QListWidgetItem* it = item(Row)) {
+        const QSignalBlocker quiet(this);
+        it->setIcon(QIcon(Icon));
+    }
+}
+
 void TLayerList::RemoveRow(int Row) {
     const QSignalBlocker quiet(this);
     delete takeItem(Row);

@@ -31,6 +31,8 @@ public:
     // The row for Layer of Doc, made as the list makes its rows, inserted at
     // Row under Caption.
     void InsertLayerRow(int Row, const TlxImage& Doc, int Layer, const QString& Caption);
+    // A new thumbnail for a row.
+    void SetRowIcon(int Row, const QPixmap& Icon);
     // Takes a row out without reporting a change of selection.
     void RemoveRow(int Row);
     // Re-captions the info tips of the rows in the current language.

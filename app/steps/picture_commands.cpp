@@ -204,8 +204,14 @@ void TComposeStep::RotateLayer(int Layer, int Angle) {
         state_.Modified = wasModified;
         return;
     }
-    LayerPictureChanged(Layer);
     refreshPristine();
+    // The thumbnail from the working copy just taken, not from another copy
+    // of the turned picture.
+    if (pristineLayer_ == Layer)
+        ListView1->SetRowIcon(ListView1->RowOfLayer(Layer, *lxImg),
+                              TLayerList::PictureThumbnail(PristineCopy, ListView1->devicePixelRatioF()));
+    else
+        LayerPictureChanged(Layer);
     afterChange();
     showPosition();
 }

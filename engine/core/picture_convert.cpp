@@ -32,10 +32,11 @@ QImage toBgr(const QImage& Picture) {
     if (argb.isNull()) return QImage();
     QImage colour(argb.size(), QImage::Format_BGR888);
     if (colour.isNull()) return QImage();
+    const int width = argb.width();
     for (int y = 0; y < argb.height(); ++y) {
         const uint8_t* s = argb.constScanLine(y);
         uint8_t* d = colour.scanLine(y);
-        for (int x = 0; x < argb.width(); ++x, s += 4, d += 3) {
+        for (int x = 0; x < width; ++x, s += 4, d += 3) {
             d[0] = s[0];
             d[1] = s[1];
             d[2] = s[2];
@@ -46,20 +47,32 @@ QImage toBgr(const QImage& Picture) {
 
 bool splitColourAndAlpha(const QImage& Picture, QImage& Colour, QImage& Alpha) {
     if (!sizeAllowed(Picture)) return false;
-    QImage colour = toBgr(Picture);
-    if (colour.isNull()) return false;
-    QImage alpha(Picture.size(), QImage::Format_Grayscale8);
-    if (alpha.isNull()) return false;
+    QImage colour, alpha;
     if (!Picture.hasAlphaChannel()) {
+        colour = toBgr(Picture);
+        if (colour.isNull()) return false;
+        alpha = QImage(Picture.size(), QImage::Format_Grayscale8);
+        if (alpha.isNull()) return false;
         alpha.fill(255);
     } else {
+        // One straight copy serves both: colour values as they are, and the
+        // alpha bytes.
         const QImage argb = straightArgb(Picture);
         if (argb.isNull()) return false;
+        colour = QImage(argb.size(), QImage::Format_BGR888);
+        alpha = QImage(argb.size(), QImage::Format_Grayscale8);
+        if (colour.isNull() || alpha.isNull()) return false;
+        const int width = argb.width();
         for (int y = 0; y < argb.height(); ++y) {
-            const uint8_t* s = argb.constScanLine(y) + 3;
-            uint8_t* d = alpha.scanLine(y);
-            for (int x = 0; x < argb.width(); ++x, s += 4)
-                d[x] = *s;
+            const uint8_t* s = argb.constScanLine(y);
+            uint8_t* c = colour.scanLine(y);
+            uint8_t* a = alpha.scanLine(y);
+            for (int x = 0; x < width; ++x, s += 4, c += 3) {
+                c[0] = s[0];
+                c[1] = s[1];
+                c[2] = s[2];
+                a[x] = s[3];
+            }
         }
     }
     Colour = std::move(colour);

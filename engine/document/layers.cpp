@@ -168,11 +168,12 @@ bool TlxImage::GetLayerBitmap32(int Index, QImage& Target) const {
             return false;
         QImage target(layer.Bitmap.size(), QImage::Format_ARGB32);
         if (target.isNull()) return false;
+        const int width = target.width();
         for (int y = 0; y < target.height(); ++y) {
             const uint8_t* s = layer.Bitmap.constScanLine(y);
             const uint8_t* a = layer.Alpha.constScanLine(y);
             uint8_t* d = target.scanLine(y);
-            for (int x = 0; x < target.width(); ++x, s += 3, d += 4) {
+            for (int x = 0; x < width; ++x, s += 3, d += 4) {
                 d[0] = s[0];
                 d[1] = s[1];
                 d[2] = s[2];
