@@ -4,7 +4,6 @@
 #include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
 #include "lxImage.h"
-#include "lxPictureFiles.h"
 
 #include <QFile>
 
@@ -30,15 +29,10 @@ std::unique_ptr<TDeleteRecord> TDeleteRecord::Capture(TlxImage& Doc, int Layer_,
     }
     try {
         if (!layer.IsText) {
-            QImage picture;
-            const QString bmp = Store.NewFileName(QStringLiteral("bmp"));
-            if (Doc.GetLayerBitmap32(Layer_, picture) &&
-                history::WriteWhole(bmp, lx::encodeBmpAsIs(picture)))
-                record->BmpFile = bmp;
+            record->BmpFile = history::PictureSnapshot(Doc, Layer_, Store);
             record->OwnsFile = true;
         }
-        const QString style = Store.NewFileName(QStringLiteral("style"));
-        if (!style.isEmpty() && Doc.SaveLayerStyle(Layer_, style)) record->StyleFile = style;
+        record->StyleFile = history::StyleSnapshot(Doc, Layer_, Store);
         record->MaskRef = history::MaskReference(layer, Store, 20);
     } catch (const std::bad_alloc&) {
         // Snapshots that could not be taken are simply missing.

@@ -40,6 +40,20 @@ QImage ReadBitmap(const QString& Name) {
     return lx::decodeBmpPicture(file.readAll());
 }
 
+QString PictureSnapshot(TlxImage& Doc, int Layer, TSnapshotStore& Store) {
+    QImage picture;
+    const QString bmp = Store.NewFileName(QStringLiteral("bmp"));
+    if (Doc.GetLayerBitmap32(Layer, picture) && WriteWhole(bmp, lx::encodeBmpAsIs(picture)))
+        return bmp;
+    return QString();
+}
+
+QString StyleSnapshot(TlxImage& Doc, int Layer, TSnapshotStore& Store) {
+    const QString style = Store.NewFileName(QStringLiteral("style"));
+    if (!style.isEmpty() && Doc.SaveLayerStyle(Layer, style)) return style;
+    return QString();
+}
+
 QString MaskReference(const TlxLayer& Layer, TSnapshotStore& Store, int RowLimit) {
     if (!Layer.HasMask) return QStringLiteral("@");
     const int index = MaskIndex(Layer);

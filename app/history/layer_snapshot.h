@@ -10,6 +10,7 @@
 
 class THistoryHost;
 class TSnapshotStore;
+class TlxImage;
 struct TlxLayer;
 
 namespace history {
@@ -25,6 +26,11 @@ void SetMaskIndex(TlxLayer& Layer, int Index);
 bool WriteWhole(const QString& Name, const QByteArray& Data);
 // A bitmap snapshot read back; null when it is missing or damaged.
 QImage ReadBitmap(const QString& Name);
+
+// New snapshot files of a layer's picture (32-bit) and of its style; empty
+// when they could not be written.
+QString PictureSnapshot(TlxImage& Doc, int Layer, TSnapshotStore& Store);
+QString StyleSnapshot(TlxImage& Doc, int Layer, TSnapshotStore& Store);
 
 // How a record remembers Layer's mask: "@" when it has none, "#n" when it
 // came from list row n with 1 <= n <= RowLimit, else a new snapshot file of

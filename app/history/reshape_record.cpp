@@ -3,7 +3,6 @@
 #include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
 #include "lxImage.h"
-#include "lxPictureFiles.h"
 
 #include <QFile>
 
@@ -21,13 +20,8 @@ std::unique_ptr<TReshapeRecord> TReshapeRecord::Capture(TlxImage& Doc, int Layer
     record->Left = layer.Left;
     record->Top = layer.Top;
     try {
-        QImage picture;
-        const QString bmp = Store.NewFileName(QStringLiteral("bmp"));
-        if (Doc.GetLayerBitmap32(Layer_, picture) &&
-            history::WriteWhole(bmp, lx::encodeBmpAsIs(picture)))
-            record->BmpFile = bmp;
-        const QString style = Store.NewFileName(QStringLiteral("style"));
-        if (!style.isEmpty() && Doc.SaveLayerStyle(Layer_, style)) record->StyleFile = style;
+        record->BmpFile = history::PictureSnapshot(Doc, Layer_, Store);
+        record->StyleFile = history::StyleSnapshot(Doc, Layer_, Store);
         record->MaskRef = history::MaskReference(layer, Store, MaskRowLimit);
     } catch (const std::bad_alloc&) {
         // Snapshots that could not be taken are simply missing.

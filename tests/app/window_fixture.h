@@ -8,10 +8,13 @@
 
 #include "app/fake_ui_services.h"
 #include "main_window.h"
+#include "steps/canvas_step.h"
 #include "widgets/step_click_guard.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
@@ -29,6 +32,18 @@ protected:
         w->StepGuard->Clock = [this] { return clock; };
         w->resize(1000, 760);
         w->show();
+        return w;
+    }
+
+    // A 1400 x 1000 window gone on to step 2 with a Cm x Cm canvas.
+    std::unique_ptr<TVelmoBalloonForm> stepTwoWindow(const char* Cm) {
+        auto w = window();
+        w->resize(1400, 1000);
+        w->TabSheet1->Edit1->setText(QString::fromLatin1(Cm));
+        w->TabSheet1->Edit2->setText(QString::fromLatin1(Cm));
+        next(*w);
+        EXPECT_EQ(w->CurrentStep(), 1);
+        QApplication::processEvents();
         return w;
     }
 

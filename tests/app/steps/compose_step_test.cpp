@@ -30,13 +30,7 @@ namespace {
 class ComposeStepTest : public WindowTest {
 protected:
     std::unique_ptr<TVelmoBalloonForm> stepTwo(const char* Cm = "10") {
-        auto w = window();
-        w->resize(1400, 1000);
-        w->TabSheet1->Edit1->setText(QString::fromLatin1(Cm));
-        w->TabSheet1->Edit2->setText(QString::fromLatin1(Cm));
-        next(*w);
-        EXPECT_EQ(w->CurrentStep(), 1);
-        QApplication::processEvents();
+        auto w = stepTwoWindow(Cm);
         step(*w).SetFixedZoom(1.001);
         return w;
     }

@@ -27,16 +27,7 @@ namespace {
 // Step 2 of a 19 x 19 cm design: 748 x 748 pixels.
 class PictureCommandsTest : public WindowTest {
 protected:
-    std::unique_ptr<TVelmoBalloonForm> stepTwo(const char* Cm = "19") {
-        auto w = window();
-        w->resize(1400, 1000);
-        w->TabSheet1->Edit1->setText(QString::fromLatin1(Cm));
-        w->TabSheet1->Edit2->setText(QString::fromLatin1(Cm));
-        next(*w);
-        EXPECT_EQ(w->CurrentStep(), 1);
-        QApplication::processEvents();
-        return w;
-    }
+    std::unique_ptr<TVelmoBalloonForm> stepTwo() { return stepTwoWindow("19"); }
     static TComposeStep& step(TVelmoBalloonForm& w) { return *w.TabSheet2; }
     static TlxLayer& layer(TVelmoBalloonForm& w, int Index) { return w.lxImg->Layers[size_t(Index)]; }
 
