@@ -353,3 +353,20 @@ QByteArray ReadIniString(const QString& Section, const QString& Key, const QByte
         return Default;
     }
 }
+
+bool OutResToFile(const QString& ResType, int ResId, const QString& FileName) {
+    QFile resource(QStringLiteral(":/%1/%2").arg(ResType.toLower()).arg(ResId));
+    if (FileName.isEmpty() || !resource.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = resource.readAll();
+    // An existing file's read-only attribute must not keep it from being
+    // replaced.
+    if (QFileInfo::exists(FileName))
+        QFile::setPermissions(FileName, QFile::permissions(FileName) | QFileDevice::WriteOwner);
+    QSaveFile file(FileName);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

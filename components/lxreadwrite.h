@@ -1,6 +1,7 @@
 #pragma once
 
-// Initialisation files and file lists.
+// Initialisation files, file lists, and program resources written out as
+// files.
 
 #include <QByteArray>
 #include <QString>
@@ -39,3 +40,10 @@ int ReadIniInt(const QString& Section, const QString& Key, int Default, const QS
 // removed, at most 255 bytes; Default when the file, section or key is missing.
 QByteArray ReadIniString(const QString& Section, const QString& Key, const QByteArray& Default,
                          const QString& FileName);
+
+// Writes the program resource ResId of type ResType (":/<type in lower
+// case>/<id>", e.g. "CUSTOM" 100 is ":/custom/100") to FileName, replacing
+// a file of that name even when it is read-only. The old file is replaced
+// only once the new one is complete. False, with nothing changed, when the
+// resource is missing or the file cannot be written.
+bool OutResToFile(const QString& ResType, int ResId, const QString& FileName);

@@ -916,3 +916,29 @@ TEST_F(BalloonTest, ASecondHintReplacesTheFirstWhichIsDestroyedLater) {
 }
 
 } // namespace
+
+TEST(OutResToFileTest, WritesTheResourceReplacingAReadOnlyFileAndKeepsItWhenTheResourceIsMissing) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = dir.filePath(QStringLiteral("~VelmoBalloon.style"));
+    QFile resource(QStringLiteral(":/custom/101"));
+    ASSERT_TRUE(resource.open(QIODevice::ReadOnly));
+    const QByteArray expected = resource.readAll();
+    ASSERT_FALSE(expected.isEmpty());
+    {
+        QFile old(name);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an older, longer file that must go completely");
+    }
+    QFile::setPermissions(name, QFileDevice::ReadOwner);
+    EXPECT_TRUE(OutResToFile(QStringLiteral("CUSTOM"), 101, name));
+    QFile written(name);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), expected);
+    written.close();
+    // No such resource: false, and the file stays as it was.
+    EXPECT_FALSE(OutResToFile(QStringLiteral("CUSTOM"), 99999, name));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), expected);
+    EXPECT_FALSE(OutResToFile(QStringLiteral("CUSTOM"), 101, dir.filePath(QStringLiteral("no/such/folder/x"))));
+}
