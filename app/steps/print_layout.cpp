@@ -1,8 +1,10 @@
 #include "steps/print_layout.h"
 
 #include "float_text.h"
+#include "lxImage.h"
 #include "lxTypes.h"
 
+#include <array>
 #include <cmath>
 
 int DotsFromCm(double Cm, int Dpi) {
@@ -59,4 +61,51 @@ std::optional<QPoint> PrintOrigin(const QString& XCm, const QString& YCm, int Dp
     py = RoundEven(py - Dpi * 0.2 / 2.54);
     px = RoundEven(Dpi * 0.05 / 2.54 + px);
     return QPoint(px, py);
+}
+
+bool MakePrintBitmap(TlxImage& Doc, QImage& Target) {
+    if (Doc.LayersCount < 1) return false;
+    TlxLayer& background = Doc.Layers[0];
+    const bool shaped = background.HasMask && !background.Mask.isNull();
+    QImage composed;
+    background.HasMask = false;
+    const bool done = Doc.RenderToAlphaBitmap(composed);
+    background.HasMask = shaped;
+    if (!done || composed.isNull()) return false;
+    const QImage mask =
+        shaped ? background.Mask.convertToFormat(QImage::Format_BGR888) : QImage();
+    if (shaped && mask.size() != composed.size()) return false;
+    QImage picture(composed.size(), QImage::Format_BGR888);
+    if (picture.isNull()) return false;
+    // White in proportion to what lies outside the shape: one table per
+    // mask level.
+    std::array<std::array<uint8_t, 256>, 256> whiten{};
+    if (shaped)
+        for (int m = 0; m < 256; ++m) {
+            const double a = m / 255.0;
+            for (int v = 0; v < 256; ++v)
+                whiten[size_t(m)][size_t(v)] = uint8_t(RoundEven((1 - a) * 255 + a * v));
+        }
+    const int width = composed.width();
+    for (int y = 0; y < composed.height(); ++y) {
+        const uint8_t* s = composed.constScanLine(y);
+        uint8_t* d = picture.scanLine(y);
+        if (!shaped) {
+            for (int x = 0; x < width; ++x, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+            continue;
+        }
+        const uint8_t* m = mask.constScanLine(y);
+        for (int x = 0; x < width; ++x, s += 4, d += 3, m += 3) {
+            const auto& row = whiten[m[2]];
+            d[0] = row[s[0]];
+            d[1] = row[s[1]];
+            d[2] = row[s[2]];
+        }
+    }
+    Target = std::move(picture);
+    return true;
 }

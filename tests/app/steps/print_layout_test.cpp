@@ -1,5 +1,7 @@
 #include "steps/print_layout.h"
 
+#include "lxImage.h"
+
 #include <gtest/gtest.h>
 
 #include <QPageLayout>
@@ -81,6 +83,44 @@ TEST(PrinterMetricsTest, ThePrintableAreaAndResolutionOfAPdfPrinter) {
     // dots (Qt keeps margins in whole points, 28 pt = 233 dots).
     printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     EXPECT_NEAR(PrinterMetrics(printer).PageWidth, 4958 - 2 * 236, 8);
+}
+
+} // namespace
+
+namespace {
+
+// A 4 x 1 canvas of colour (10, 100, 200) whose shape mask reads 0, 255,
+// 128 and 51: outside turns white, inside keeps its colour, the edge mixes
+// in proportion, e.g. 128: (1 - 128/255) * 255 + 128/255 * 200 = 227.39
+// -> 227, and 51 (a = 0.2): 0.8 * 255 + 0.2 * 200 = 244.
+TEST(PrintBitmapTest, OutsideTheShapeTurnsWhiteInProportion) {
+    TlxImage doc;
+    ASSERT_TRUE(doc.NewImage(true, lxRGB(10, 100, 200), 24, 4, 1));
+    QImage mask(4, 1, QImage::Format_Grayscale8);
+    const uchar levels[] = {0, 255, 128, 51};
+    for (int x = 0; x < 4; ++x)
+        mask.scanLine(0)[x] = levels[x];
+    ASSERT_TRUE(doc.SetLayerMaskPicture(0, mask));
+    QImage print;
+    ASSERT_TRUE(MakePrintBitmap(doc, print));
+    ASSERT_EQ(print.format(), QImage::Format_BGR888);
+    ASSERT_EQ(print.size(), QSize(4, 1));
+    const uchar* p = print.constScanLine(0);
+    struct Expected {
+        int B, G, R;
+    };
+    // Blue 200, green 100, red 10 by the same rule.
+    const Expected expected[] = {{255, 255, 255},
+                                 {200, 100, 10},
+                                 {227, 177, 132},
+                                 {244, 224, 206}};
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(p[3 * x], expected[x].B) << x;
+        EXPECT_EQ(p[3 * x + 1], expected[x].G) << x;
+        EXPECT_EQ(p[3 * x + 2], expected[x].R) << x;
+    }
+    // The shape is on again afterwards.
+    EXPECT_TRUE(doc.Layers[0].HasMask);
 }
 
 } // namespace
