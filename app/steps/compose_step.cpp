@@ -361,11 +361,15 @@ void TComposeStep::setSelectedKind(TSelectedKind Kind) {
 }
 
 void TComposeStep::refreshPristine() {
-    PristineCopy = QImage();
-    pristineLayer_ = -1;
+    forgetPristine();
     if (!layerSelected()) return;
     if (lxImg->GetLayerBitmap32(lxImg->CurrLayerID, PristineCopy))
         pristineLayer_ = lxImg->CurrLayerID;
+}
+
+void TComposeStep::forgetPristine() {
+    PristineCopy = QImage();
+    pristineLayer_ = -1;
 }
 
 void TComposeStep::ListView1SelectItem(int Row, bool Selected) {

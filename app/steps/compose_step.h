@@ -199,6 +199,9 @@ private:
     TSelectionHandles handlesOnScreen() const;
     bool isFixedOverlay(int Layer) const;
     void refreshPristine();
+    // The layers moved under the working copy: the next selection takes a
+    // new one, once.
+    void forgetPristine();
     // Puts a new picture layer in the document and the list, as inserting
     // does; false when the document could not take it.
     bool insertPictureLayer(QImage Picture, const QString& Caption, bool Frame);

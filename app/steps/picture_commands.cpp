@@ -166,8 +166,8 @@ void TComposeStep::DelLayer(int Layer) {
     AddHistory(TDeleteRecord::Capture(*lxImg, Layer, snapshots_, item->text()));
     lxImg->DeleteLayer(Layer);
     ListView1->RemoveRow(row);
+    forgetPristine();
     selectTopRow();
-    refreshPristine();
     afterChange();
 }
 
@@ -175,15 +175,15 @@ void TComposeStep::RemoveLayer(int Layer) {
     const int row = ListView1->RowOfLayer(Layer, *lxImg);
     if (!lxImg->DeleteLayer(Layer)) return;
     if (row >= 0) ListView1->RemoveRow(row);
+    forgetPristine();
     selectTopRow();
-    refreshPristine();
 }
 
 void TComposeStep::LayerRestored(int Layer, const QString& Caption) {
     const int row = lxImg->LayersCount - 1 - Layer;
     ListView1->InsertLayerRow(row, *lxImg, Layer, Caption);
+    forgetPristine();
     ListView1SelectItem(ListView1->currentRow(), true);
-    refreshPristine();
 }
 
 // ---------------------------------------------------------------- turning, resizing

@@ -266,6 +266,8 @@ TEST_F(PictureCommandsTest, DeletingAsksAndUndoRestoresTheLayerWhereItWas) {
     EXPECT_EQ(list.item(0)->text(), QStringLiteral("b.png"));
     EXPECT_EQ(list.currentRow(), 0);
     EXPECT_EQ(w->History.Item(w->History.Count() - 1).Kind, 2);
+    // The working copy is the newly selected layer's.
+    EXPECT_EQ(step(*w).PristineCopy.size(), QSize(30, 30));
 
     undo(*w);
     ASSERT_EQ(w->lxImg->LayersCount, 4);
@@ -281,6 +283,7 @@ TEST_F(PictureCommandsTest, DeletingAsksAndUndoRestoresTheLayerWhereItWas) {
     EXPECT_EQ(list.item(0)->text(), QStringLiteral("renamed c"));
     EXPECT_EQ(list.currentRow(), 0);
     EXPECT_EQ(w->lxImg->CurrLayerID, 3);
+    EXPECT_EQ(step(*w).PristineCopy.size(), QSize(40, 40));
 }
 
 TEST_F(PictureCommandsTest, AMiddleLayerComesBackToItsIndexWithTheOthersInOrder) {
