@@ -8,7 +8,9 @@
 // frame, and the mask list's icons as the list shows them: the blank row,
 // the 31 masks and the file row at 32 pixels, then the custom-effect icon
 // and the 64-pixel icons of dense screens (the two drawn ones, then masks
-// 1 .. 13).
+// 1 .. 13); last the text-effect list's icons: the list's rows at 32 pixels
+// (the blank row, effects 1 .. 12, the custom row), the 64-pixel effect
+// icons, and the 32-pixel effect icons at four times their size.
 
 #include "velmo_assets.h"
 
@@ -34,7 +36,7 @@ QImage contactSheet(bool& complete) {
         }
         return picture;
     };
-    QImage sheet(1100, 1470, QImage::Format_ARGB32);
+    QImage sheet(1100, 1870, QImage::Format_ARGB32);
     sheet.fill(QColor(240, 240, 240));
     QPainter p(&sheet);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -111,6 +113,21 @@ QImage contactSheet(bool& complete) {
     icon(velmo::ListIcon(QStringLiteral("CusImg"), 2), "icon CusImg@2x", 13, x += 68, 1394);
     for (int row = 1; row <= 13; ++row)
         icon(velmo::MaskIcon(row, 2), "mask icon @2x", row, x += 68, 1394);
+    x = 6;
+    icon(velmo::ListIcon(QStringLiteral("Blank")), "icon Blank", 0, x, 1474);
+    for (int row = 1; row <= velmo::TextEffectCount; ++row)
+        icon(velmo::TextEffectIcon(row), "text-effect icon", row, x += 36, 1474);
+    icon(velmo::ListIcon(QStringLiteral("CusImg")), "icon CusImg", 13, x += 36, 1474);
+    for (int row = 1; row <= velmo::TextEffectCount; ++row)
+        icon(velmo::TextEffectIcon(row, 2), "text-effect icon @2x", row, 6 + (row - 1) * 72,
+             1514);
+    for (int row = 1; row <= velmo::TextEffectCount; ++row) {
+        const QImage e = found(velmo::TextEffectIcon(row), "text-effect icon", row);
+        // Blown up without smoothing, so each icon pixel shows as it is.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(10 + (row - 1) % 8 * 136, 1590 + (row - 1) / 8 * 136, 128, 128), e);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    }
     p.end();
     return sheet;
 }

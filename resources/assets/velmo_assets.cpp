@@ -1,6 +1,7 @@
 #include "velmo_assets.h"
 
 #include "asset_table.h"
+#include "effect_icon_table.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -127,6 +128,19 @@ QImage ListIcon(const QString& Name, qreal DevicePixelRatio) {
                             QImage::Format_ARGB32);
         if (icon.isNull()) return {};
     }
+    icon.setDevicePixelRatio(scale);
+    return icon;
+}
+
+QImage TextEffectIcon(int Row, qreal DevicePixelRatio) {
+    namespace fx = effect_icons;
+    static_assert(fx::LastRow - fx::FirstRow + 1 == TextEffectCount);
+    if (Row < fx::FirstRow || Row > fx::LastRow) return {};
+    const int scale = DevicePixelRatio > 1 ? fx::HighScale : 1;
+    QString name = QString::number(fx::IdBase + Row);
+    if (scale > 1) name += QLatin1String("@2x");
+    QImage icon = load(fx::Folder, name, QImage::Format_RGB32);
+    if (icon.isNull()) return {};
     icon.setDevicePixelRatio(scale);
     return icon;
 }

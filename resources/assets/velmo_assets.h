@@ -47,6 +47,13 @@ bool MaskKeepsProportions(int Row);
 // or name.
 QImage MaskIcon(int Row, qreal DevicePixelRatio = 1.0);
 QImage ListIcon(const QString& Name, qreal DevicePixelRatio = 1.0);
+// The text-effect list: rows 1 .. 12 are the built-in effects (icon ids 20000 + row).
+inline constexpr int TextEffectCount = 12;
+// The 32 x 32 icon of text-effect row 1 .. 12 (Format_RGB32): the bold letters "Ab" in
+// blue (40, 90, 200) on mid grey (150, 150, 150) with that row's effect, drawn by the
+// engine at 64 x 64 and halved by area averaging. For DevicePixelRatio > 1 the 64 x 64
+// sample itself with a device pixel ratio of 2. Null for any other row.
+QImage TextEffectIcon(int Row, qreal DevicePixelRatio = 1.0);
 // The folder of help pages beside the program ("velmo.chm"): "index.htm"
 // (Simplified Chinese), "big5/index.htm" (Traditional Chinese),
 // "english/index.htm", and the insert-text pages "intext.htm",
