@@ -11,8 +11,10 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <numbers>
 #include <ostream>
 #include <vector>
@@ -746,6 +748,253 @@ TEST(ListIcon, UnknownNamesGiveNoIcon) {
         EXPECT_TRUE(velmo::ListIcon(QLatin1String(name)).isNull()) << name;
         EXPECT_TRUE(velmo::ListIcon(QLatin1String(name), 2).isNull()) << name;
     }
+}
+
+// ---- text-effect icons ----
+
+// The sample every icon shows: blue letters on a mid-grey ground.
+constexpr QRgb kGround = qRgb(150, 150, 150);
+constexpr QRgb kLetters = qRgb(40, 90, 200);
+
+bool near(QRgb c, QRgb target, int tolerance) {
+    return std::abs(qRed(c) - qRed(target)) <= tolerance &&
+           std::abs(qGreen(c) - qGreen(target)) <= tolerance &&
+           std::abs(qBlue(c) - qBlue(target)) <= tolerance;
+}
+
+int spread(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)});
+}
+
+template <class Pred> bool anyPixel(const QImage& icon, Pred pred) {
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x)
+            if (pred(icon.pixel(x, y))) return true;
+    return false;
+}
+
+// What a pixel can only be when an effect put it there. The letters'
+// smoothed edge mixes (40, 90, 200) with the ground (150, 150, 150): red
+// never above green and green never above 150, blue above red for any
+// share of letter.
+bool letterBlue(QRgb c) {
+    return near(c, kLetters, 20);
+}
+// Anything bluish: the letters, whole or mixed into their edge.
+bool bluish(QRgb c) {
+    return qBlue(c) - qRed(c) > 60 && qBlue(c) - qGreen(c) > 40;
+}
+// A drop shadow multiplies the grey by black (at 75%: 150 -> 37): a neutral
+// grey well below the ground. Mixed edges of the letters are far from
+// neutral (spread 160 x share of letter) long before they get that dark.
+bool shadowGrey(QRgb c) {
+    return spread(c) <= 12 && qRed(c) < 110;
+}
+bool nearWhite(QRgb c) {
+    return std::min({qRed(c), qGreen(c), qBlue(c)}) > 220;
+}
+bool black(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) < 60;
+}
+bool red(QRgb c) {
+    return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80;
+}
+bool yellow(QRgb c) {
+    return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 90;
+}
+// Yellow letters mixed with the grey keep red equal to green; only the
+// orange inner shadow (255, 128, 64) pulls green below red.
+bool orange(QRgb c) {
+    return qRed(c) > 200 && qRed(c) - qGreen(c) > 40 && qBlue(c) < 100;
+}
+// A golden glow screened over the grey (255, 205, 51 at 85%: about
+// 239, 221, 168): red far above the ground's 150 and above blue.
+bool goldGlow(QRgb c) {
+    return qRed(c) > 200 && qRed(c) - qBlue(c) > 40 && qBlue(c) > 120;
+}
+// The paler glow (255, 205, 88 at 100%: about 255, 234, 186) beside yellow
+// letters, whose own blue stays near 0 wherever red is that high.
+bool paleGold(QRgb c) {
+    return qRed(c) > 230 && qBlue(c) > 150 && qRed(c) - qBlue(c) > 30;
+}
+bool cyan(QRgb c) {
+    return qRed(c) < 60 && qGreen(c) > 200 && qBlue(c) > 200;
+}
+
+// The hue sectors of the rainbow's stops present among saturated pixels:
+// red, yellow, green (1, 180, 57: 139 degrees), cyan (0, 234, 255: 185
+// degrees), blue (0, 2, 144: 239 degrees). The letters' own blue (221
+// degrees) is hidden under the rainbow.
+int rainbowHues(const QImage& icon) {
+    bool seen[5] = {false, false, false, false, false};
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor c = QColor::fromRgb(icon.pixel(x, y));
+            if (spread(icon.pixel(x, y)) < 100) continue;
+            const int h = c.hsvHue();
+            if (h <= 15 || h >= 345) seen[0] = true;
+            if (h >= 45 && h <= 70) seen[1] = true;
+            if (h >= 120 && h <= 155) seen[2] = true;
+            if (h >= 175 && h <= 200) seen[3] = true;
+            if (h >= 230 && h <= 250) seen[4] = true;
+        }
+    return int(seen[0]) + int(seen[1]) + int(seen[2]) + int(seen[3]) + int(seen[4]);
+}
+
+struct EffectCase {
+    int row;
+    const char* name;
+    std::function<void(const QImage&)> shows; // checks on the 64-pixel sample
+};
+
+void PrintTo(const EffectCase& c, std::ostream* os) {
+    *os << c.row << " " << c.name;
+}
+
+const EffectCase effectCases[] = {
+    {1, "light drop shadow",
+     [](const QImage& i) {
+         EXPECT_TRUE(anyPixel(i, letterBlue));
+         EXPECT_TRUE(anyPixel(i, shadowGrey));
+     }},
+    {2, "black blurred hollow letters",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, bluish));
+         EXPECT_TRUE(anyPixel(i, black));
+     }},
+    {3, "red hollow letters",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, bluish));
+         EXPECT_TRUE(anyPixel(i, red));
+     }},
+    {4, "golden glow",
+     [](const QImage& i) {
+         EXPECT_TRUE(anyPixel(i, letterBlue));
+         EXPECT_TRUE(anyPixel(i, goldGlow));
+     }},
+    {5, "white glow",
+     [](const QImage& i) {
+         EXPECT_TRUE(anyPixel(i, letterBlue));
+         EXPECT_TRUE(anyPixel(i, nearWhite));
+     }},
+    {6, "golden yellow letters",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, bluish));
+         EXPECT_TRUE(anyPixel(i, yellow));
+         EXPECT_TRUE(anyPixel(i, orange));
+     }},
+    {7, "golden yellow glowing letters",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, bluish));
+         EXPECT_TRUE(anyPixel(i, yellow));
+         EXPECT_TRUE(anyPixel(i, paleGold));
+     }},
+    {8, "rainbow letters",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, letterBlue));
+         EXPECT_GE(rainbowHues(i), 4);
+     }},
+    {9, "shadowed dark rainbow",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, letterBlue));
+         EXPECT_GE(rainbowHues(i), 3);
+         EXPECT_TRUE(anyPixel(i, shadowGrey));
+     }},
+    {10, "yellow letters with red glow",
+     [](const QImage& i) {
+         EXPECT_FALSE(anyPixel(i, bluish));
+         EXPECT_TRUE(anyPixel(i, yellow));
+         EXPECT_TRUE(anyPixel(i, red));
+     }},
+    {11, "white stroke",
+     [](const QImage& i) {
+         EXPECT_TRUE(anyPixel(i, letterBlue));
+         EXPECT_TRUE(anyPixel(i, nearWhite));
+     }},
+    {12, "light blue stroke",
+     [](const QImage& i) {
+         EXPECT_TRUE(anyPixel(i, letterBlue));
+         EXPECT_TRUE(anyPixel(i, cyan));
+     }},
+};
+
+class TextEffectIconTest : public testing::TestWithParam<EffectCase> {};
+
+TEST_P(TextEffectIconTest, BothSizesExistAndAreNotBlank) {
+    const int row = GetParam().row;
+    const QImage plain = velmo::TextEffectIcon(row);
+    ASSERT_EQ(plain.size(), QSize(32, 32));
+    EXPECT_EQ(plain.format(), QImage::Format_RGB32);
+    EXPECT_EQ(plain.devicePixelRatio(), 1);
+    for (qreal ratio : {1.5, 2.0}) {
+        const QImage dense = velmo::TextEffectIcon(row, ratio);
+        ASSERT_EQ(dense.size(), QSize(64, 64)) << ratio;
+        EXPECT_EQ(dense.format(), QImage::Format_RGB32);
+        EXPECT_EQ(dense.devicePixelRatio(), 2);
+    }
+    // Not one flat colour, and something far from the ground stands on it
+    // (a wide glow may cover all of the ground).
+    for (const QImage& icon : {plain, velmo::TextEffectIcon(row, 2)}) {
+        const QRgb corner = icon.pixel(0, 0);
+        EXPECT_TRUE(anyPixel(icon, [corner](QRgb c) { return !near(c, corner, 60); }));
+        EXPECT_TRUE(anyPixel(icon, [](QRgb c) { return !near(c, kGround, 60); }));
+    }
+}
+
+// The plain icon is the dense one averaged over 2 x 2 pixels.
+TEST_P(TextEffectIconTest, PlainIconAveragesTheDenseOne) {
+    const int row = GetParam().row;
+    const QImage plain = velmo::TextEffectIcon(row);
+    const QImage dense = velmo::TextEffectIcon(row, 2);
+    ASSERT_EQ(plain.size(), QSize(32, 32));
+    ASSERT_EQ(dense.size(), QSize(64, 64));
+    int worst = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const QRgb a = dense.pixel(2 * x, 2 * y), b = dense.pixel(2 * x + 1, 2 * y);
+            const QRgb c = dense.pixel(2 * x, 2 * y + 1), d = dense.pixel(2 * x + 1, 2 * y + 1);
+            const QRgb p = plain.pixel(x, y);
+            const auto mean = [&](int (*channel)(QRgb)) {
+                return (channel(a) + channel(b) + channel(c) + channel(d)) / 4.0;
+            };
+            worst = std::max({worst, int(std::ceil(std::abs(qRed(p) - mean(qRed)))),
+                              int(std::ceil(std::abs(qGreen(p) - mean(qGreen)))),
+                              int(std::ceil(std::abs(qBlue(p) - mean(qBlue))))});
+        }
+    EXPECT_LE(worst, 1);
+}
+
+TEST_P(TextEffectIconTest, ShowsItsEffect) {
+    const QImage dense = velmo::TextEffectIcon(GetParam().row, 2);
+    ASSERT_EQ(dense.size(), QSize(64, 64));
+    GetParam().shows(dense);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TextEffectIconTest, testing::ValuesIn(effectCases));
+
+// The 32-pixel icons still carry the colours that name their effects.
+TEST(TextEffectIcon, EffectColoursSurviveTheReduction) {
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(3), red));
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(4), goldGlow));
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(5), nearWhite));
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(6), yellow));
+    EXPECT_GE(rainbowHues(velmo::TextEffectIcon(8)), 4);
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(11), nearWhite));
+    EXPECT_TRUE(anyPixel(velmo::TextEffectIcon(12), cyan));
+}
+
+TEST(TextEffectIcon, NoTwoRowsAlike) {
+    for (qreal ratio : {1.0, 2.0})
+        for (int a = 1; a <= velmo::TextEffectCount; ++a)
+            for (int b = a + 1; b <= velmo::TextEffectCount; ++b)
+                EXPECT_NE(velmo::TextEffectIcon(a, ratio), velmo::TextEffectIcon(b, ratio))
+                    << a << " and " << b << " at " << ratio;
+}
+
+TEST(TextEffectIcon, OtherRowsGiveNoIcon) {
+    for (int row : {0, 13, -1, 20001})
+        for (qreal ratio : {1.0, 2.0})
+            EXPECT_TRUE(velmo::TextEffectIcon(row, ratio).isNull()) << row << " at " << ratio;
 }
 
 // ---- help pages ----
