@@ -37,9 +37,9 @@ constexpr int SampleSide = 64;
 // A mid grey ground: white glows, white strokes and black hollow outlines
 // all stand out from it, and it is neither of the effects' own colours.
 constexpr TColor Ground = lxRGB(150, 150, 150);
-// Dark blue letters: the effects that keep the letters' own colour show
-// them darker than the ground, so anything brighter around them is glow or
-// stroke, and the drop shadow (a neutral dark grey) differs from them.
+// Blue letters, darker than the ground: where an effect keeps the letters'
+// own colour, anything near white or golden around them is glow or stroke,
+// and the drop shadow (a neutral dark grey) differs from them in hue.
 constexpr TColor Letters = lxRGB(40, 90, 200);
 // Two letters with round and straight strokes; at this size the bold face
 // leaves counters wide enough for hollow effects to read.
