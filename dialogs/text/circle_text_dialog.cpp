@@ -5,6 +5,7 @@
 #include "lxImage.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,6 +41,7 @@ TForm76::TForm76(QWidget* parent) : QDialog(parent), Engine_(std::make_unique<Tl
     // and centred, rather than scrolled.
     Image1 = new QLabel(Sb->viewport());
     Image1->setObjectName(QStringLiteral("Image1"));
+    Sb->viewport()->installEventFilter(this);
 
     Label1 = new QLabel(LangText(83), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -188,6 +190,12 @@ void TForm76::ShowPreview() {
     Image1->setPixmap(QPixmap::fromImage(shown));
     Image1->setGeometry(place);
     Image1->show();
+}
+
+bool TForm76::eventFilter(QObject* watched, QEvent* event) {
+    // The client area gets its final size only once the dialog is laid out.
+    if (watched == Sb->viewport() && event->type() == QEvent::Resize) ShowPreview();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm76::Tb2Change(int Position) {

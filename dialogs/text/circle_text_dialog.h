@@ -65,6 +65,9 @@ public:
     // size is empty.
     static QRect FitPreview(QSize Bitmap, QSize Client);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Param and Reverse from the controls, the text drawn afresh and shown.
     void DoChange();

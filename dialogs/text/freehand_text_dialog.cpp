@@ -397,6 +397,8 @@ void TForm96::TxtDown(int X, int Y) {
     CharAngles[size_t(PlacedCount)] = CharAngles[size_t(PlacedCount - 1)];
     Cb1->setCurrentIndex(std::min(Cb1->count() - 1, PlacedCount));
     SpinEdit4->setValue(-CharAngles[size_t(PlacedCount)]);
+    // Once all are placed the boxes show the last character for editing.
+    if (!Placing) Cb1Click();
     lxImgPaint();
 }
 
