@@ -259,6 +259,8 @@ void TForm96::RefZoom() {
         LastClickY = PathPoints[size_t(PlacedCount - 1)].y();
     }
     lxImgPaint();
+    // The outline shows at once, not only from the timer's first tick.
+    if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
 }
 
 void TForm96::Timer1Timer() {

@@ -229,6 +229,24 @@ TEST(TForm76Test, PreviewShowsTheTextFittedAndFollowsTheSettings) {
     dialog.hide();
 }
 
+// 2 x 16000 pixels a side is more than any picture may have: the preview
+// goes, the settings stay and come back.
+TEST(TForm76Test, ACircleTooLargeToDrawLeavesNoPreview) {
+    TForm76 dialog;
+    dialog.Preset(circleText("Happy birthday to you, dear Anna!", 150, 0));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_FALSE(dialog.PreviewBitmap().isNull());
+    typeInto(child<QLineEdit>(dialog, "CmEdit1"), QStringLiteral("812.8"));
+    EXPECT_TRUE(dialog.PreviewBitmap().isNull());
+    EXPECT_FALSE(child<QLabel>(dialog, "Image1")->isVisible());
+    EXPECT_EQ(dialog.Read().Style.Param, 16000 * 65536);
+    typeInto(child<QLineEdit>(dialog, "CmEdit1"), QStringLiteral("5.08"));
+    EXPECT_EQ(dialog.PreviewBitmap().size(), QSize(200, 200));
+    EXPECT_TRUE(child<QLabel>(dialog, "Image1")->isVisible());
+    dialog.hide();
+}
+
 TEST(TForm76Test, OkGivesTheSettingsCancelNothing) {
     TAnsweringRunner runner;
     TForm76 dialog;
