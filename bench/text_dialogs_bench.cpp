@@ -86,8 +86,8 @@ void BM_FreehandMouseMove(benchmark::State& state) {
     for (auto _ : state) {
         x = (x + 7) % 400;
         const QPointF at(x, 200);
-        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(view, &move);
     }
 }

@@ -184,8 +184,9 @@ void TForm76::ShowPreview() {
     // Scaled once here, to the screen's device pixels, instead of on every
     // paint.
     const qreal ratio = devicePixelRatioF();
-    QImage shown = Preview_.scaled(QSize(qRound(place.width() * ratio), qRound(place.height() * ratio)),
-                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage shown =
+        Preview_.scaled(QSize(qRound(place.width() * ratio), qRound(place.height() * ratio)),
+                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     shown.setDevicePixelRatio(ratio);
     Image1->setPixmap(QPixmap::fromImage(shown));
     Image1->setGeometry(place);

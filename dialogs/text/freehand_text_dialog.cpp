@@ -246,8 +246,8 @@ void TForm96::RefZoom() {
     const QSize client = ScrollBox1->viewport()->size();
     if (client.isEmpty()) return;
     const double w = lxImg->ImageWidth, h = lxImg->ImageHeight;
-    lxImg->ZoomValue = w / client.width() >= h / client.height() ? client.width() / w
-                                                                  : client.height() / h;
+    lxImg->ZoomValue =
+        w / client.width() >= h / client.height() ? client.width() / w : client.height() / h;
     if (lxImg->HasSelection) lxImg->BuildSelectionOutline();
     lxImg->ApplyZoom();
     // The guide follows the characters at the new zoom.
@@ -357,12 +357,11 @@ void TForm96::TxtMove(int X, int Y) {
     SpinEdit3->setValue(docY);
     lxImgPaint();
     const int ppi = lxImg->ScreenPPI;
-    StatusPanel->setText(LangText(237) + QString::number(docX) + QStringLiteral(" , ") +
-                         QString::number(docY) + QStringLiteral(" ") + LangText(36) +
-                         QStringLiteral(" | ") + CmText(docX, ppi) + QStringLiteral(" , ") +
-                         CmText(docY, ppi) + QStringLiteral(" ") + LangText(11) +
-                         QStringLiteral("  ") + LangText(238) +
-                         QString::number(-CharAngles[size_t(PlacedCount)]));
+    StatusPanel->setText(
+        LangText(237) + QString::number(docX) + QStringLiteral(" , ") + QString::number(docY) +
+        QStringLiteral(" ") + LangText(36) + QStringLiteral(" | ") + CmText(docX, ppi) +
+        QStringLiteral(" , ") + CmText(docY, ppi) + QStringLiteral(" ") + LangText(11) +
+        QStringLiteral("  ") + LangText(238) + QString::number(-CharAngles[size_t(PlacedCount)]));
     if (lxImg->HasSelection) lxImg->DrawSelectionOutline();
 }
 
@@ -374,7 +373,7 @@ void TForm96::lxImgMouseDown(Qt::MouseButton Button, QPoint P, Qt::KeyboardModif
         // The shown angle is the negation: a right click raises it by one,
         // with Shift lowers it.
         angle = (Modifiers & Qt::ShiftModifier) ? std::min(angle + 1, kLargestAngle)
-                                                 : std::max(angle - 1, -kLargestAngle);
+                                                : std::max(angle - 1, -kLargestAngle);
         SpinEdit4->setValue(-angle);
         TxtMove(q.x(), q.y());
         return;

@@ -81,10 +81,21 @@ TEST(TForm76Test, CircleSizeFromCentimetres) {
         std::optional<int> size;
     };
     const Case cases[] = {
-        {"5.08", 100},  {"10.16", 200}, {"2.54", 50},   {"3", 59}, // 59.06 + 0.5
-        {"0.762", 15},  {"0.1", 10},    {"0", 10},      {"0.5", 10}, // 9.84 + 0.5 -> 10
-        {"0.48", 10},   {"812.8", 16000}, {"1000", 16000},
-        {"", std::nullopt}, {".", std::nullopt}, {"1.2.3", std::nullopt}, {"cm", std::nullopt},
+        {"5.08", 100},
+        {"10.16", 200},
+        {"2.54", 50},
+        {"3", 59}, // 59.06 + 0.5
+        {"0.762", 15},
+        {"0.1", 10},
+        {"0", 10},
+        {"0.5", 10}, // 9.84 + 0.5 -> 10
+        {"0.48", 10},
+        {"812.8", 16000},
+        {"1000", 16000},
+        {"", std::nullopt},
+        {".", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"cm", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TForm76::CircleSizeFromCm(QString::fromLatin1(c.text)), c.size) << c.text;

@@ -170,7 +170,7 @@ TEST_F(TForm96Test, CharactersAreDrawnWhereTheTextLayerPutsThem) {
 }
 
 struct SnapCase {
-    int dx, dy;         // the Shift-click, relative to the last character
+    int dx, dy;           // the Shift-click, relative to the last character
     int placedX, placedY; // where the second character goes, relative to it
 };
 
@@ -186,12 +186,12 @@ TEST_P(TForm96SnapTest, ShiftKeepsToARowAColumnOrADiagonal) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, TForm96SnapTest,
-    ::testing::Values(SnapCase{100, 20, 100, 0},  // s = 20 / 102 = 0.196: the row
+    ::testing::Values(SnapCase{100, 20, 100, 0}, // s = 20 / 102 = 0.196: the row
                       SnapCase{-100, 20, -100, 0},
-                      SnapCase{100, 50, 50, 50},  // s = 50 / 111.8 = 0.447: the diagonal
-                      SnapCase{10, 100, 0, 100},  // s = 100 / 100.5 = 0.995: the column
+                      SnapCase{100, 50, 50, 50}, // s = 50 / 111.8 = 0.447: the diagonal
+                      SnapCase{10, 100, 0, 100}, // s = 100 / 100.5 = 0.995: the column
                       SnapCase{10, -100, 0, -100},
-                      SnapCase{0, 40, 0, 40}));   // on the column already: as it is
+                      SnapCase{0, 40, 0, 40})); // on the column already: as it is
 
 // Left of the last character the diagonal runs down to the left. The run is
 // measured in view pixels, so the place is 50 left only up to the view's
@@ -219,7 +219,8 @@ TEST_F(TForm96Test, StatusShowsPixelsCentimetresAndTheAngle) {
     open(threeLetters(254));
     move(100, 50);
     // 100 / 254 * 2.54 = 1 and 50 / 254 * 2.54 = 0.5.
-    EXPECT_EQ(dialog->StatusText(), QStringLiteral("Position: 100 , 50 pixels | 1 , 0.5 cm  Angle: 0"));
+    EXPECT_EQ(dialog->StatusText(),
+              QStringLiteral("Position: 100 , 50 pixels | 1 , 0.5 cm  Angle: 0"));
     EXPECT_EQ(child<QSpinBox>(*dialog, "SpinEdit2")->value(), 100);
     EXPECT_EQ(child<QSpinBox>(*dialog, "SpinEdit3")->value(), 50);
 }
@@ -230,11 +231,11 @@ TEST(TForm96CmTest, CentimetresHaveAtMostTwoDecimals) {
         const char* text;
     };
     const Case cases[] = {
-        {100, 254, "1"},  {50, 254, "0.5"},  {0, 96, "0"},      {96, 96, "2.54"},
-        {1, 96, "0.03"},  // 0.02646
-        {10, 96, "0.26"}, // 0.26458
-        {37, 100, "0.94"}, {20, 100, "0.51"}, {-50, 254, "-0.5"}, {300, 100, "7.62"},
-        {500, 254, "5"},  {10, 0, "0"},
+        {100, 254, "1"},    {50, 254, "0.5"},  {0, 96, "0"},
+        {96, 96, "2.54"},   {1, 96, "0.03"}, // 0.02646
+        {10, 96, "0.26"},                    // 0.26458
+        {37, 100, "0.94"},  {20, 100, "0.51"}, {-50, 254, "-0.5"},
+        {300, 100, "7.62"}, {500, 254, "5"},   {10, 0, "0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TForm96::CmText(c.pixels, c.ppi), QString::fromLatin1(c.text))
@@ -245,7 +246,9 @@ TEST_F(TForm96Test, RightClickAndWheelTurnTheCharacter) {
     TLanguageScope english(LangEnglish);
     open(threeLetters());
     auto* angle = child<QSpinBox>(*dialog, "SpinEdit4");
-    const auto shown = [this] { return dialog->StatusText().section(QStringLiteral("Angle: "), 1); };
+    const auto shown = [this] {
+        return dialog->StatusText().section(QStringLiteral("Angle: "), 1);
+    };
     click(50, 50, Qt::RightButton);
     EXPECT_EQ(shown(), QStringLiteral("1"));
     click(50, 50, Qt::RightButton);
@@ -401,7 +404,9 @@ TEST_F(TForm96Test, OkGivesThePlacesCancelNothing) {
     EXPECT_EQ(result->PlacedCount, 3);
     EXPECT_EQ(result->CharPoints[2], QPoint(50, 60));
 
-    runner.User = [](QDialog& d) { QTest::mouseClick(child<QPushButton>(d, "BitBtn2"), Qt::LeftButton); };
+    runner.User = [](QDialog& d) {
+        QTest::mouseClick(child<QPushButton>(d, "BitBtn2"), Qt::LeftButton);
+    };
     EXPECT_FALSE(RunDialog(runner, form, threeLetters()));
 }
 
