@@ -8,10 +8,13 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -52,6 +55,45 @@ public:
     // Param of a circle text: Size * 65536 + StartAngle.
     static int32_t CircleParam(int Size, int StartAngle);
 
-    // The preview picture last rendered (8-bit), for tests.
+    // The preview picture last rendered (8-bit), for tests; null when the
+    // circle asked for is too large to draw.
     const QImage& PreviewBitmap() const;
+
+    // Where a Bitmap-sized picture is shown in a Client-sized area: as wide
+    // as the area when it is relatively wider than tall, else as high, with
+    // the other side in proportion (rounded) and centred. Empty when either
+    // size is empty.
+    static QRect FitPreview(QSize Bitmap, QSize Client);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Param and Reverse from the controls, the text drawn afresh and shown.
+    void DoChange();
+    void Tb2Change(int Position);
+    void SpinEdit2Change(int Value);
+    void SpinEdit1Change(int Value);
+    void CmEdit1Change(const QString& Text);
+    // Shows the preview picture fitted into the scroll box.
+    void ShowPreview();
+
+    QScrollArea* Sb;
+    QLabel* Image1;
+    QLabel* Label1;
+    QSlider* Tb2;
+    QSpinBox* SpinEdit2;
+    QLabel* Label2;
+    QSpinBox* SpinEdit1;
+    QLineEdit* CmEdit1;
+    QLabel* Label3;
+    QCheckBox* Ck1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+
+    // Draws the previews; it never holds a document.
+    std::unique_ptr<TlxImage> Engine_;
+    TlxTextStyle Style_{};
+    std::string Text_;
+    QImage Preview_;
 };

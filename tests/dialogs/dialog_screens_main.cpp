@@ -5,16 +5,19 @@
 //   QT_QPA_PLATFORM=offscreen build/tests/dialog_screens FOLDER
 //
 // The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
-// manage_guides_en.png, precise_resize_en.png, rulers_en.png, then the same
-// with _sc and _tc.
+// manage_guides_en.png, precise_resize_en.png, circle_text_en.png,
+// freehand_text_en.png, rulers_en.png, then the same with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
+#include "lxImage.h"
 #include "manage_guides_dialog.h"
 #include "precise_resize_dialog.h"
 #include "qnRuler.h"
 #include "rotate_dialog.h"
+#include "text/circle_text_dialog.h"
+#include "text/freehand_text_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,6 +68,54 @@ bool saveRulers(const QDir& Folder, const QString& Suffix) {
     return save(window, Folder, QStringLiteral("rulers") + Suffix);
 }
 
+// An arc text of radius 150 pixels (7.62 cm) starting at 300 degrees.
+TForm76::Settings circleText() {
+    TForm76::Settings s;
+    SetText(s.Style, "Happy birthday to you, dear Anna!");
+    SetFontName(s.Style, "DejaVu Sans");
+    s.Style.Size = 20;
+    s.Style.Color = lxRGB(255, 255, 255);
+    s.Style.Arrangement = lxTextArc;
+    s.CircleSize = 150;
+    s.CmText = QStringLiteral("7.62");
+    s.StartAngle = 300;
+    return s;
+}
+
+// A small round design with its canvas outline and the letters A, B and C
+// already placed, the last two turned.
+TForm96::Settings freehandText() {
+    constexpr int side = 300;
+    TForm96::Settings s;
+    s.Background = QImage(side, side, QImage::Format_ARGB32);
+    s.Background.fill(Qt::transparent);
+    s.Selection = QImage(side, side, QImage::Format_Grayscale8);
+    s.Selection.fill(0);
+    {
+        QPainter p(&s.Background);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(250, 220, 120));
+        p.drawEllipse(0, 0, side, side);
+        QPainter m(&s.Selection);
+        m.setPen(Qt::NoPen);
+        m.setBrush(Qt::white);
+        m.drawEllipse(0, 0, side, side);
+    }
+    s.ScreenPPI = 96;
+    SetFontName(s.Font, "DejaVu Sans");
+    s.Font.Size = 36;
+    s.Font.Color = lxRGB(200, 30, 40);
+    s.CharTexts = {"A", "B", "C"};
+    s.CharPoints[0] = {80, 150};
+    s.CharPoints[1] = {130, 120};
+    s.CharPoints[2] = {180, 100};
+    s.CharAngles = {0, 15, 30};
+    s.PlacedCount = 3;
+    s.Placing = false;
+    return s;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +162,16 @@ int main(int argc, char** argv) {
             TForm5 resize;
             resize.Preset({QString(), 400, 300, ruPixels, ruPercent, QString(), QString(), true});
             ok &= save(resize, folder, QStringLiteral("precise_resize") + suffix);
+        }
+        {
+            TForm76 circle;
+            circle.Preset(circleText());
+            ok &= save(circle, folder, QStringLiteral("circle_text") + suffix);
+        }
+        {
+            TForm96 freehand;
+            freehand.Preset(freehandText());
+            ok &= save(freehand, folder, QStringLiteral("freehand_text") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }
