@@ -91,6 +91,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     BitBtn2 = makeNamed<QPushButton>(Panel1, "BitBtn2");
     BitBtn13 = makeNamed<QPushButton>(Panel1, "BitBtn13");
     BitBtn15 = makeNamed<QPushButton>(Panel1, "BitBtn15");
+    BitBtn26 = makeNamed<QPushButton>(Panel1, "BitBtn26");
     Button3 = makeNamed<QPushButton>(Panel1, "Button3");
     BitBtn3 = makeNamed<QPushButton>(Panel1, "BitBtn3");
     BitBtn4 = makeNamed<QPushButton>(Panel1, "BitBtn4");
@@ -106,7 +107,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     Pb1->setSizePolicy(keepRoom);
     Pb1->hide();
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {BitBtn2, BitBtn13, BitBtn15, Button3})
+    for (QPushButton* b : {BitBtn2, BitBtn13, BitBtn15, BitBtn26, Button3})
         buttons->addWidget(b);
     buttons->addStretch(1);
     for (QPushButton* b : {BitBtn3, BitBtn4, BitBtn10, BitBtn11})
@@ -121,6 +122,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
         if (TabSheet2->ListView1->currentRow() >= 0) TabSheet2->DelLayer(lxImg->CurrLayerID);
     });
     connect(BitBtn15, &QPushButton::clicked, TabSheet2, &TComposeStep::N16Click);
+    connect(BitBtn26, &QPushButton::clicked, TabSheet2, &TComposeStep::BitBtn7Click);
     connect(TabSheet2, &TComposeStep::SelectedKindChanged, this, [this] { updateButtons(); });
     // Picture files can be dropped anywhere on the window.
     setAcceptDrops(true);
@@ -169,11 +171,13 @@ void TVelmoBalloonForm::updateButtons() {
     const int step = CurrentStep();
     BitBtn2->hide();
     BitBtn13->hide();
-    // Delete serves any selected layer, precise resize pictures only.
+    // Delete serves any selected layer, precise resize pictures only,
+    // editing again texts only.
     const TComposeStep::TSelectedKind kind =
         step == 1 ? TabSheet2->SelectedKind() : TComposeStep::NoLayer;
     Button3->setVisible(kind != TComposeStep::NoLayer);
     BitBtn15->setVisible(kind == TComposeStep::PictureLayer);
+    BitBtn26->setVisible(kind == TComposeStep::TextLayer);
     if (kind == TComposeStep::TextLayer) {
         Button3->setText(LangText(243));
         Button3->setToolTip(LangText(272));
@@ -200,6 +204,8 @@ void TVelmoBalloonForm::LoadResString(int Base) {
     BitBtn11->setText(LangText(8));
     BitBtn13->setText(LangText(120));
     BitBtn15->setText(LangText(121));
+    // Copies the step's own re-edit button.
+    BitBtn26->setText(LangText(20));
     Button4->setText(LangText(269));
     TabSheet1->Recaption();
     TabSheet2->Recaption();

@@ -71,6 +71,7 @@ public:
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn13 = nullptr;
     QPushButton* BitBtn15 = nullptr;
+    QPushButton* BitBtn26 = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn4 = nullptr;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 
 // The guides of the design: up to 101 (x, y) pairs in image pixels; a guide
 // with x other than 0 is a vertical line at x, else a horizontal one at y.
@@ -34,4 +35,8 @@ struct TProgramState {
     // The document changed since it was last opened, saved or made new; the
     // close query and printing ask to save while it is set.
     bool Modified = false;
+    // 1 while the selected text layer is being edited again, 0 while a new
+    // one is being made (the freehand dialog leaves the old text out of its
+    // background).
+    uint8_t TextReEdit = 0;
 };

@@ -5,11 +5,11 @@
 // The main window is given one object and hands it on, so a test replaces
 // this one thing to answer every question the program would put on screen.
 //
-// It is a dialog runner as well: the dialogs level knows only that narrower
-// part, so dialogs can be shown (and answered in tests) without knowing
-// about the app.
+// It serves the dialogs as well: the dialogs level knows only that narrower
+// part (showing a dialog, a message, the colour dialog, help), so dialogs
+// can be shown (and answered in tests) without knowing about the app.
 
-#include "modal_dialog.h"
+#include "dialog_services.h"
 
 #include <QColor>
 #include <QImage>
@@ -22,22 +22,13 @@
 class QPrinter;
 class THelpWindow;
 
-class TUiServices : public TModalRunner {
+class TUiServices : public TDialogServices {
 public:
-    // A message box captioned with the program's title; the button pressed.
-    virtual QMessageBox::StandardButton
-    ShowMessage(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
-                QMessageBox::StandardButtons Buttons = QMessageBox::Ok) = 0;
-    // The colour dialog showing Initial; an invalid colour when cancelled.
-    virtual QColor ChooseColour(QWidget* Parent, const QColor& Initial) = 0;
     // The file dialogs: the path chosen, empty when cancelled.
     virtual QString ChooseFileToOpen(QWidget* Parent, const QString& Caption, const QString& Folder,
                                      const QString& Filter) = 0;
     virtual QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
                                      const QString& Filter) = 0;
-    // Shows a help page (a local file) in the program's help window,
-    // captioned in the current language.
-    virtual void OpenHelp(const QUrl& Page) = 0;
     // The picture on the clipboard (null when it holds none) and putting one there.
     virtual QImage ClipboardImage() = 0;
     virtual void SetClipboardImage(const QImage& Picture) = 0;

@@ -36,6 +36,13 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
      u"“%1” could not be added to the design: there is not enough memory, or the design holds "
      u"the most layers it can."},
     {u"所有图片", u"所有圖片", u"All pictures"},
+    {u"字号必须是 1 到 %1 之间的整数。", u"字型大小必須是 1 到 %1 之間的整數。",
+     u"The font size must be a whole number from 1 to %1."},
+    {u"文字在此字号下太大，无法绘制。请选择较小的字号或缩短文字。",
+     u"文字在此字型大小下太大，無法繪製。請選擇較小的字型大小或縮短文字。",
+     u"The text is too large to be drawn at this size. Choose a smaller size or a shorter text."},
+    {u"无法加入或重绘文字层：内存不足。", u"無法加入或重繪文字層：記憶體不足。",
+     u"The text layer could not be added or drawn again: there is not enough memory."},
 }};
 
 } // namespace

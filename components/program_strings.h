@@ -23,8 +23,14 @@ enum ProgramStringId : int {
     PsPictureNotAdded, // read, but the design could not take it
     // The picture open dialog's first filter entry.
     PsAllPictures,
+    // The insert-text dialog: the size box holds no usable size (%1 is the
+    // largest listed size), and a text the font cannot draw that large.
+    PsTextSizeInvalid,
+    PsTextTooLarge,
+    // A text layer could not be added or drawn again (memory).
+    PsTextNotAdded,
 };
-constexpr int ProgramStringCount = 11;
+constexpr int ProgramStringCount = 14;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.

@@ -22,6 +22,7 @@ std::unique_ptr<TDeleteRecord> TDeleteRecord::Capture(TlxImage& Doc, int Layer_,
     record->opacity_ = layer.Opacity;
     record->blendMode_ = layer.BlendMode;
     record->visible_ = layer.Visible;
+    record->layerName_ = layer.Name;
     if (layer.IsText) {
         // A text layer is drawn again from its description.
         record->Kind = hkTextLayerDeleted;
@@ -61,9 +62,10 @@ void TDeleteRecord::Undo(THistoryHost& Host) {
     layer.Opacity = opacity_;
     layer.BlendMode = blendMode_;
     layer.Visible = visible_;
-    // A text layer keeps the name the engine gives it; a picture takes its
-    // list caption.
-    if (Kind != hkTextLayerDeleted) layer.Name = lx::toGbk(Name);
+    // The layer takes back its own name: a picture's is its list caption,
+    // a text layer's the one it was given when it was made (a new one
+    // could repeat the name of another text layer).
+    layer.Name = Kind == hkTextLayerDeleted ? layerName_ : lx::toGbk(Name);
     if (QFile::exists(StyleFile)) doc.LoadLayerStyle(top, StyleFile);
     history::RestoreMask(Host, top, MaskRef, false, history::MaskIndex(layer));
     // Back to its index, every layer above it moving up by one, so that the
@@ -72,8 +74,6 @@ void TDeleteRecord::Undo(THistoryHost& Host) {
     for (int i = top; i > target; --i)
         doc.SwapLayers(i, i - 1);
     doc.CurrLayerID = target;
-    const QString caption =
-        Kind == hkTextLayerDeleted ? lx::fromGbk(doc.Layers[size_t(target)].Name) : Name;
-    Host.LayerRestored(target, caption);
+    Host.LayerRestored(target, Name);
     DeleteFiles(true);
 }

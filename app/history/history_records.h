@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 class TSnapshotStore;
 
@@ -55,6 +56,9 @@ public:
     void Undo(THistoryHost& Host) override;
 
 private:
+    // The name the layer had (a restored text layer takes it back rather
+    // than a new one).
+    std::string layerName_;
     // Everything the layer kept for the program (the mask row among it).
     std::array<uint8_t, 124> hostData_{};
     double opacity_ = 1;
@@ -72,4 +76,24 @@ public:
 
 private:
     int index_ = 0;
+};
+
+// A text layer's style was changed (a text effect): the style it had put
+// back from its snapshot.
+class TStyleRecord final : public THistoryRcd {
+public:
+    // Remembers Layer's style as it is now. A snapshot that cannot be
+    // written leaves the file name empty; the undo then changes nothing.
+    static std::unique_ptr<TStyleRecord> Capture(TlxImage& Doc, int Layer, TSnapshotStore& Store);
+    void Undo(THistoryHost& Host) override;
+};
+
+// A text layer was edited again: its previous description (and place, as
+// a freehand text moves the layer to the corner) put back and drawn again
+// with its effects.
+class TReEditRecord final : public THistoryRcd {
+public:
+    // Remembers Layer's description and place as they are now.
+    TReEditRecord(const TlxImage& Doc, int Layer);
+    void Undo(THistoryHost& Host) override;
 };

@@ -84,4 +84,17 @@ void RestoreMask(THistoryHost& Host, int Layer, const QString& Ref, bool NoneRem
     if (Ref.startsWith(QLatin1Char('@')) && NoneRemoves) Host.ApplyMaskRow(Layer, 0);
 }
 
+void RebuildEnabledEffects(TlxImage& Doc, int Layer) {
+    if (Layer < 0 || Layer >= Doc.LayersCount) return;
+    const TlxLayerStyle& s = Doc.Layers[size_t(Layer)].Style;
+    if (s.DropShadowOn) Doc.RebuildDropShadow(Layer);
+    if (s.InnerShadowOn) Doc.RebuildInnerShadow(Layer);
+    if (s.InnerGlowOn) Doc.RebuildInnerGlow(Layer);
+    if (s.OuterGlowOn) Doc.RebuildOuterGlow(Layer);
+    if (s.BevelOn) Doc.RebuildBevel(Layer);
+    if (s.StrokeOn) Doc.RebuildStroke(Layer);
+    if (s.GradientOverlayOn) Doc.RebuildGradientOverlay(Layer);
+    if (s.StrokeOn && s.StrokeGradientOn) Doc.RebuildGradientStroke(Layer);
+}
+
 } // namespace history

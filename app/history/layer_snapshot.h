@@ -43,4 +43,8 @@ bool MaskRefIsFile(const QString& Ref);
 void RestoreMask(THistoryHost& Host, int Layer, const QString& Ref, bool NoneRemoves,
                  int Index = MaskFromFile);
 
+// Builds every effect of Layer that is switched on again, after its pixels
+// changed.
+void RebuildEnabledEffects(TlxImage& Doc, int Layer);
+
 } // namespace history

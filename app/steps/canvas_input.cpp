@@ -5,6 +5,7 @@
 
 #include "float_text.h"
 #include "history/history_records.h"
+#include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
 #include "lxImagevcl.h"
 #include "program_state.h"
@@ -30,20 +31,6 @@ constexpr QColor kGuideColour(75, 255, 255);
 
 bool shiftHeld(const QInputEvent* Event) {
     return Event->modifiers() & Qt::ShiftModifier;
-}
-
-// The effects of a layer that are switched on, built again after its
-// pixels changed.
-void rebuildEnabledEffects(TlxImage& Doc, int Layer) {
-    const TlxLayerStyle& s = Doc.Layers[size_t(Layer)].Style;
-    if (s.DropShadowOn) Doc.RebuildDropShadow(Layer);
-    if (s.InnerShadowOn) Doc.RebuildInnerShadow(Layer);
-    if (s.InnerGlowOn) Doc.RebuildInnerGlow(Layer);
-    if (s.OuterGlowOn) Doc.RebuildOuterGlow(Layer);
-    if (s.BevelOn) Doc.RebuildBevel(Layer);
-    if (s.StrokeOn) Doc.RebuildStroke(Layer);
-    if (s.GradientOverlayOn) Doc.RebuildGradientOverlay(Layer);
-    if (s.StrokeOn && s.StrokeGradientOn) Doc.RebuildGradientStroke(Layer);
 }
 
 } // namespace
@@ -456,7 +443,7 @@ void TComposeStep::SetLayerSize(int X, int Y, int Width, int Height) {
         again.Top = top;
         lxImg->RenderTextLayer(current);
     }
-    rebuildEnabledEffects(*lxImg, current);
+    history::RebuildEnabledEffects(*lxImg, current);
     LayerPictureChanged(current);
     afterChange();
     showPosition();

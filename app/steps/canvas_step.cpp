@@ -7,7 +7,7 @@
 #include "program_state.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
-#include "widgets/colour_box.h"
+#include "colour_box.h"
 #include "widgets/named.h"
 #include "widgets/wait_cursor.h"
 

@@ -10,6 +10,7 @@
 #include "steps/layer_list.h"
 #include "steps/mask_list.h"
 #include "steps/ruler_guides.h"
+#include "steps/text_effect_list.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/named.h"
@@ -111,6 +112,11 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
 
     // The tools above the canvas.
     BitBtn5 = makeNamed<QPushButton>(this, "BitBtn5");
+    BitBtn6 = makeNamed<QPushButton>(this, "BitBtn6");
+    BitBtn7 = makeNamed<QPushButton>(this, "BitBtn7");
+    BitBtn7->hide();
+    connect(BitBtn6, &QPushButton::clicked, this, &TComposeStep::BitBtn6Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &TComposeStep::BitBtn7Click);
     BitBtn9 = makeNamed<QPushButton>(this, "BitBtn9");
     BitBtn9->hide();
     connect(BitBtn5, &QPushButton::clicked, this, &TComposeStep::BitBtn5Click);
@@ -195,6 +201,9 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     ListView2 = makeNamed<TMaskList>(this, "ListView2");
     ListView2->hide();
     connect(ListView2, &QListWidget::itemDoubleClicked, this, [this] { ListView2DblClick(); });
+    ListView3 = makeNamed<TTextEffectList>(this, "ListView3");
+    ListView3->hide();
+    connect(ListView3, &QListWidget::itemDoubleClicked, this, [this] { ListView3DblClick(); });
     Label11 = makeNamed<QLabel>(this, "Label11");
     Edit5 = makeNamed<QLineEdit>(this, "Edit5");
     Edit6 = makeNamed<QLineEdit>(this, "Edit6");
@@ -212,7 +221,9 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     // Right: the decorations over the layer list and the position.
     auto* tools = new QHBoxLayout;
     tools->addWidget(BitBtn5);
+    tools->addWidget(BitBtn6);
     tools->addWidget(BitBtn9);
+    tools->addWidget(BitBtn7);
     tools->addWidget(BitBtn8);
     tools->addWidget(BitBtn14);
     tools->addStretch(1);
@@ -236,6 +247,7 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     // The mask list takes the decoration's place while it shows.
     side->addWidget(Image4);
     side->addWidget(ListView2, 1);
+    side->addWidget(ListView3, 1);
     side->addWidget(ListView1, 1);
     side->addLayout(position);
     auto* sideBox = new QWidget(this);
@@ -274,6 +286,9 @@ void TComposeStep::Recaption() {
     N6->setText(LangText(28));
     N16->setText(LangText(121));
     ListView2->LoadMask();
+    BitBtn6->setText(LangText(18));
+    BitBtn7->setText(LangText(20));
+    ListView3->LoadTextZoom();
     BitBtn8->setText(LangText(19));
     BitBtn14->setText(LangText(132));
     BitBtn14->setToolTip(LangText(132) + QStringLiteral(" (") +
@@ -345,7 +360,9 @@ void TComposeStep::showKindControls(bool IsText) {
     // come with the text tools.
     ListView2->setVisible(!IsText);
     BitBtn9->setVisible(!IsText);
-    Image4->setVisible(IsText);
+    ListView3->setVisible(IsText);
+    BitBtn7->setVisible(IsText);
+    Image4->hide();
     setSelectedKind(IsText ? TextLayer : PictureLayer);
 }
 
@@ -353,6 +370,8 @@ void TComposeStep::setSelectedKind(TSelectedKind Kind) {
     if (Kind == NoLayer) {
         ListView2->hide();
         BitBtn9->hide();
+        ListView3->hide();
+        BitBtn7->hide();
         Image4->show();
     }
     if (selectedKind_ == Kind) return;

@@ -24,10 +24,13 @@ class QScrollArea;
 class QToolButton;
 class TLayerList;
 class TMaskList;
+class TTextEffectList;
 class TRulerGuides;
 class TSnapshotStore;
 class TUiServices;
 class TlxImageVcl;
+struct TForm7Settings;
+struct TForm96Settings;
 struct TProgramState;
 
 class TComposeStep : public QWidget, public THistoryHost {
@@ -90,6 +93,23 @@ public:
     // Deletes Layer after asking.
     void DelLayer(int Layer);
 
+    // ---- text layers ----
+    // Insert text: the insert-text dialog, then a new text layer, centred.
+    void BitBtn6Click();
+    // Edits the selected text layer again in the insert-text dialog.
+    void BitBtn7Click();
+    // Gives the selected text layer the effect of the text-effect list's
+    // selected row.
+    void ListView3DblClick();
+    // Puts built-in text effect Row (0 takes the effect off) on Layer; the
+    // layer's style stays whole as it was when any of it does not apply.
+    bool SetLayerStyle(int Layer, int Row);
+    // The name a text layer just added as Layer takes in the language of
+    // Base: the engine's "文本层 n" becomes "Text Layer n" outside
+    // Simplified Chinese, with a number no other text layer carries in
+    // either language. Names made from the text itself stay.
+    static std::string TextLayerName(const TlxImage& Doc, int Layer, int Base);
+
     // ---- the picture layer's commands ----
     void BitBtn9Click();
     // Turns Layer by Angle degrees (clockwise positive).
@@ -139,7 +159,10 @@ public:
     TLayerList* ListView1 = nullptr;
     TMaskList* ListView2 = nullptr;
     QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
     QPushButton* BitBtn9 = nullptr;
+    TTextEffectList* ListView3 = nullptr;
     QMenu* PopupMenu3 = nullptr;
     QAction* N12 = nullptr;
     QMenu* N14 = nullptr;
@@ -190,6 +213,11 @@ private:
     void positionEdited(QLineEdit* Edit, bool Horizontal);
     void showPosition();
     void showKindControls(bool IsText);
+    // The insert-text dialog shown with Settings; false when cancelled.
+    bool runTextDialog(TForm7Settings& Settings);
+    // The freehand dialog's background: the design flattened, without the
+    // text layer being edited again.
+    TForm96Settings freehandBackground();
     // ReDraw, ApplyZoom, SelLayer, paint: after every change.
     void afterChange();
     void applyZoom(double Zoom, QAction* Item);

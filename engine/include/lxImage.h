@@ -256,6 +256,9 @@ public:
     // else the first installed family. Windows font names are drawn with
     // installed look-alikes.
     static std::string ResolveFontName(const std::string& Name);
+    // Whether a font of that name (GBK) is installed or has an installed
+    // look-alike.
+    static bool FontDrawable(const std::string& Name);
     // The font a text description draws with.
     static QFont TextFont(const TlxTextStyle& Style);
     // Draws Text character by character around a circle of Radius about

@@ -56,6 +56,8 @@ const FontSubstitute kSubstitutes[] = {
     {"楷体_GB2312", {"AR PL UKai CN", "AR PL UMing CN"}},
     {"细明体", {"AR PL UMing TW", "AR PL UMing CN"}},
     {"新细明体", {"AR PL UMing TW", "AR PL UMing CN"}},
+    {"細明體", {"AR PL UMing TW", "AR PL UMing HK", "AR PL UMing CN"}},
+    {"新細明體", {"AR PL UMing TW", "AR PL UMing HK", "AR PL UMing CN"}},
     {"MingLiU", {"AR PL UMing TW", "AR PL UMing CN"}},
     {"PMingLiU", {"AR PL UMing TW", "AR PL UMing CN"}},
     {"黑体", {"WenQuanYi Zen Hei", "Noto Sans CJK SC"}},
@@ -183,6 +185,10 @@ bool resizeTarget(QImage& target, qint64 width, qint64 height) {
 }
 
 } // namespace
+
+bool TlxImage::FontDrawable(const std::string& Name) {
+    return !installedFamily(lx::fromGbk(Name)).isEmpty();
+}
 
 std::string TlxImage::ResolveFontName(const std::string& Name) {
     const QString name = lx::fromGbk(Name);

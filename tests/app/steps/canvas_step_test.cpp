@@ -4,7 +4,7 @@
 #include "lxImagevcl.h"
 #include "main_window.h"
 #include "steps/canvas_step.h"
-#include "widgets/colour_box.h"
+#include "colour_box.h"
 
 #include <gtest/gtest.h>
 

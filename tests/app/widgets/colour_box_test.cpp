@@ -1,5 +1,5 @@
 #include "app/fake_ui_services.h"
-#include "widgets/colour_box.h"
+#include "colour_box.h"
 
 #include <gtest/gtest.h>
 

@@ -7,13 +7,13 @@
 
 #include "lxImage.h"
 
-class TUiServices;
+class TDialogServices;
 
 class TColorBox : public QComboBox {
     Q_OBJECT
 public:
     // The colour dialog of the custom entry is shown through Services.
-    explicit TColorBox(TUiServices& Services, QWidget* parent = nullptr);
+    explicit TColorBox(TDialogServices& Services, QWidget* parent = nullptr);
 
     // The chosen colour as 0x00BBGGRR.
     TColor Selected() const;
@@ -21,10 +21,13 @@ public:
     void SetSelected(TColor Color);
     // Names the colours in the current language.
     void Recaption();
+    // The custom entry's caption is string k (143 unless set).
+    void SetCustomCaption(int k);
 
 private:
     void rebuild(TColor keep);
     void onActivated(int index);
-    TUiServices& services_;
+    TDialogServices& services_;
     int lastIndex_ = 0;
+    int customCaption_ = 143;
 };

@@ -1,7 +1,7 @@
-#include "widgets/colour_box.h"
+#include "colour_box.h"
 
 #include "lang_strings.h"
-#include "user_interface_services.h"
+#include "dialog_services.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -60,7 +60,7 @@ const char* nameIn(const NamedColour& c) {
 
 } // namespace
 
-TColorBox::TColorBox(TUiServices& Services, QWidget* parent)
+TColorBox::TColorBox(TDialogServices& Services, QWidget* parent)
     : QComboBox(parent), services_(Services) {
     setIconSize(QSize(24, 16));
     rebuild(lxRGB(255, 255, 255));
@@ -94,13 +94,18 @@ void TColorBox::Recaption() {
     rebuild(Selected());
 }
 
+void TColorBox::SetCustomCaption(int k) {
+    customCaption_ = k;
+    rebuild(Selected());
+}
+
 void TColorBox::rebuild(TColor keep) {
     const QSignalBlocker block(this);
     clear();
     for (const NamedColour& c : kColours)
         addItem(swatch(c.Color), QString::fromUtf8(nameIn(c)), c.Color);
     // The custom entry carries no colour; choosing it opens the colour dialog.
-    addItem(LangText(143));
+    addItem(LangText(customCaption_));
     SetSelected(keep);
 }
 
