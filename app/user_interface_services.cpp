@@ -41,8 +41,17 @@ void TQtUiServices::OpenHelp(const QUrl& Page) {
     // The window is the program's own, so help needs no browser; it is
     // made on first use and then reused, and is captioned anew each time in
     // case the language changed.
+    const QString caption = CaptionWithoutAccelerator(LangText(269));
+    // A modal dialog blocks every window but its own: help asked for from a
+    // dialog gets a window of that dialog, which goes with it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        auto* help = new THelpWindow(modal);
+        help->setAttribute(Qt::WA_DeleteOnClose);
+        help->ShowPage(Page, caption);
+        return;
+    }
     if (!help_) help_ = std::make_unique<THelpWindow>();
-    help_->ShowPage(Page, CaptionWithoutAccelerator(LangText(269)));
+    help_->ShowPage(Page, caption);
 }
 
 QImage TQtUiServices::ClipboardImage() {

@@ -1,11 +1,14 @@
 // Inserting a camera photo into a design, the way the insert command runs
 // it: reading the file, the list thumbnail, the new layer, its working copy
 // and the recomposition; then turning that photo and resizing it exactly.
+// Inserting a text with the golden glow (glow and bevel) onto a design of
+// twenty layers.
 //
 //   insert_bench [benchmark flags]
 //   insert_bench --peak    one insert only; prints the peak memory it took
 
 #include "history/history_list.h"
+#include "insert_text_dialog.h"
 #include "history/snapshot_store.h"
 #include "lxImagevcl.h"
 #include "program_state.h"
@@ -33,7 +36,15 @@ constexpr int kCanvas = 748;
 // Answers nothing: the benchmark asks no questions.
 class TSilentServices final : public TUiServices {
 public:
-    int RunModal(QDialog&) override { return 0; }
+    // The insert-text dialog is answered with this text.
+    TForm7Settings Text;
+    int RunModal(QDialog& Dialog) override {
+        auto* form = dynamic_cast<TForm7*>(&Dialog);
+        if (!form) return 0;
+        form->Preset(Text);
+        form->BitBtn1Click();
+        return form->result();
+    }
     QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
                                             QMessageBox::StandardButtons) override {
         return QMessageBox::Ok;
@@ -112,6 +123,38 @@ void BM_InsertJpeg(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_InsertJpeg)->Unit(benchmark::kMillisecond);
+
+// The insert-text command with a 20-letter text at 72 points and high
+// smoothing, then the glowing golden effect (outer glow and bevel), onto a
+// design holding twenty photo layers; both steps are taken back outside the
+// timing.
+void BM_InsertTextWithGlowAndBevel(benchmark::State& state) {
+    TStep s;
+    QImage picture(300, 220, QImage::Format_RGB32);
+    for (int i = 0; i < 20; ++i) {
+        picture.fill(QColor::fromHsv(i * 17, 120, 230));
+        s.Step.AddBitmapToImage(picture);
+        TlxLayer& layer = s.Step.lxImg->Layers[size_t(s.Step.lxImg->LayersCount - 1)];
+        layer.Left = (i % 5) * 110;
+        layer.Top = (i / 5) * 150;
+    }
+    s.History.ClearHistoryFile();
+    s.Services.Text.Text = QStringLiteral("Happy birthday, Anna");
+    s.Services.Text.FontName = QStringLiteral("DejaVu Sans");
+    s.Services.Text.SizeText = QStringLiteral("72");
+    s.Services.Text.Smoothing = 3;
+    for (auto _ : state) {
+        s.Step.BitBtn6Click();
+        if (!s.Step.SetLayerStyle(s.Step.lxImg->CurrLayerID, 7))
+            state.SkipWithError("the effect was not applied");
+        state.PauseTiming();
+        s.Step.BitBtn14Click();
+        s.Step.BitBtn14Click();
+        s.History.ClearHistoryFile();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_InsertTextWithGlowAndBevel)->Unit(benchmark::kMillisecond);
 
 // Turning the inserted photo by 30 degrees, and a precise resize to half
 // its size, each with its undo snapshot and the recomposition.

@@ -1,9 +1,14 @@
-// What the text settings dialogs cost per step of the user: one preview of
-// the circle-text dialog after a change of its settings, and one repaint of
-// the freehand dialog's characters over a whole design as the mouse moves.
+// What the text dialogs cost per step of the user: one sample of the
+// insert-text dialog after the text changed, one preview of the circle-text
+// dialog after a change of its settings, and one repaint of the freehand
+// dialog's characters over a whole design as the mouse moves.
 
 #include "text/circle_text_dialog.h"
 #include "text/freehand_text_dialog.h"
+#include "text/insert_text_dialog.h"
+
+#include "dialog_services.h"
+#include <QPlainTextEdit>
 
 #include "lxImage.h"
 
@@ -92,6 +97,43 @@ void BM_FreehandMouseMove(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FreehandMouseMove)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Answers nothing: the benchmark asks no questions.
+class TSilentDialogServices final : public TDialogServices {
+public:
+    int RunModal(QDialog&) override { return QDialog::Rejected; }
+    QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
+                                            QMessageBox::StandardButtons) override {
+        return QMessageBox::Ok;
+    }
+    QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
+    void OpenHelp(const QUrl&) override {}
+};
+
+// Typing one more letter of a 20-letter text at 72 points with high (x4)
+// smoothing: the text layer drawn afresh and the sample shown.
+void BM_InsertTextSample(benchmark::State& state) {
+    TSilentDialogServices services;
+    TForm7 dialog(services);
+    TForm7Settings s;
+    s.Text = QStringLiteral("Happy birthday, Anna");
+    s.FontName = QStringLiteral("DejaVu Sans");
+    s.SizeText = QStringLiteral("72");
+    s.Smoothing = 3;
+    dialog.Preset(s);
+    dialog.show();
+    QApplication::processEvents();
+    bool longer = false;
+    for (auto _ : state) {
+        // 19 and 20 letters in turn, so every sample is drawn anew.
+        longer = !longer;
+        dialog.Edit1->setPlainText(longer ? s.Text : s.Text.left(19));
+        dialog.UpdateSampleNow();
+        benchmark::DoNotOptimize(dialog.SampleBitmap().constBits());
+    }
+    state.counters["width"] = dialog.SampleBitmap().width();
+}
+BENCHMARK(BM_InsertTextSample)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

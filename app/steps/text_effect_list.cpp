@@ -26,8 +26,13 @@ void TTextEffectList::LoadTextZoom() {
     const QSignalBlocker quiet(this);
     clear();
     const qreal ratio = devicePixelRatioF();
+    // The list is narrow: each row's tip gives its whole caption with the
+    // list's hint.
+    const QString hint = LangText(33);
     auto add = [&](const QImage& icon, const QString& caption) {
-        addItem(new QListWidgetItem(QIcon(QPixmap::fromImage(icon)), caption));
+        auto* row = new QListWidgetItem(QIcon(QPixmap::fromImage(icon)), caption);
+        row->setToolTip(caption + QLatin1Char('\n') + hint);
+        addItem(row);
     };
     add(velmo::ListIcon(QStringLiteral("Blank"), ratio), LangText(46));
     for (int row = 1; row <= velmo::TextEffectCount; ++row)
@@ -37,6 +42,6 @@ void TTextEffectList::LoadTextZoom() {
     // A list has no column header here; its caption names it for
     // accessibility tools.
     setAccessibleName(LangText(29));
-    setToolTip(LangText(33));
+    setToolTip(hint);
     if (keep >= 0 && keep < count() && !item(keep)->isHidden()) setCurrentRow(keep);
 }

@@ -7,6 +7,8 @@
 #include "velmo_assets.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,6 +54,10 @@ TForm96::TForm96(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form96"));
     setWindowTitle(LangText(234));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    // Maximised; where no window manager maximises it, it still starts as
+    // large as the screen's free area.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
 
     Panel1 = new QWidget(this);

@@ -351,8 +351,13 @@ TForm7::~TForm7() = default;
 
 void TForm7::fillFonts() {
     QStringList names;
-    for (const QString& family : QFontDatabase::families())
-        if (!QFontDatabase::isPrivateFamily(family)) names << family;
+    for (QString family : QFontDatabase::families()) {
+        if (QFontDatabase::isPrivateFamily(family)) continue;
+        // A family several foundries make is listed once, by its name.
+        const qsizetype foundry = family.indexOf(QStringLiteral(" ["));
+        if (foundry > 0 && family.endsWith(QLatin1Char(']'))) family.truncate(foundry);
+        names << family;
+    }
     auto offer = [&](const char* Name) {
         const QString name = QString::fromUtf8(Name);
         if (!names.contains(name) && TlxImage::FontDrawable(lx::toGbk(name))) names << name;
@@ -411,6 +416,9 @@ void TForm7::Preset(const Settings& S) {
     settingsStale_ = false;
     presetting_ = false;
     UpdateSampleNow();
+    // The text is what the user came to type.
+    Edit1->setFocus();
+    Edit1->moveCursor(QTextCursor::End);
 }
 
 TForm7::Settings TForm7::Read() const {
@@ -581,7 +589,9 @@ void TForm7::UpdateSampleNow() {
     const std::optional<TlxTextStyle> style = textdesc::TextDescription(Read());
     while (engine_->LayersCount > 1) engine_->DeleteLayer(engine_->LayersCount - 1);
     QPixmap shown;
-    if (style && !TextOf(*style).empty() && engine_->AddTextLayer(0, 0, *style)) {
+    // Freehand letters show once they have their places.
+    const bool placed = arrangement() != lxTextFreehand || freehandCount_ > 0;
+    if (style && placed && !TextOf(*style).empty() && engine_->AddTextLayer(0, 0, *style)) {
         const TlxLayer& layer = engine_->Layers[size_t(engine_->LayersCount - 1)];
         // Only the part holding the text is shown.
         const QImage& alpha = layer.Alpha;

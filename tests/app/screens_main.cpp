@@ -5,11 +5,13 @@
 //
 // The pictures are step1_en.png, step2_en.png, step1_sc.png, ... at 1366 x 768
 // unless a size is given, and help_en.png, ... of the help window showing
-// each language's first page. Dialogs and message boxes are answered by the test
+// each language's first page, and step2_text_en.png, ... with five texts
+// carrying built-in text effects. Dialogs and message boxes are answered by the test
 // desktop, so nothing waits for a click.
 
 #include "app/fake_ui_services.h"
 #include "app/layout_faults.h"
+#include "insert_text_dialog.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "main_window.h"
@@ -18,6 +20,7 @@
 #include "steps/layer_list.h"
 #include "steps/mask_list.h"
 #include "steps/ruler_guides.h"
+#include "steps/text_effect_list.h"
 #include "widgets/help_window.h"
 
 #include <QApplication>
@@ -106,6 +109,46 @@ void insertSample(TVelmoBalloonForm& W, TFakeUiServices& Services, const QDir& F
     QFile::remove(frame);
 }
 
+// Five texts inserted through the insert-text dialog, each given one of the
+// built-in effects (rows 1, 4, 7, 8 and 10) and set one under the other.
+void textSample(TVelmoBalloonForm& W, TFakeUiServices& Services) {
+    const struct {
+        int Row;
+        const char* English;
+        const char* Chinese;
+    } texts[] = {{1, "Light shadow", "浅色投影"},
+                 {4, "Golden glow", "金黄色发光"},
+                 {7, "Glowing gold", "金色发光字"},
+                 {8, "Rainbow", "彩虹字"},
+                 {10, "Red glow", "红色发光"}};
+    int top = 70;
+    for (const auto& t : texts) {
+        Services.DialogAnswer = [&](QDialog& d) {
+            auto* form = dynamic_cast<TForm7*>(&d);
+            if (!form) return int(QDialog::Rejected);
+            TForm7Settings s;
+            s.Text = LangBase == LangEnglish ? QString::fromUtf8(t.English) : QString::fromUtf8(t.Chinese);
+            s.SizeText = QStringLiteral("44");
+            s.Bold = true;
+            s.Color = QColor(30, 90, 200);
+            form->Preset(s);
+            form->BitBtn1Click();
+            return form->result();
+        };
+        W.TabSheet2->BitBtn6Click();
+        const int layer = W.lxImg->CurrLayerID;
+        W.TabSheet2->ListView3->setCurrentRow(t.Row);
+        W.TabSheet2->ListView3DblClick();
+        TlxLayer& l = W.lxImg->Layers[size_t(layer)];
+        l.Top = top;
+        top += l.Bitmap.height() + 40;
+    }
+    Services.DialogAnswer = nullptr;
+    W.TabSheet2->SelectLayer(W.lxImg->LayersCount - 1);
+    W.lxImg->ReDraw();
+    W.TabSheet2->N1Click();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +217,20 @@ int main(int argc, char** argv) {
         w.BitBtn4Click();
         insertSample(w, services, folder);
         save(w, QStringLiteral("step2_insert_%1").arg(QString::fromLatin1(l.name)));
+        {
+            // A new window's round design with five texts and their effects.
+            TFakeUiServices textServices;
+            TVelmoBalloonForm t(textServices);
+            t.StepGuard->Clock = [c = qint64(0)]() mutable { return c += 1000; };
+            t.resize(size);
+            t.show();
+            ((t).*l.command)();
+            templates = t.findChild<QListWidget*>(QStringLiteral("ListView4"));
+            if (templates) templates->setCurrentRow(0);
+            t.BitBtn4Click();
+            textSample(t, textServices);
+            save(t, QStringLiteral("step2_text_%1").arg(QString::fromLatin1(l.name)));
+        }
 
         // The page the help button opens, in the program's help window.
         w.Button4Click();

@@ -40,9 +40,11 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
         // Each block its own text, not a copy of another language's.
         EXPECT_NE(simplified, traditional);
         // The general save message carries the system's words, the picture
-        // messages the file's name; the others stand alone.
-        const bool takesArgument =
-            k == PsSaveFailed || (k >= PsPictureNotFound && k <= PsPictureNotAdded);
+        // messages the file's name, the size message the largest size; the
+        // others stand alone.
+        const bool takesArgument = k == PsSaveFailed ||
+                                   (k >= PsPictureNotFound && k <= PsPictureNotAdded) ||
+                                   k == PsTextSizeInvalid;
         for (const int base : kBases)
             EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;

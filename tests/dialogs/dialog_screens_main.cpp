@@ -5,10 +5,12 @@
 //   QT_QPA_PLATFORM=offscreen build/tests/dialog_screens FOLDER
 //
 // The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
-// manage_guides_en.png, precise_resize_en.png, circle_text_en.png,
-// freehand_text_en.png, rulers_en.png, then the same with _sc and _tc.
+// manage_guides_en.png, precise_resize_en.png, insert_text_<n>_en.png for
+// each arrangement n, circle_text_en.png, freehand_text_en.png,
+// rulers_en.png, then the same with _sc and _tc.
 
 #include "add_guide_dialog.h"
+#include "dialog_services.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
 #include "lxImage.h"
@@ -18,6 +20,7 @@
 #include "rotate_dialog.h"
 #include "text/circle_text_dialog.h"
 #include "text/freehand_text_dialog.h"
+#include "text/insert_text_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,6 +30,18 @@
 #include <cstdio>
 
 namespace {
+
+// The insert-text dialog asks nothing while it is only looked at.
+class TNoServices final : public TDialogServices {
+public:
+    int RunModal(QDialog&) override { return QDialog::Rejected; }
+    QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
+                                            QMessageBox::StandardButtons) override {
+        return QMessageBox::Ok;
+    }
+    QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
+    void OpenHelp(const QUrl&) override {}
+};
 
 bool save(QWidget& Window, const QDir& Folder, const QString& Name) {
     Window.show();
@@ -162,6 +177,23 @@ int main(int argc, char** argv) {
             TForm5 resize;
             resize.Preset({QString(), 400, 300, ruPixels, ruPercent, QString(), QString(), true});
             ok &= save(resize, folder, QStringLiteral("precise_resize") + suffix);
+        }
+        for (int arrangement : {0, 6, 1, 2, 3, 4, 5}) {
+            TNoServices services;
+            TForm7 text(services);
+            text.SetHelpFolder(QDir::tempPath());
+            TForm7Settings preset;
+            preset.Text = language.base == LangEnglish ? QStringLiteral("Happy birthday\nAnna")
+                                                       : QStringLiteral("生日快乐\n安娜");
+            preset.SizeText = QStringLiteral("36");
+            preset.Color = QColor(200, 30, 60);
+            preset.Bold = arrangement == 1;
+            preset.Angle = arrangement == 1 || arrangement == 2 ? 20 : 0;
+            preset.Arrangement = arrangement;
+            preset.CircleSettings = 150 * 65536 + 300;
+            text.Preset(preset);
+            ok &= save(text, folder,
+                       QStringLiteral("insert_text_%1").arg(arrangement) + suffix);
         }
         {
             TForm76 circle;

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSet>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -400,6 +401,20 @@ TEST(TForm7Test, DefaultFontFollowsTheLanguage) {
         EXPECT_EQ(dialog.Cb1->currentText(), QStringLiteral("細明體"));
         EXPECT_EQ(dialog.Read().FontName, QStringLiteral("細明體"));
     }
+}
+
+TEST(TForm7Test, OpensReadyForTypingWithEachFamilyListedOnce) {
+    TTextDialogServices services;
+    TForm7 dialog(services);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    EXPECT_EQ(dialog.focusWidget(), dialog.Edit1);
+    QStringList names;
+    for (int i = 0; i < dialog.Cb1->count(); ++i) names << dialog.Cb1->itemText(i);
+    EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());
+    for (const QString& n : names) EXPECT_FALSE(n.endsWith(QLatin1Char(']'))) << n.toStdString();
+    EXPECT_TRUE(names.contains(QStringLiteral("DejaVu Sans")));
 }
 
 TEST(TForm7Test, AFontTheMachineLacksStaysTheTextsFont) {

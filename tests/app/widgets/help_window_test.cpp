@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,6 +73,27 @@ TEST_F(HelpWindowTest, HelpOpensInOneReusedWindowOfTheProgram) {
     services.OpenHelp(page("index.htm"));
     EXPECT_EQ(services.HelpWindow(), window);
     EXPECT_TRUE(window->isVisible());
+}
+
+// Help asked for from a modal dialog (the insert-text dialog's help button)
+// must not land in a window that dialog blocks.
+TEST_F(HelpWindowTest, HelpFromAModalDialogOpensInAWindowOfThatDialog) {
+    TQtUiServices services;
+    LangBase = LangEnglish;
+    QDialog dialog;
+    dialog.open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    services.OpenHelp(page("index.htm"));
+    EXPECT_EQ(services.HelpWindow(), nullptr);
+    THelpWindow* help = dialog.findChild<THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isWindow());
+    EXPECT_TRUE(help->isVisible());
+    QTextBrowser* browser = help->findChild<QTextBrowser*>("HelpBrowser");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->toPlainText().contains("Start page"));
+    dialog.reject();
 }
 
 // A link of a page opens the linked page in the same window, also across
