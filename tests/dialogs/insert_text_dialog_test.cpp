@@ -452,6 +452,30 @@ TEST(TForm7Test, TextsThatCannotBeDrawnKeepTheDialogOpen) {
     }
 }
 
+// Ticked, the memo shows the text in the chosen style and colour; unticked
+// it has the dialog's own font again.
+TEST(TForm7Test, MemoShowsTheFontWhenAsked) {
+    TTextDialogServices services;
+    TForm7 dialog(services);
+    TForm7Settings preset;
+    preset.SizeText = QStringLiteral("24");
+    preset.Color = QColor(0, 128, 0);
+    dialog.Preset(preset);
+    EXPECT_FALSE(dialog.Edit1->font().bold());
+    dialog.SpeedButton1->click();
+    EXPECT_FALSE(dialog.Edit1->font().bold());
+    dialog.CheckBox1->click();
+    EXPECT_TRUE(dialog.Edit1->font().bold());
+    EXPECT_EQ(dialog.Edit1->font().pointSize(), 24);
+    EXPECT_EQ(dialog.Edit1->palette().color(QPalette::Text), QColor(0, 128, 0));
+    dialog.SpeedButton3->click();
+    EXPECT_TRUE(dialog.Edit1->font().underline());
+    dialog.CheckBox1->click();
+    EXPECT_FALSE(dialog.Edit1->font().bold());
+    EXPECT_FALSE(dialog.Edit1->font().underline());
+    EXPECT_EQ(dialog.Edit1->font(), dialog.font());
+}
+
 TEST(TForm7Test, SizeBoxTakesDigitsOnly) {
     TTextDialogServices services;
     TForm7 dialog(services);
