@@ -142,14 +142,6 @@ QIcon arrangementIcon(int Arrangement, qreal Ratio) {
     return QIcon(QPixmap::fromImage(image));
 }
 
-uint32_t colourRef(const QColor& C) {
-    return uint32_t(C.red()) | uint32_t(C.green()) << 8 | uint32_t(C.blue()) << 16;
-}
-
-QColor fromColourRef(TColor Value) {
-    return QColor(int(Value & 0xFF), int(Value >> 8 & 0xFF), int(Value >> 16 & 0xFF));
-}
-
 } // namespace
 
 TForm7::TForm7(TDialogServices& Services, QWidget* parent)
@@ -394,7 +386,7 @@ void TForm7::Preset(const Settings& S) {
     }
     Cb1->setCurrentIndex(index);
     CB2->setCurrentText(S.SizeText);
-    CorBox1->SetSelected(colourRef(S.Color));
+    CorBox1->SetSelected(textdesc::ColourRef(S.Color));
     SpeedButton1->setChecked(S.Bold);
     SpeedButton2->setChecked(S.Italic);
     SpeedButton3->setChecked(S.Underline);
@@ -427,7 +419,7 @@ TForm7::Settings TForm7::Read() const {
     s.Text = Edit1->toPlainText();
     s.FontName = fontName();
     s.SizeText = CB2->currentText();
-    s.Color = fromColourRef(CorBox1->Selected());
+    s.Color = textdesc::FromColourRef(CorBox1->Selected());
     s.Bold = SpeedButton1->isChecked();
     s.Italic = SpeedButton2->isChecked();
     s.Underline = SpeedButton3->isChecked();
@@ -560,7 +552,7 @@ void TForm7::applyMemoFont() {
     f.setStrikeOut(SpeedButton4->isChecked());
     Edit1->setFont(f);
     QPalette p = Edit1->palette();
-    p.setColor(QPalette::Text, fromColourRef(CorBox1->Selected()));
+    p.setColor(QPalette::Text, textdesc::FromColourRef(CorBox1->Selected()));
     Edit1->setPalette(p);
 }
 
@@ -613,7 +605,7 @@ void TForm7::UpdateSampleNow() {
         if (x1 >= 0) {
             const QRect used(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
             sample_ = alpha.copy(used);
-            const QColor colour = fromColourRef(style->Color);
+            const QColor colour = textdesc::FromColourRef(style->Color);
             // Light letters are shown on grey, the rest on white.
             const QColor back = colour.lightness() > 200 ? QColor(128, 128, 128) : Qt::white;
             QImage picture(used.size(), QImage::Format_RGB32);

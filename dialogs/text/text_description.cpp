@@ -11,15 +11,15 @@ namespace {
 
 constexpr int kMemoCharacters = 2000;
 
-uint32_t colourRef(const QColor& C) {
+} // namespace
+
+uint32_t ColourRef(const QColor& C) {
     return uint32_t(C.red()) | uint32_t(C.green()) << 8 | uint32_t(C.blue()) << 16;
 }
 
-QColor fromColourRef(uint32_t Value) {
+QColor FromColourRef(uint32_t Value) {
     return QColor(int(Value & 0xFF), int(Value >> 8 & 0xFF), int(Value >> 16 & 0xFF));
 }
-
-} // namespace
 
 std::optional<int> FontSizeFromText(const QString& Text) {
     bool ok = false;
@@ -82,7 +82,7 @@ std::optional<TlxTextStyle> TextDescription(const TForm7Settings& S) {
     }
     SetText(style, text);
     SetFontName(style, lx::toGbk(S.FontName.left(TlxTextStyle::FontNameCapacity)));
-    style.Color = colourRef(S.Color);
+    style.Color = ColourRef(S.Color);
     style.Size = *size;
     style.Bold = S.Bold;
     style.Italic = S.Italic;
@@ -120,7 +120,7 @@ TForm7Settings SettingsFromDescription(const TlxTextStyle& Style) {
     s.Text = MemoText(text);
     s.FontName = lx::fromGbk(FontNameOf(Style));
     s.SizeText = QString::number(Style.Size);
-    s.Color = fromColourRef(Style.Color);
+    s.Color = FromColourRef(Style.Color);
     s.Bold = Style.Bold != 0;
     s.Italic = Style.Italic != 0;
     s.Underline = Style.Underline != 0;

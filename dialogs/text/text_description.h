@@ -15,6 +15,10 @@
 
 namespace textdesc {
 
+// Colours as the description stores them (0x00BBGGRR) and back.
+uint32_t ColourRef(const QColor& Colour);
+QColor FromColourRef(uint32_t Value);
+
 // The size box's text as points: a whole number from 1 to
 // TForm7::LargestSize; nothing otherwise.
 std::optional<int> FontSizeFromText(const QString& Text);
