@@ -141,6 +141,7 @@ void TComposeStep::BitBtn7Click() {
     if (!chosen) return;
     const std::optional<TlxTextStyle> style = textdesc::TextDescription(settings);
     if (!style) return;
+    const bool wasModified = state_.Modified;
     AddHistory(std::make_unique<TReEditRecord>(*lxImg, current));
     const TWaitCursor wait;
     TlxLayer& layer = lxImg->Layers[size_t(current)];
@@ -151,6 +152,7 @@ void TComposeStep::BitBtn7Click() {
         layer.TextStyle = previous;
         lxImg->RenderTextLayer(current);
         history_.DropLast();
+        state_.Modified = wasModified;
         services_.ShowMessage(window(), ProgramText(PsTextNotAdded), QMessageBox::Critical);
         return;
     }

@@ -402,9 +402,9 @@ void TForm7::Preset(const Settings& S) {
     freehandPoints_ = S.FreehandPoints;
     freehandAngles_ = S.FreehandAngles;
     selectArrangement(std::clamp(S.Arrangement, 0, 6));
-    // Showing: the arrangement's controls, without opening its settings.
+    // Showing: the arrangement's controls, without opening its settings (a
+    // freehand text takes medium smoothing, as choosing it does).
     Cb3Click();
-    Cb4->setCurrentIndex(std::clamp(S.Smoothing, 0, 3));
     settingsStale_ = false;
     presetting_ = false;
     UpdateSampleNow();

@@ -172,6 +172,8 @@ TEST_F(TextCommandsTest, EditingAgainKeepsTheNameAndFreehandTextGoesToTheCorner)
     EXPECT_EQ(Shown.FreehandCount, 6);
     EXPECT_EQ(Shown.FreehandPoints[2], QPoint(220, 160));
     EXPECT_EQ(Shown.FreehandAngles[1], 15);
+    // Shown as freehand, the text takes medium smoothing.
+    EXPECT_EQ(Shown.Smoothing, 2);
     EXPECT_EQ(w->State.TextReEdit, 0);
 
     const TlxLayer& edited = layer(*w, 1);
