@@ -6,6 +6,7 @@
 // the printer has its own resolution, the same on both axes.
 
 #include "lxPrint.h"
+#include "print_picture.h"
 
 #include <QImage>
 #include <QRect>
@@ -46,13 +47,3 @@ int CentreWhenTicked(int PageDots, int PicturePixels, int Dpi);
 // higher and 0.05 cm further right. Nothing when either text is not a
 // number.
 std::optional<QPoint> PrintOrigin(const QString& XCm, const QString& YCm, int Dpi);
-
-class TlxImage;
-
-// The picture step 3 prints: every visible layer composed (with coverage,
-// over the background colour) into a 24-bit picture of the canvas. When the
-// background carries the canvas shape as its mask, the shape does not cut
-// the composition; instead everything outside it turns white, and its soft
-// edge in proportion: each channel becomes round((1 - a) * 255 + a * value)
-// with a = the mask's red / 255. False, with Target unchanged, on failure.
-bool MakePrintBitmap(TlxImage& Doc, QImage& Target);
