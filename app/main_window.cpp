@@ -8,6 +8,7 @@
 #include "steps/canvas_step.h"
 #include "steps/compose_step.h"
 #include "steps/layer_list.h"
+#include "steps/print_step.h"
 #include "user_interface_services.h"
 #include "velmo_assets.h"
 #include "widgets/decorations.h"
@@ -55,7 +56,7 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     TabSheet1 = makeNamed<TCanvasStep>(PageControl1, "TabSheet1", State, services_);
     TabSheet2 = makeNamed<TComposeStep>(PageControl1, "TabSheet2", State, services_, History,
                                         Snapshots);
-    TabSheet3 = makeNamed<QWidget>(PageControl1, "TabSheet3");
+    TabSheet3 = makeNamed<TPrintStep>(PageControl1, "TabSheet3", State, services_);
     PageControl1->addTab(TabSheet1, QString());
     PageControl1->addTab(TabSheet2, QString());
     PageControl1->addTab(TabSheet3, QString());
@@ -117,6 +118,12 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     bar->addLayout(buttons);
     bar->addWidget(Pb1);
     connect(BitBtn4, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn4Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn2Click);
+    connect(BitBtn11, &QPushButton::clicked, this, [this] { BitBtn11Click(); });
+    connect(BitBtn13, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn13Click);
+    connect(BitBtn10, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn10Click);
+    TabSheet3->PrintButton = BitBtn10;
+    TabSheet3->SaveFirst = [this] { BitBtn11Click(); };
     // The layer commands of the bottom bar act on step 2's selected layer.
     connect(Button3, &QPushButton::clicked, this, [this] {
         if (TabSheet2->ListView1->currentRow() >= 0) TabSheet2->DelLayer(lxImg->CurrLayerID);
@@ -165,12 +172,11 @@ void TVelmoBalloonForm::showStep(int step) {
     updateButtons();
 }
 
-// What the bottom bar offers on each step. Commands that are not built yet
-// (opening and saving designs, printing, the layer commands) are not offered.
+// What the bottom bar offers on each step.
 void TVelmoBalloonForm::updateButtons() {
     const int step = CurrentStep();
-    BitBtn2->hide();
-    BitBtn13->hide();
+    BitBtn2->show();
+    BitBtn13->setVisible(step == 2);
     // Delete serves any selected layer, precise resize pictures only,
     // editing again texts only.
     const TComposeStep::TSelectedKind kind =
@@ -185,8 +191,8 @@ void TVelmoBalloonForm::updateButtons() {
         Button3->setText(LangText(242));
         Button3->setToolTip(LangText(273));
     }
-    BitBtn10->hide();
-    BitBtn11->hide();
+    BitBtn10->setVisible(step == 2);
+    BitBtn11->setVisible(step == 2);
     BitBtn3->setVisible(step > 0);
     BitBtn4->setVisible(step < 2);
     Button4->setVisible(step == 1);
@@ -209,6 +215,7 @@ void TVelmoBalloonForm::LoadResString(int Base) {
     Button4->setText(LangText(269));
     TabSheet1->Recaption();
     TabSheet2->Recaption();
+    TabSheet3->Recaption();
     updateButtons();
     // Captions that depend on the selected layer's kind follow the language.
     if (TabSheet2->ListView1->currentRow() >= 0)
@@ -263,7 +270,14 @@ void TVelmoBalloonForm::BitBtn4Click() {
     if (!StepGuard->Accept()) return;
     setWindowTitle(LangText(51));
     if (CurrentStep() == 1) {
+        // The design flattened and laid out on the printer page.
         showStep(2);
+        if (!TabSheet3->No2(*lxImg)) {
+            showStep(1);
+            return;
+        }
+        Button3->hide();
+        ShowBalloonTip(TabSheet3->Button1, QStringLiteral("Hint"), LangText(274), 0, 0);
         StepGuard->StepChanged();
         return;
     }
@@ -345,11 +359,6 @@ void TVelmoBalloonForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (CurrentStep() == 1 && TabSheet2->ShowsAll())
         QTimer::singleShot(0, this, &TVelmoBalloonForm::ShowAll);
-}
-
-void TVelmoBalloonForm::closeEvent(QCloseEvent* event) {
-    TabSheet2->ClearHistory();
-    QMainWindow::closeEvent(event);
 }
 
 void TVelmoBalloonForm::lxImgShowProgressBox(int ProgressValue) {

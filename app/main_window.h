@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include "history/history_list.h"
 #include "history/snapshot_store.h"
 #include "program_state.h"
@@ -18,6 +20,7 @@ class QScrollArea;
 class QTimer;
 class TCanvasStep;
 class TComposeStep;
+class TPrintStep;
 class TQtTranslations;
 class TStepClickGuard;
 class TStepPages;
@@ -54,6 +57,26 @@ public:
     // The dropped file waiting for step 2; empty when none waits.
     QString PendingDrop;
 
+    // ---- files ----
+    // Save: the design file, or its picture as a bitmap, JPEG or PNG; true
+    // when a file was written. A failure is reported and keeps Modified.
+    bool BitBtn11Click();
+    // The save dialog's entries: the table's three and the PNG picture.
+    static QStringList SaveFilters();
+    // Open: a design file chosen in the open dialog.
+    void BitBtn2Click();
+    // Opens File into the document and shows it in step 2; a file that
+    // cannot be opened is reported and changes nothing.
+    bool LoadDesign(const QString& File);
+    // Create new: back to step 1 with no design (asking first when the
+    // design is modified).
+    void BitBtn13Click();
+    // Print the design at true size.
+    void BitBtn10Click();
+    // Chooses the design file to open; the file dialog with its preview
+    // unless set otherwise.
+    std::function<QString()> ChooseDesignToOpen;
+
     // The program-wide values; the steps are given it by reference.
     TProgramState State;
     // The undo history of step 2 and the folder of its snapshots.
@@ -64,7 +87,7 @@ public:
     TStepPages* PageControl1 = nullptr;
     TCanvasStep* TabSheet1 = nullptr;
     TComposeStep* TabSheet2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
+    TPrintStep* TabSheet3 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     QLabel* Image2 = nullptr;
     QWidget* Panel1 = nullptr;

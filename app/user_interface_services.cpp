@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 
 TQtUiServices::TQtUiServices() = default;
@@ -33,8 +34,9 @@ QString TQtUiServices::ChooseFileToOpen(QWidget* Parent, const QString& Caption,
 }
 
 QString TQtUiServices::ChooseFileToSave(QWidget* Parent, const QString& Caption,
-                                        const QString& Folder, const QString& Filter) {
-    return QFileDialog::getSaveFileName(Parent, Caption, Folder, Filter);
+                                        const QString& Folder, const QString& Filter,
+                                        QString* SelectedFilter) {
+    return QFileDialog::getSaveFileName(Parent, Caption, Folder, Filter, SelectedFilter);
 }
 
 void TQtUiServices::OpenHelp(const QUrl& Page) {
@@ -63,6 +65,14 @@ void TQtUiServices::SetClipboardImage(const QImage& Picture) {
 }
 
 bool TQtUiServices::SetUpPrinter(QWidget* Parent, QPrinter& Printer) {
+    QPageSetupDialog dialog(&Printer, Parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool TQtUiServices::ChoosePrinter(QWidget* Parent, QPrinter& Printer) {
     QPrintDialog dialog(&Printer, Parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -27,13 +27,19 @@ public:
     // The file dialogs: the path chosen, empty when cancelled.
     virtual QString ChooseFileToOpen(QWidget* Parent, const QString& Caption, const QString& Folder,
                                      const QString& Filter) = 0;
+    // SelectedFilter, when given, starts as the filter to show and comes
+    // back as the one chosen.
     virtual QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
-                                     const QString& Filter) = 0;
+                                     const QString& Filter, QString* SelectedFilter = nullptr) = 0;
     // The picture on the clipboard (null when it holds none) and putting one there.
     virtual QImage ClipboardImage() = 0;
     virtual void SetClipboardImage(const QImage& Picture) = 0;
-    // The printer set-up dialog for Printer; true when it closed with OK.
+    // The printer set-up dialog (paper and orientation) for Printer; true
+    // when it closed with OK.
     virtual bool SetUpPrinter(QWidget* Parent, QPrinter& Printer) = 0;
+    // The print dialog (printer, copies; a PDF file for a user without a
+    // printer); true when the user chose to print.
+    virtual bool ChoosePrinter(QWidget* Parent, QPrinter& Printer) = 0;
 };
 
 // The real desktop, through Qt.
@@ -49,11 +55,12 @@ public:
     QString ChooseFileToOpen(QWidget* Parent, const QString& Caption, const QString& Folder,
                              const QString& Filter) override;
     QString ChooseFileToSave(QWidget* Parent, const QString& Caption, const QString& Folder,
-                             const QString& Filter) override;
+                             const QString& Filter, QString* SelectedFilter) override;
     void OpenHelp(const QUrl& Page) override;
     QImage ClipboardImage() override;
     void SetClipboardImage(const QImage& Picture) override;
     bool SetUpPrinter(QWidget* Parent, QPrinter& Printer) override;
+    bool ChoosePrinter(QWidget* Parent, QPrinter& Printer) override;
 
     // The help window once help has been asked for (one for the whole run,
     // not modal); null before.

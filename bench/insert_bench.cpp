@@ -53,13 +53,15 @@ public:
     QString ChooseFileToOpen(QWidget*, const QString&, const QString&, const QString&) override {
         return {};
     }
-    QString ChooseFileToSave(QWidget*, const QString&, const QString&, const QString&) override {
+    QString ChooseFileToSave(QWidget*, const QString&, const QString&, const QString&,
+                             QString*) override {
         return {};
     }
     void OpenHelp(const QUrl&) override {}
     QImage ClipboardImage() override { return {}; }
     void SetClipboardImage(const QImage&) override {}
     bool SetUpPrinter(QWidget*, QPrinter&) override { return false; }
+    bool ChoosePrinter(QWidget*, QPrinter&) override { return false; }
 };
 
 // A photo-like picture: smooth ramps with hashed noise, so that the codec

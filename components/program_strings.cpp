@@ -2,6 +2,8 @@
 
 #include "lang_strings.h"
 
+#include <QFileInfo>
+
 #include <array>
 
 namespace {
@@ -43,6 +45,24 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
      u"The text is too large to be drawn at this size. Choose a smaller size or a shorter text."},
     {u"无法加入或重绘文字层：内存不足。", u"無法加入或重繪文字層：記憶體不足。",
      u"The text layer could not be added or drawn again: there is not enough memory."},
+    {u"找不到文件“%1”。", u"找不到檔案「%1」。", u"The file “%1” does not exist."},
+    {u"“%1”不是影像设计文件。", u"「%1」不是影像設計檔案。", u"“%1” is not a design file."},
+    {u"“%1”由较新版本的软件保存，无法打开。", u"「%1」由較新版本的軟體儲存，無法開啟。",
+     u"“%1” was saved by a newer version of the program and cannot be opened."},
+    {u"无法打开“%1”：文件已损坏或不完整。", u"無法開啟「%1」：檔案已損壞或不完整。",
+     u"“%1” could not be opened: the file is damaged or incomplete."},
+    {u"“%1”太大，无法打开：内存不足，或其中的图片超出限制。",
+     u"「%1」太大，無法開啟：記憶體不足，或其中的圖片超出限制。",
+     u"“%1” is too large to be opened: there is not enough memory, or a picture in it passes "
+     u"the limits."},
+    {u"无法打开“%1”：%2", u"無法開啟「%1」：%2", u"“%1” could not be opened: %2"},
+    {u"PNG 图片，影像外透明 (*.png)", u"PNG 圖片，影像外透明 (*.png)",
+     u"PNG picture, transparent outside the shape (*.png)"},
+    {u"无法写入“%1”。", u"無法寫入「%1」。", u"“%1” could not be written."},
+    {u"影像已被修改，您是否要在创建新的影像前保存影像设计文件？",
+     u"影像已被修改，您是否要在建立新的影像前儲存影像設計檔案？",
+     u"The image has been modified. Do you want to save the image design file before creating "
+     u"a new one?"},
 }};
 
 } // namespace
@@ -80,4 +100,32 @@ QString SaveErrorText(const TlxFileError& Error) {
         break;
     }
     return ProgramText(PsSaveFailed).arg(Error.message());
+}
+
+QString OpenErrorText(const QString& FileName, const TlxFileError& Error) {
+    int id = PsDesignNotOpened;
+    switch (Error.Code) {
+    case TlxFileErrorCode::CannotOpen:
+        if (!QFileInfo::exists(FileName)) id = PsDesignNotFound;
+        break;
+    case TlxFileErrorCode::NotThisKind:
+        id = PsDesignNotThisKind;
+        break;
+    case TlxFileErrorCode::UnsupportedVersion:
+        id = PsDesignNewerVersion;
+        break;
+    case TlxFileErrorCode::CannotRead:
+    case TlxFileErrorCode::Damaged:
+        id = PsDesignDamaged;
+        break;
+    case TlxFileErrorCode::TooLarge:
+    case TlxFileErrorCode::OutOfMemory:
+        id = PsDesignTooLarge;
+        break;
+    default:
+        break;
+    }
+    const QString name = QFileInfo(FileName).fileName();
+    const QString text = ProgramText(id).arg(name.isEmpty() ? FileName : name);
+    return id == PsDesignNotOpened ? text.arg(Error.message()) : text;
 }

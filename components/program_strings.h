@@ -29,8 +29,21 @@ enum ProgramStringId : int {
     PsTextTooLarge,
     // A text layer could not be added or drawn again (memory).
     PsTextNotAdded,
+    // Why a design file could not be opened; %1 is the file name.
+    PsDesignNotFound,
+    PsDesignNotThisKind,
+    PsDesignNewerVersion,
+    PsDesignDamaged,
+    PsDesignTooLarge,
+    PsDesignNotOpened, // any other reason; %2 is the detail
+    // The save dialog's fourth entry.
+    PsPngFilter,
+    // A picture could not be written; %1 is the file name.
+    PsExportFailed,
+    // Create new with an unsaved design.
+    PsNewDesignQuestion,
 };
-constexpr int ProgramStringCount = 14;
+constexpr int ProgramStringCount = 23;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.
@@ -40,3 +53,5 @@ QString ProgramText(int k);
 // Why a save failed, in the current language: the cause when the system
 // named one, else the general message with the error's English detail.
 QString SaveErrorText(const TlxFileError& Error);
+// Why the design file FileName could not be opened, in the current language.
+QString OpenErrorText(const QString& FileName, const TlxFileError& Error);

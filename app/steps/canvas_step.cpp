@@ -1,5 +1,7 @@
 #include "steps/canvas_step.h"
 
+#include "float_text.h"
+
 #include "codepage.h"
 #include "lang_strings.h"
 #include "lxImagevcl.h"
@@ -414,6 +416,33 @@ void TCanvasStep::ApplyTemplet1(TlxImage& Doc) {
         applyShape(Doc, readPicture(path));
         Doc.MakeCheckerBackground();
     }
+}
+
+void TCanvasStep::ShowOpenedDesign(TlxImage& Doc) {
+    {
+        const QSignalBlocker quietList(ListView4), quietBox(Cb1);
+        if (ListView4->count() > 0) ListView4->setCurrentRow(0);
+        Cb1->setCurrentIndex(0);
+    }
+    Edit1->setText(FloatToStr(Doc.ImageWidth / 100.0 * 2.54));
+    Edit2->setText(FloatToStr(Doc.ImageHeight / 100.0 * 2.54));
+    state_.CanvasWidthCm = Doc.ImageWidth / 100.0 * 2.54;
+    state_.CanvasHeightCm = Doc.ImageHeight / 100.0 * 2.54;
+    QImage guide = Doc.LayersCount > 0 && Doc.Layers[0].HasMask
+                       ? TlxImage::MaskLevels(Doc.Layers[0].Mask)
+                       : QImage();
+    if (guide.size() == QSize(Doc.ImageWidth, Doc.ImageHeight)) {
+        DrawSelRgn1(Doc, guide);
+        Doc.SetSelectionBitmap(guide);
+    } else {
+        Doc.ClearSelection();
+    }
+}
+
+void TCanvasStep::ResetForNewDesign() {
+    const QSignalBlocker quietList(ListView4), quietBox(Cb1);
+    if (ListView4->count() > 0) ListView4->setCurrentRow(0);
+    Cb1->setCurrentIndex(0);
 }
 
 void TCanvasStep::DrawSelRgn1(TlxImage& Doc, QImage& Guide) {

@@ -54,6 +54,13 @@ public:
     bool No1(TlxImageVcl& Doc);
     // Re-captions the step's labels in the current language.
     void Recaption();
+    // A design was opened into Doc: the custom template and the design's
+    // own size are shown, and its shape guide is made from the background's
+    // shape (no guide without one).
+    void ShowOpenedDesign(TlxImage& Doc);
+    // Forgets the background picture and returns to the custom template,
+    // for a new design.
+    void ResetForNewDesign();
 
     // The template list's picture for Picture on a screen of DevicePixelRatio:
     // 128 x 128 device-independent pixels drawn at the screen's resolution.

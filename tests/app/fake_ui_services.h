@@ -43,11 +43,29 @@ public:
     QString ChooseFileToOpen(QWidget*, const QString&, const QString&, const QString&) override {
         return FileAnswer;
     }
-    QString ChooseFileToSave(QWidget*, const QString&, const QString&, const QString&) override {
+    // The save dialog's filters as offered, and the one the user picks
+    // (empty: the one offered first).
+    QStringList SaveFilters;
+    QString SaveFilterAnswer;
+    QString ChooseFileToSave(QWidget*, const QString&, const QString&, const QString& Filter,
+                             QString* SelectedFilter) override {
+        SaveFilters = Filter.split(QStringLiteral(";;"));
+        if (SelectedFilter)
+            *SelectedFilter = SaveFilterAnswer.isEmpty() ? SaveFilters.value(0) : SaveFilterAnswer;
         return FileAnswer;
     }
     void OpenHelp(const QUrl& Page) override { HelpPages << Page; }
     QImage ClipboardImage() override { return Clipboard; }
     void SetClipboardImage(const QImage& Picture) override { Clipboard = Picture; }
-    bool SetUpPrinter(QWidget*, QPrinter&) override { return PrinterAnswer; }
+    bool SetUpPrinter(QWidget*, QPrinter& Printer) override {
+        if (SetUpPrinterAnswer) return SetUpPrinterAnswer(Printer);
+        return PrinterAnswer;
+    }
+    // Plays the user of the print dialog: sets the printer up (a PDF file
+    // in tests) and says whether to print. Without it nothing is printed.
+    std::function<bool(QPrinter&)> PrintDialogAnswer;
+    std::function<bool(QPrinter&)> SetUpPrinterAnswer;
+    bool ChoosePrinter(QWidget*, QPrinter& Printer) override {
+        return PrintDialogAnswer ? PrintDialogAnswer(Printer) : false;
+    }
 };

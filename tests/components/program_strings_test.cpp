@@ -44,7 +44,9 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
         // others stand alone.
         const bool takesArgument = k == PsSaveFailed ||
                                    (k >= PsPictureNotFound && k <= PsPictureNotAdded) ||
-                                   k == PsTextSizeInvalid;
+                                   k == PsTextSizeInvalid ||
+                                   (k >= PsDesignNotFound && k <= PsDesignNotOpened) ||
+                                   k == PsExportFailed;
         for (const int base : kBases)
             EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;
