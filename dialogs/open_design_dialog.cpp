@@ -88,29 +88,6 @@ QByteArray readWhole(const QString& FileName, qint64 Limit) {
     return data;
 }
 
-// Writers that leave the image size field of a bitmap 0 (allowed for
-// uncompressed pixels) or wrong trip some readers; the field is set to
-// round(width * height * bits / 8) first, halves to the even neighbour. The
-// height of a top-down bitmap is stored negative; its rows count the same.
-void repairBitmapSizeField(QByteArray& Data) {
-    if (Data.size() < 54 || Data[0] != 'B' || Data[1] != 'M') return;
-    if (getU32(Data, 14) < 40) return; // the old 12-byte header has no such field
-    const int64_t width = int32_t(getU32(Data, 18));
-    const int64_t height = int32_t(getU32(Data, 22));
-    const int64_t bits = uint16_t(uint8_t(Data[28]) | uint8_t(Data[29]) << 8);
-    const uint64_t w = uint64_t(width < 0 ? -width : width);
-    const uint64_t h = uint64_t(height < 0 ? -height : height);
-    // A count of bits past 2^35 is a size past 32 bits: the field stays.
-    if (w == 0 || h == 0 || bits == 0) return;
-    if (w > (uint64_t(1) << 35) / h || w * h > (uint64_t(1) << 35) / uint64_t(bits)) return;
-    const uint64_t bitsTotal = w * h * uint64_t(bits);
-    uint64_t bytes = bitsTotal / 8;
-    const unsigned rest = unsigned(bitsTotal % 8);
-    if (rest > 4 || (rest == 4 && (bytes & 1) != 0)) ++bytes;
-    if (bytes > 0xFFFFFFFFu) return;
-    if (uint32_t(bytes) != getU32(Data, 34)) putU32(Data, 34, uint32_t(bytes));
-}
-
 TFilePreview fitted(const QImage& Bitmap, QSize Size, QSize Frame) {
     TFilePreview preview;
     const QSize fit = FittedPreviewSize(Bitmap.size(), Frame);
@@ -180,6 +157,25 @@ bool ReadlxlZoom(const QString& FileName, QImage& Bitmap) {
     }
 }
 
+void RepairBitmapSizeField(QByteArray& Data) {
+    if (Data.size() < 54 || Data[0] != 'B' || Data[1] != 'M') return;
+    if (getU32(Data, 14) < 40) return; // the old 12-byte header has no such field
+    const int64_t width = int32_t(getU32(Data, 18));
+    const int64_t height = int32_t(getU32(Data, 22));
+    const int64_t bits = uint16_t(uint8_t(Data[28]) | uint8_t(Data[29]) << 8);
+    const uint64_t w = uint64_t(width < 0 ? -width : width);
+    const uint64_t h = uint64_t(height < 0 ? -height : height);
+    // A count of bits past 2^35 is a size past 32 bits: the field stays.
+    if (w == 0 || h == 0 || bits == 0) return;
+    if (w > (uint64_t(1) << 35) / h || w * h > (uint64_t(1) << 35) / uint64_t(bits)) return;
+    const uint64_t bitsTotal = w * h * uint64_t(bits);
+    uint64_t bytes = bitsTotal / 8;
+    const unsigned rest = unsigned(bitsTotal % 8);
+    if (rest > 4 || (rest == 4 && (bytes & 1) != 0)) ++bytes;
+    if (bytes > 0xFFFFFFFFu) return;
+    if (uint32_t(bytes) != getU32(Data, 34)) putU32(Data, 34, uint32_t(bytes));
+}
+
 QSize FittedPreviewSize(QSize Picture, QSize Frame) {
     if (Picture.isEmpty() || Frame.isEmpty()) return {};
     const double w = Picture.width(), h = Picture.height();
@@ -209,7 +205,7 @@ TFilePreview FilePreviewOf(const QString& FileName, QSize Frame) {
         if (suffix == QLatin1String("bmp")) {
             QByteArray data = readWhole(FileName, kMaxBitmapFileBytes);
             if (data.isEmpty()) return {};
-            repairBitmapSizeField(data);
+            RepairBitmapSizeField(data);
             bitmap = toBgr24(decodePicture(data, "BMP"));
         } else {
             const velmo::codecs::TPictureLoad load = velmo::codecs::LoadPictureFile(FileName);

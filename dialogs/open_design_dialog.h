@@ -41,6 +41,14 @@ QImage FilePreview(const QString& FileName);
 // neighbour) and at least 1. Empty for an empty picture or frame.
 QSize FittedPreviewSize(QSize Picture, QSize Frame);
 
+// Some writers leave the image size field of a bitmap file (offset 34) 0 or
+// wrong, which trips some readers. When Data starts with "BM" and has a
+// 40-byte or larger information header, the field is set to
+// round(width * height * bits / 8), halves to the even neighbour (the height
+// of a top-down bitmap, stored negative, counts the same); a size past 32
+// bits leaves it alone.
+void RepairBitmapSizeField(QByteArray& Data);
+
 // A filter of the string table ("Caption (*.a)|*.a|Other|*.b;*.c") in the
 // file dialog's form ("Caption (*.a);;Other (*.b *.c)"). A caption that
 // already ends in its patterns in brackets keeps only its words.

@@ -123,6 +123,58 @@ TEST(FittedPreviewSizeTest, FitsIntoTheFrameKeepingProportions) {
     EXPECT_TRUE(FittedPreviewSize({5, 5}, {0, 111}).isEmpty());
 }
 
+// The 54 bytes of a bitmap file and information header that the size field
+// repair reads.
+QByteArray bitmapHeader(int32_t W, int32_t H, int Bits, uint32_t InfoSize, uint32_t Field) {
+    QByteArray header(54, '\0');
+    header[0] = 'B';
+    header[1] = 'M';
+    putU32(header, 14, InfoSize);
+    putU32(header, 18, uint32_t(W));
+    putU32(header, 22, uint32_t(H));
+    header[26] = 1;
+    header[28] = char(Bits);
+    putU32(header, 34, Field);
+    return header;
+}
+
+uint32_t sizeField(const QByteArray& Header) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | uint8_t(Header[34 + i]);
+    return v;
+}
+
+TEST(RepairBitmapSizeFieldTest, WritesWidthTimesHeightTimesBitsOverEight) {
+    const struct {
+        int32_t w, h;
+        int bits;
+        uint32_t infoSize, before, after;
+    } cases[] = {
+        {734, 111, 24, 40, 0, 244422},    // 734 * 111 * 3, exact
+        {12, 1, 1, 40, 0, 2},             // 1.5 bytes, to the even 2
+        {20, 1, 1, 40, 0, 2},             // 2.5, to the even 2
+        {28, 1, 1, 40, 0, 4},             // 3.5, to the even 4
+        {4, 1, 1, 40, 7, 0},              // 0.5, to the even 0: a wrong field is rewritten
+        {5, 3, 4, 40, 0, 8},              // 60 bits = 7.5 bytes
+        {3, -2, 24, 40, 0, 18},           // top-down: the height counts as 2
+        {10, 10, 32, 124, 0, 400},        // a newer, longer information header
+        {10, 10, 8, 12, 0, 0},            // the old 12-byte header has no such field
+        {65535, 65535, 32, 40, 5, 5},     // 17 179 344 900 bytes do not fit the field
+    };
+    for (const auto& c : cases) {
+        QByteArray header = bitmapHeader(c.w, c.h, c.bits, c.infoSize, c.before);
+        RepairBitmapSizeField(header);
+        EXPECT_EQ(sizeField(header), c.after) << c.w << " x " << c.h << " x " << c.bits;
+    }
+    QByteArray notBitmap = bitmapHeader(12, 1, 1, 40, 0);
+    notBitmap[0] = 'X';
+    RepairBitmapSizeField(notBitmap);
+    EXPECT_EQ(sizeField(notBitmap), 0u);
+    QByteArray cut = bitmapHeader(12, 1, 1, 40, 0).left(53);
+    RepairBitmapSizeField(cut);
+    EXPECT_EQ(cut, bitmapHeader(12, 1, 1, 40, 0).left(53));
+}
+
 TEST(FileDialogFilterTest, TurnsTheTablePairsIntoFileDialogFilters) {
     EXPECT_EQ(FileDialogFilter(QStringLiteral("Image design file (*.velmo)|*.velmo")),
               QStringLiteral("Image design file (*.velmo)"));
