@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -276,9 +277,10 @@ TOpenDesignDialog::TOpenDesignDialog(QWidget* parent) : QFileDialog(parent) {
     frameLayout->addWidget(Image1, 0, Qt::AlignHCenter);
 
     // Qt's dialog lays out its parts in a grid: the frame takes a row of its
-    // own under the file list and the name and type boxes.
+    // own under the file list and the name and type boxes, leaving the
+    // buttons' column free for the size grip in the corner.
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(TFrame10, grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addWidget(TFrame10, grid->rowCount(), 0, 1, std::max(grid->columnCount() - 1, 1));
     else
         TFrame10->hide();
 

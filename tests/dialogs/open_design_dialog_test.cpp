@@ -372,7 +372,7 @@ TEST_F(PreviewFiles, ThePreviewFrameFitsInEveryLanguage) {
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog)) << languageName(base);
         auto* frame = child<QWidget>(dialog, "TFrame10");
-        const QStringList faults = LayoutFaults(*frame);
+        const QStringList faults = LayoutFaults(dialog);
         EXPECT_TRUE(faults.isEmpty()) << languageName(base) << ":\n"
                                       << faults.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(child<QCheckBox>(dialog, "ZmCK")->text(), LangText(139));
