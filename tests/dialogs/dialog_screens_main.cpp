@@ -7,7 +7,8 @@
 // The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
 // manage_guides_en.png, precise_resize_en.png, insert_text_<n>_en.png for
 // each arrangement n, circle_text_en.png, freehand_text_en.png,
-// rulers_en.png, then the same with _sc and _tc.
+// open_design_en.png (previewing a small design), rulers_en.png, then the
+// same with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "dialog_services.h"
@@ -15,6 +16,7 @@
 #include "lang_strings.h"
 #include "lxImage.h"
 #include "manage_guides_dialog.h"
+#include "open_design_dialog.h"
 #include "precise_resize_dialog.h"
 #include "qnRuler.h"
 #include "rotate_dialog.h"
@@ -26,6 +28,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -131,6 +134,26 @@ TForm96::Settings freehandText() {
     return s;
 }
 
+// A 300 x 200 design of a sky-blue canvas with a yellow disc, saved in
+// Folder for the open dialog to preview; empty when it cannot be written.
+QString previewDesign(const QTemporaryDir& Folder) {
+    QImage picture(300, 200, QImage::Format_BGR888);
+    picture.fill(QColor(120, 190, 240));
+    {
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(250, 210, 60));
+        p.drawEllipse(QPoint(150, 100), 70, 70);
+    }
+    TlxImage doc;
+    const QString path = Folder.filePath(QStringLiteral("balloon.velmo"));
+    if (!Folder.isValid() || !doc.NewImageFromBitmap(picture) || !doc.ReDraw() ||
+        !doc.SaveToFile(path))
+        return {};
+    return path;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +169,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool ok = true;
+    const QTemporaryDir designs;
+    const QString design = previewDesign(designs);
+    if (design.isEmpty()) {
+        std::fprintf(stderr, "cannot write the design for the open dialog\n");
+        ok = false;
+    }
     const struct {
         int base;
         const char* suffix;
@@ -194,6 +223,12 @@ int main(int argc, char** argv) {
             text.Preset(preset);
             ok &= save(text, folder,
                        QStringLiteral("insert_text_%1").arg(arrangement) + suffix);
+        }
+        {
+            TOpenDesignDialog open;
+            open.Preset({designs.path(), design});
+            open.resize(640, 620);
+            ok &= save(open, folder, QStringLiteral("open_design") + suffix);
         }
         {
             TForm76 circle;
