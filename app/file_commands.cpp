@@ -6,6 +6,7 @@
 
 #include "lang_strings.h"
 #include "lxImagevcl.h"
+#include "open_design_dialog.h"
 #include "print_picture.h"
 #include "program_strings.h"
 #include "qnToolTip.h"
@@ -24,22 +25,6 @@
 #include <QSaveFile>
 
 namespace {
-
-// A filter string of the table ("name|patterns|name|patterns") as the
-// entries of a file dialog; a name that does not show its patterns gets
-// them in brackets.
-QStringList dialogFilters(const QString& TableFilter) {
-    const QStringList parts = TableFilter.split(QLatin1Char('|'));
-    QStringList entries;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString name = parts[i].trimmed();
-        QString patterns = parts[i + 1].trimmed();
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (!name.contains(QLatin1Char('('))) name += QStringLiteral(" (") + patterns + QLatin1Char(')');
-        entries << name;
-    }
-    return entries;
-}
 
 // Name with its extension replaced by Extension (".jpg"), or given it when
 // it has none.
@@ -68,7 +53,7 @@ bool writePicture(const QImage& Picture, const QString& Name, const char* Format
 } // namespace
 
 QStringList TVelmoBalloonForm::SaveFilters() {
-    QStringList entries = dialogFilters(LangText(39));
+    QStringList entries = FileDialogFilter(LangText(39)).split(QStringLiteral(";;"));
     entries << ProgramText(PsPngFilter);
     return entries;
 }
@@ -123,11 +108,17 @@ bool TVelmoBalloonForm::BitBtn11Click() {
 
 void TVelmoBalloonForm::BitBtn2Click() {
     HideBalloonTip();
-    const QString file = ChooseDesignToOpen ? ChooseDesignToOpen()
-                                            : services_.ChooseFileToOpen(
-                                                  this, LangText(4).remove(QLatin1Char('&')),
-                                                  QString(), dialogFilters(LangText(50)).join(
-                                                                 QStringLiteral(";;")));
+    QString file;
+    if (ChooseDesignToOpen) {
+        file = ChooseDesignToOpen();
+    } else {
+        TOpenDesignDialog dialog(this);
+        TOpenDesignSettings preset;
+        if (!State.CurrentFileName.isEmpty())
+            preset.Folder = QFileInfo(State.CurrentFileName).absolutePath();
+        if (const std::optional<TOpenDesignSettings> chosen = RunDialog(services_, dialog, preset))
+            file = chosen->FileName;
+    }
     if (file.isEmpty()) return;
     LoadDesign(file);
 }
