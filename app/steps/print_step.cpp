@@ -83,7 +83,6 @@ TPrintStep::TPrintStep(TProgramState& State, TUiServices& Services, QWidget* par
     PBColor1 = named<QWidget>(new TSwatch(QColor(128, 128, 128), PageArea), "PBColor1");
     PbColor2 = named<QWidget>(new TSwatch(Qt::white, PageArea), "PbColor2");
     Image6 = makeNamed<QLabel>(PbColor2, "Image6");
-    Image6->setScaledContents(true);
     Image6->setCursor(Qt::SizeAllCursor);
     Image6->installEventFilter(this);
     Shape1 = named<QWidget>(new TDragOutline(PbColor2), "Shape1");
@@ -100,7 +99,8 @@ TPrintStep::TPrintStep(TProgramState& State, TUiServices& Services, QWidget* par
     const QRegularExpression number(QStringLiteral("[0-9.]*"));
     for (QLineEdit* e : {Edit3, Edit4}) {
         e->setValidator(new QRegularExpressionValidator(number, e));
-        e->setMaximumWidth(110);
+        // Room for the longest offset the default formatting writes.
+        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-00.0000000000000")) + 12);
     }
     Ck1 = makeNamed<QCheckBox>(this, "Ck1");
     Ck2 = makeNamed<QCheckBox>(this, "Ck2");
@@ -164,7 +164,7 @@ bool TPrintStep::No2(TlxImage& Doc) {
     QImage picture;
     if (!MakePrintBitmap(Doc, picture)) return false;
     PrintBitmap = std::move(picture);
-    Image6->setPixmap(QPixmap::fromImage(PrintBitmap));
+    shownSize_ = QSize();
     ShowPrtSet();
     return true;
 }
@@ -178,6 +178,15 @@ void TPrintStep::ShowPrtSet() {
     PbColor2->setGeometry(preview_.Panel);
     PBColor1->setGeometry(preview_.Shadow);
     Image6->resize(preview_.Picture);
+    // The picture drawn small with smoothing, once per size.
+    if (shownSize_ != preview_.Picture && !preview_.Picture.isEmpty()) {
+        shownSize_ = preview_.Picture;
+        const qreal ratio = devicePixelRatioF();
+        QPixmap shown = QPixmap::fromImage(PrintBitmap.scaled(
+            preview_.Picture * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        shown.setDevicePixelRatio(ratio);
+        Image6->setPixmap(shown);
+    }
     // The vertical offset comes from its edit; the first layout of the run
     // then shows "6" in it while the picture stays where "6.5" put it.
     bool ok = false;

@@ -100,4 +100,6 @@ private:
     QPoint dragStart_;
     QPoint dragDelta_;
     bool entered_ = false;
+    // The size the picture on the page was last drawn at.
+    QSize shownSize_;
 };

@@ -5,8 +5,9 @@
 //
 // The pictures are step1_en.png, step2_en.png, step1_sc.png, ... at 1366 x 768
 // unless a size is given, and help_en.png, ... of the help window showing
-// each language's first page, and step2_text_en.png, ... with five texts
-// carrying built-in text effects. Dialogs and message boxes are answered by the test
+// each language's first page, step2_text_en.png, ... with five texts
+// carrying built-in text effects, step3_portrait_en.png and
+// step3_landscape_en.png of the print layout on A4, and close_question_en.png. Dialogs and message boxes are answered by the test
 // desktop, so nothing waits for a click.
 
 #include "app/fake_ui_services.h"
@@ -20,6 +21,7 @@
 #include "steps/layer_list.h"
 #include "steps/mask_list.h"
 #include "steps/ruler_guides.h"
+#include "steps/print_step.h"
 #include "steps/text_effect_list.h"
 #include "widgets/help_window.h"
 
@@ -28,6 +30,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPageSize>
+#include <QPrinter>
 #include <QPainter>
 #include <QRegularExpression>
 
@@ -209,6 +214,27 @@ int main(int argc, char** argv) {
         save(w, QStringLiteral("step2_%1").arg(QString::fromLatin1(l.name)));
         composeSample(w);
         save(w, QStringLiteral("step2_layers_%1").arg(QString::fromLatin1(l.name)));
+        // Step 3 on an A4 page, upright and across.
+        {
+            QPrinter& printer = w.TabSheet3->Printer();
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            printer.setPageOrientation(QPageLayout::Portrait);
+            w.BitBtn4Click();
+            save(w, QStringLiteral("step3_portrait_%1").arg(QString::fromLatin1(l.name)));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            w.TabSheet3->ShowPrtSet();
+            save(w, QStringLiteral("step3_landscape_%1").arg(QString::fromLatin1(l.name)));
+            printer.setPageOrientation(QPageLayout::Portrait);
+            w.BitBtn3Click();
+            // The question on closing a modified design, as the window asks it.
+            QMessageBox box(QMessageBox::Question, LangText(51), LangText(134),
+                            QMessageBox::Yes | QMessageBox::No, &w);
+            box.show();
+            QApplication::processEvents();
+            box.grab().save(folder.filePath(
+                QStringLiteral("close_question_%1.png").arg(QString::fromLatin1(l.name))));
+        }
         w.TabSheet2->SetFixedZoom(3.0);
         save(w, QStringLiteral("step2_300_%1").arg(QString::fromLatin1(l.name)));
         w.TabSheet2->N1Click();
