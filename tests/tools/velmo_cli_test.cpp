@@ -834,7 +834,8 @@ QRect inkBox(const QImage& Page) {
 
 // The design pdf places, 200 x 150 (2 x 1.5 inches at 100 pixels per
 // inch): an opaque dark blue background (blue 160) with a red 20 x 20
-// square in its top-left corner, so a flipped picture shows.
+// square in its top-left corner, so a flipped picture shows, and the
+// gradient picture at (100, 80), where resamplers differ.
 class PdfTest : public VelmoCliTest {
 protected:
     static void SetUpTestSuite() {
@@ -844,6 +845,9 @@ protected:
         ASSERT_TRUE(img.AddBitmapLayer(solidBgr(20, 20, {0, 0, 255})));
         img.Layers[1].Left = 0;
         img.Layers[1].Top = 0;
+        ASSERT_TRUE(img.AddBitmapLayer(gradientPicture(kPicWidth, kPicHeight)));
+        img.Layers[2].Left = 100;
+        img.Layers[2].Top = 80;
         ASSERT_TRUE(img.ReDraw());
         ASSERT_TRUE(img.SaveToFile(plain())) << img.LastFileError.message().toStdString();
     }
@@ -971,6 +975,38 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceCase{"dpi72", "--dpi 72 --page Letter --x center --y 0", 72, 144, 108, 975, 0}),
     // clang-format on
     [](const auto& info) { return std::string(info.param.what); });
+
+// The embedded picture is the print picture (here, without a canvas shape,
+// the composition's colours) stretched by the engine's cubic resampler to
+// 150 dpi, 300 x 225, byte for byte.
+TEST_F(PdfTest, PictureIsTheCubicResampleOfThePrintPicture) {
+    const QString out = writePdf(QStringLiteral("cubic.pdf"),
+                                 {QStringLiteral("--dpi"), QStringLiteral("150")});
+    const QString prefix = path(QStringLiteral("cubic-image"));
+    const RunResult r =
+        runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), out, prefix});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage embedded =
+        QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(embedded.size(), QSize(300, 225));
+
+    const auto doc = loadDesign(plain());
+    QImage composed;
+    ASSERT_TRUE(doc->RenderToAlphaBitmap(composed));
+    QImage print(composed.size(), QImage::Format_BGR888);
+    for (int y = 0; y < composed.height(); ++y) {
+        const uint8_t* s = composed.constScanLine(y);
+        for (int x = 0; x < composed.width(); ++x)
+            setBgr(print, x, y, {s[4 * x], s[4 * x + 1], s[4 * x + 2]});
+    }
+    QImage expected;
+    ASSERT_TRUE(doc->StretchBitmapCubic(print, expected, 300, 225));
+    EXPECT_EQ(embedded, expected);
+    // A linear stretch would differ: the picture really is the cubic one.
+    QImage linear;
+    ASSERT_TRUE(doc->StretchBitmapLinear(print, linear, 300, 225));
+    EXPECT_NE(embedded, linear);
+}
 
 TEST_F(PdfTest, ThreeCopiesAreThreePagesOfOnePicture) {
     const QString out = writePdf(QStringLiteral("copies.pdf"),
