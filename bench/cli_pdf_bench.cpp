@@ -108,9 +108,9 @@ void BM_Pdf(benchmark::State& State) {
     cli::Request req;
     QString error;
     if (!cli::parseArguments({QStringLiteral("pdf"), f.design,
-                              f.folder.filePath(QStringLiteral("out.pdf")),
-                              QStringLiteral("--dpi"), QString::number(State.range(0)),
-                              QStringLiteral("--copies"), QString::number(State.range(1))},
+                              f.folder.filePath(QStringLiteral("out.pdf")), QStringLiteral("--dpi"),
+                              QString::number(State.range(0)), QStringLiteral("--copies"),
+                              QString::number(State.range(1))},
                              req, error)) {
         State.SkipWithError(qPrintable(error));
         return;
@@ -134,9 +134,9 @@ void BM_Export(benchmark::State& State, const char* Name) {
     }
     cli::Request req;
     QString error;
-    if (!cli::parseArguments({QStringLiteral("export"), f.design,
-                              f.folder.filePath(QString::fromLatin1(Name))},
-                             req, error)) {
+    if (!cli::parseArguments(
+            {QStringLiteral("export"), f.design, f.folder.filePath(QString::fromLatin1(Name))}, req,
+            error)) {
         State.SkipWithError(qPrintable(error));
         return;
     }

@@ -136,14 +136,14 @@ bool parsePage(const QString& Text, QPageSize& Page, QString& Error) {
     const QStringList sides = name.chopped(2).split(QLatin1Char('x'));
     double width = 0, height = 0;
     if (sides.size() != 2 || !parseDecimal(sides[0], width) || !parseDecimal(sides[1], height) ||
-        width < MinPageMillimetres || width > MaxPageMillimetres ||
-        height < MinPageMillimetres || height > MaxPageMillimetres) {
+        width < MinPageMillimetres || width > MaxPageMillimetres || height < MinPageMillimetres ||
+        height > MaxPageMillimetres) {
         Error = form;
         return false;
     }
     // Exactly the size asked for, not the nearest standard page.
-    Page = QPageSize(QSizeF(width, height), QPageSize::Millimeter, QString(),
-                     QPageSize::ExactMatch);
+    Page =
+        QPageSize(QSizeF(width, height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     if (Page.isValid()) return true;
     Error = form;
     return false;
@@ -241,7 +241,6 @@ bool parsePdf(const QStringList& Args, Request& Out, QString& Error) {
 bool isHelp(const QString& Arg) {
     return Arg == QLatin1String("--help") || Arg == QLatin1String("-h");
 }
-
 
 } // namespace
 
@@ -430,8 +429,7 @@ QString synopsisText(Command Topic) {
     if (const CommandUsage* u = usageOf(Topic))
         return synopsisLines(*u, QStringLiteral("Usage: velmo-cli "),
                              QStringLiteral("       velmo-cli ")) +
-               QStringLiteral("Run 'velmo-cli %1 --help' for more.\n")
-                   .arg(QLatin1String(u->name));
+               QStringLiteral("Run 'velmo-cli %1 --help' for more.\n").arg(QLatin1String(u->name));
     QString text = QStringLiteral("Usage: velmo-cli COMMAND ARGUMENTS, COMMAND one of:\n");
     for (const CommandUsage& u : kUsages)
         text += synopsisLines(u, QStringLiteral("  velmo-cli "), QStringLiteral("  velmo-cli "));

@@ -163,8 +163,8 @@ Outcome runExport(const Request& Req) {
     if (!loadDesign(*document, Req.input, outcome)) return outcome;
     QImage picture;
     const bool png = Req.format == PictureFormat::Png;
-    const bool made = png ? MakeTransparentPicture(*document, picture)
-                          : MakePrintBitmap(*document, picture);
+    const bool made =
+        png ? MakeTransparentPicture(*document, picture) : MakePrintBitmap(*document, picture);
     if (!made) return failure(ExitFailure, QStringLiteral("cannot compose '%1'").arg(Req.input));
     const QByteArray encoded =
         png ? encodeWithCoverage(picture) : encodeComposed(picture, Req.format);
@@ -236,14 +236,14 @@ Outcome runPdf(const Request& Req) {
     const int height = RoundEven(picture.height() * double(Req.dpi) / 100);
     QImage printed;
     if (!document->StretchBitmapCubic(picture, printed, width, height))
-        return failure(ExitFailure, QStringLiteral("cannot resample the picture to %1 x %2 dots")
-                                        .arg(width)
-                                        .arg(height));
+        return failure(
+            ExitFailure,
+            QStringLiteral("cannot resample the picture to %1 x %2 dots").arg(width).arg(height));
     picture = QImage();
     TlxFileError error;
     const bool written = lx::writeFileAtomically(
-        Req.output,
-        [&](QIODevice& Device) { return writePdfPages(Device, printed, Req, error); }, error);
+        Req.output, [&](QIODevice& Device) { return writePdfPages(Device, printed, Req, error); },
+        error);
     if (!written)
         return failure(ExitFailure,
                        QStringLiteral("cannot write '%1': %2").arg(Req.output, error.message()));

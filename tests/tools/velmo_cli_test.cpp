@@ -538,10 +538,10 @@ TEST_P(FailureTest, ExitsWithItsCodeAndOneLineOnStderr) {
     const QByteArray rest = r.err.mid(lineEnd + 1);
     if (c.exitCode == 2) {
         const QByteArray command = args[0].toUtf8();
-        const bool known = QByteArrayList{"render", "info", "convert", "style", "export", "pdf"}
-                               .contains(command);
-        const QByteArray synopsis = known ? "Usage: velmo-cli " + command + " "
-                                          : QByteArray("Usage: velmo-cli COMMAND");
+        const bool known =
+            QByteArrayList{"render", "info", "convert", "style", "export", "pdf"}.contains(command);
+        const QByteArray synopsis =
+            known ? "Usage: velmo-cli " + command + " " : QByteArray("Usage: velmo-cli COMMAND");
         EXPECT_TRUE(rest.startsWith(synopsis)) << r.err.toStdString();
     } else {
         EXPECT_TRUE(rest.isEmpty()) << r.err.toStdString();
@@ -808,10 +808,11 @@ std::vector<PdfImage> pdfImages(const QString& Pdf) {
 // Page 1 rendered at 300 dots per inch.
 QImage renderPage(const QString& Pdf) {
     const QString prefix = Pdf + QStringLiteral(".page");
-    const RunResult r = runTool(QStringLiteral("pdftoppm"),
-                                {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"),
-                                 QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
-                                 QStringLiteral("-png"), QStringLiteral("-singlefile"), Pdf, prefix});
+    const RunResult r =
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"),
+                 QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                 QStringLiteral("-png"), QStringLiteral("-singlefile"), Pdf, prefix});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }
@@ -980,11 +981,10 @@ INSTANTIATE_TEST_SUITE_P(
 // the composition's colours) stretched by the engine's cubic resampler to
 // 150 dpi, 300 x 225, byte for byte.
 TEST_F(PdfTest, PictureIsTheCubicResampleOfThePrintPicture) {
-    const QString out = writePdf(QStringLiteral("cubic.pdf"),
-                                 {QStringLiteral("--dpi"), QStringLiteral("150")});
+    const QString out =
+        writePdf(QStringLiteral("cubic.pdf"), {QStringLiteral("--dpi"), QStringLiteral("150")});
     const QString prefix = path(QStringLiteral("cubic-image"));
-    const RunResult r =
-        runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), out, prefix});
+    const RunResult r = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), out, prefix});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage embedded =
         QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_BGR888);
@@ -1009,8 +1009,8 @@ TEST_F(PdfTest, PictureIsTheCubicResampleOfThePrintPicture) {
 }
 
 TEST_F(PdfTest, ThreeCopiesAreThreePagesOfOnePicture) {
-    const QString out = writePdf(QStringLiteral("copies.pdf"),
-                                 {QStringLiteral("--copies"), QStringLiteral("3")});
+    const QString out =
+        writePdf(QStringLiteral("copies.pdf"), {QStringLiteral("--copies"), QStringLiteral("3")});
     EXPECT_EQ(pageCount(out), 3);
     const std::vector<PdfImage> images = pdfImages(out);
     ASSERT_EQ(images.size(), 3u);
@@ -1055,19 +1055,18 @@ TEST_P(KeepOutputTest, AFailedRunLeavesTheEarlierFileAsItWas) {
     const QString out = path(QString::fromLatin1(c.output));
     const QByteArray earlier("the earlier file");
     ASSERT_TRUE(writeAll(out, earlier));
-    QStringList args{QString::fromLatin1(c.command),
-                     QString::fromLatin1(c.input) == QLatin1String("damaged") ? damaged()
-                                                                              : design(),
-                     out};
+    QStringList args{
+        QString::fromLatin1(c.command),
+        QString::fromLatin1(c.input) == QLatin1String("damaged") ? damaged() : design(), out};
     if (c.extra != nullptr) args.append(QString::fromLatin1(c.extra));
     const RunResult r = runCli(args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
     EXPECT_EQ(readAll(out), earlier);
     // No temporary file is left beside it.
-    const QStringList leftovers =
-        QDir(dir_->path()).entryList({QLatin1Char('.') + QString::fromLatin1(c.output) +
-                                      QStringLiteral(".partial-*")},
-                                     QDir::Files | QDir::Hidden);
+    const QStringList leftovers = QDir(dir_->path())
+                                      .entryList({QLatin1Char('.') + QString::fromLatin1(c.output) +
+                                                  QStringLiteral(".partial-*")},
+                                                 QDir::Files | QDir::Hidden);
     EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(QLatin1Char(' ')).toStdString();
 }
 
@@ -1090,8 +1089,8 @@ TEST_F(PdfTest, ASuccessfulRunReplacesTheEarlierFile) {
 
 struct HelpCase {
     const char* command;
-    const char* args;   // the command line after the program's name
-    const char* words;  // words its usage must carry
+    const char* args;  // the command line after the program's name
+    const char* words; // words its usage must carry
 };
 
 void PrintTo(const HelpCase& c, std::ostream* os) {
