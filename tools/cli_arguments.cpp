@@ -162,10 +162,8 @@ bool parseBoundedInt(const QString& Option, const QString& Text, int Min, int Ma
     return true;
 }
 
-// "center" or a distance in centimetres from the page's edge; the picture
-// must start on the page (Extent is the page's width or height in mm).
-bool parseOffset(const QString& Option, const QString& Text, double ExtentMm, PageOffset& Offset,
-                 QString& Error) {
+// "center" or a distance in centimetres from the page's edge.
+bool parseOffset(const QString& Option, const QString& Text, PageOffset& Offset, QString& Error) {
     if (Text.compare(QLatin1String("center"), Qt::CaseInsensitive) == 0) {
         Offset = {true, 0};
         return true;
@@ -176,19 +174,28 @@ bool parseOffset(const QString& Option, const QString& Text, double ExtentMm, Pa
                     .arg(Option, Text);
         return false;
     }
-    if (cm * 10 >= ExtentMm) {
-        Error = QStringLiteral("%1 %2 puts the picture beyond the page, which is %3 cm")
-                    .arg(Option, Text)
-                    .arg(ExtentMm / 10);
-        return false;
-    }
     Offset = {false, cm};
     return true;
 }
 
+// A picture that would start past the page's edge (ExtentMm: the page's
+// width or height) leaves the page blank, which is never what was meant;
+// the default 6.5 cm down is checked too, as a small page may be shorter.
+bool offsetOnPage(const QString& Option, const PageOffset& Offset, bool Given, double ExtentMm,
+                  QString& Error) {
+    if (Offset.centred || Offset.centimetres * 10 < ExtentMm) return true;
+    Error =
+        QStringLiteral("%1%2 %3 puts the picture beyond the page, which is %4 cm %5")
+            .arg(Given ? QString() : QStringLiteral("the default "), Option)
+            .arg(Offset.centimetres)
+            .arg(ExtentMm / 10)
+            .arg(Option == QLatin1String("--x") ? QStringLiteral("wide") : QStringLiteral("high"));
+    return false;
+}
+
 bool parsePdf(const QStringList& Args, Request& Out, QString& Error) {
     QStringList files;
-    QString xText, yText;
+    bool xGiven = false, yGiven = false;
     for (qsizetype k = 1; k < Args.size(); ++k) {
         const QString& a = Args[k];
         const bool option = a == QLatin1String("--page") || a == QLatin1String("--dpi") ||
@@ -214,9 +221,11 @@ bool parsePdf(const QStringList& Args, Request& Out, QString& Error) {
         } else if (a == QLatin1String("--copies")) {
             if (!parseBoundedInt(a, value, MinCopies, MaxCopies, Out.copies, Error)) return false;
         } else if (a == QLatin1String("--x")) {
-            xText = value;
+            if (!parseOffset(a, value, Out.x, Error)) return false;
+            xGiven = true;
         } else {
-            yText = value;
+            if (!parseOffset(a, value, Out.y, Error)) return false;
+            yGiven = true;
         }
     }
     if (files.size() != 2)
@@ -230,12 +239,8 @@ bool parsePdf(const QStringList& Args, Request& Out, QString& Error) {
     }
     // The offsets are checked against the page, whichever came first.
     const QSizeF pageMm = Out.page.size(QPageSize::Millimeter);
-    if (!xText.isNull() && !parseOffset(QStringLiteral("--x"), xText, pageMm.width(), Out.x, Error))
-        return false;
-    if (!yText.isNull() &&
-        !parseOffset(QStringLiteral("--y"), yText, pageMm.height(), Out.y, Error))
-        return false;
-    return true;
+    return offsetOnPage(QStringLiteral("--x"), Out.x, xGiven, pageMm.width(), Error) &&
+           offsetOnPage(QStringLiteral("--y"), Out.y, yGiven, pageMm.height(), Error);
 }
 
 bool isHelp(const QString& Arg) {

@@ -628,6 +628,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"pdfXBeyondA4", "pdf $design $dir/x.pdf --x 21", 2, "$dir/x.pdf", "--x"},
         // Letter is 27.94 cm high; the page is checked whichever option comes first.
         FailureCase{"pdfYBeyondLetter", "pdf $design $dir/y.pdf --y 27.94 --page Letter", 2, "$dir/y.pdf", "--y"},
+        // 6.5 cm down by default, below a page 50 mm high.
+        FailureCase{"pdfDefaultYBeyondPage", "pdf $design $dir/y.pdf --page 100x50mm", 2, "$dir/y.pdf", "the default --y 6.5"},
         FailureCase{"pdfYWithoutValue", "pdf $design $dir/y.pdf --y", 2, "$dir/y.pdf", "--y"}),
     // clang-format on
     [](const auto& info) { return std::string(info.param.what); });
