@@ -3,12 +3,17 @@
 #include "document_info.h"
 #include "files/atomic_file.h"
 #include "lxImage.h"
+#include "lxTypes.h"
 #include "picture_output.h"
+#include "print_picture.h"
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QPainter>
+#include <QPdfWriter>
 
 #include <memory>
+#include <new>
 
 namespace cli {
 namespace {
@@ -149,9 +154,103 @@ Outcome runStyle(const Request& Req) {
     return outcome;
 }
 
-} // namespace
+// The picture the program prints, with the outside of the canvas shape
+// white, in the bitmap and JPEG forms the program exports; PNG keeps the
+// outside transparent instead, for printing onto something else.
+Outcome runExport(const Request& Req) {
+    const auto document = newDocument();
+    Outcome outcome;
+    if (!loadDesign(*document, Req.input, outcome)) return outcome;
+    QImage picture;
+    const bool png = Req.format == PictureFormat::Png;
+    const bool made =
+        png ? MakeTransparentPicture(*document, picture) : MakePrintBitmap(*document, picture);
+    if (!made) return failure(ExitFailure, QStringLiteral("cannot compose '%1'").arg(Req.input));
+    const QByteArray encoded =
+        png ? encodeWithCoverage(picture) : encodeComposed(picture, Req.format);
+    if (encoded.isEmpty())
+        return failure(ExitFailure,
+                       QStringLiteral("cannot encode the picture for '%1'").arg(Req.output));
+    return writeFile(Req.output, encoded);
+}
 
-Outcome runRequest(const Request& Req) {
+// Dots from the page's edge for an offset in centimetres, or the dots that
+// centre Picture dots on Page dots (halved towards zero, as printing does).
+int offsetDots(const PageOffset& Offset, int Dpi, int Page, int Picture) {
+    if (Offset.centred) return (Page - Picture) / 2;
+    return RoundEven(Offset.centimetres * Dpi / 2.54);
+}
+
+// Every copy as one page of the PDF written into Device: the page at the
+// request's size without margins, Dpi device dots per inch, and the one
+// resampled Picture drawn at its place on each. False, with Error set, when
+// the PDF engine gives up.
+bool writePdfPages(QIODevice& Device, const QImage& Picture, const Request& Req,
+                   TlxFileError& Error) {
+    QPdfWriter writer(&Device);
+    writer.setTitle(QStringLiteral("Velmo Balloon"));
+    writer.setCreator(QStringLiteral("velmo-cli"));
+    writer.setResolution(Req.dpi);
+    const QPageLayout layout(Req.page, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                             QPageLayout::Point);
+    if (!writer.setPageLayout(layout)) {
+        Error.set(TlxFileErrorCode::CannotWrite, QStringLiteral("the PDF page cannot be set up"));
+        return false;
+    }
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        Error.set(TlxFileErrorCode::CannotWrite, QStringLiteral("the PDF cannot be started"));
+        return false;
+    }
+    // A printed picture must keep its colours: no lossy compression.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    const QPoint place(offsetDots(Req.x, Req.dpi, writer.width(), Picture.width()),
+                       offsetDots(Req.y, Req.dpi, writer.height(), Picture.height()));
+    for (int copy = 0; copy < Req.copies; ++copy) {
+        if (copy > 0 && !writer.newPage()) {
+            painter.end();
+            Error.set(TlxFileErrorCode::CannotWrite, QStringLiteral("a PDF page cannot be added"));
+            return false;
+        }
+        // The same picture on every page: the PDF holds it once.
+        painter.drawImage(place, Picture);
+    }
+    if (!painter.end()) {
+        Error.set(TlxFileErrorCode::CannotWrite, QStringLiteral("the PDF cannot be finished"));
+        return false;
+    }
+    return true;
+}
+
+// The printed picture at its true size (100 design pixels per inch) on PDF
+// pages: resampled once to the request's resolution with the cubic
+// resampler printing uses, without any printer's corrections.
+Outcome runPdf(const Request& Req) {
+    const auto document = newDocument();
+    Outcome outcome;
+    if (!loadDesign(*document, Req.input, outcome)) return outcome;
+    QImage picture;
+    if (!MakePrintBitmap(*document, picture))
+        return failure(ExitFailure, QStringLiteral("cannot compose '%1'").arg(Req.input));
+    const int width = RoundEven(picture.width() * double(Req.dpi) / 100);
+    const int height = RoundEven(picture.height() * double(Req.dpi) / 100);
+    QImage printed;
+    if (!document->StretchBitmapCubic(picture, printed, width, height))
+        return failure(
+            ExitFailure,
+            QStringLiteral("cannot resample the picture to %1 x %2 dots").arg(width).arg(height));
+    picture = QImage();
+    TlxFileError error;
+    const bool written = lx::writeFileAtomically(
+        Req.output, [&](QIODevice& Device) { return writePdfPages(Device, printed, Req, error); },
+        error);
+    if (!written)
+        return failure(ExitFailure,
+                       QStringLiteral("cannot write '%1': %2").arg(Req.output, error.message()));
+    return outcome;
+}
+
+Outcome runCommand(const Request& Req) {
     switch (Req.command) {
     case Command::Render:
         return runRender(Req);
@@ -161,10 +260,27 @@ Outcome runRequest(const Request& Req) {
         return runConvert(Req);
     case Command::Style:
         return runStyle(Req);
+    case Command::Export:
+        return runExport(Req);
+    case Command::Pdf:
+        return runPdf(Req);
     case Command::Help:
+    case Command::Version:
         break;
     }
     return failure(ExitUsage, QStringLiteral("nothing to run"));
+}
+
+} // namespace
+
+Outcome runRequest(const Request& Req) {
+    // A large picture at a high resolution may not fit in memory; that is a
+    // failure to write the file, not a crash.
+    try {
+        return runCommand(Req);
+    } catch (const std::bad_alloc&) {
+        return failure(ExitFailure, QStringLiteral("not enough memory for '%1'").arg(Req.input));
+    }
 }
 
 } // namespace cli

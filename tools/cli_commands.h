@@ -1,6 +1,6 @@
 #pragma once
 
-// The four commands of velmo-cli. Each works on a document of its own and
+// The commands of velmo-cli. Each works on a document of its own and
 // reports through an Outcome instead of printing, so main() alone decides
 // what goes to stdout and stderr.
 

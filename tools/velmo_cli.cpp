@@ -4,6 +4,8 @@
 //   velmo-cli info IN.velmo
 //   velmo-cli convert IN.velmo OUT.velmo
 //   velmo-cli style IN.velmo LAYER STYLE OUT.velmo
+//   velmo-cli export IN.velmo OUT.bmp|OUT.jpg|OUT.png
+//   velmo-cli pdf IN.velmo OUT.pdf [--page ...] [--dpi N] [--x ...] [--y ...] [--copies N]
 
 #include "cli_arguments.h"
 #include "cli_commands.h"
@@ -24,7 +26,14 @@ void writeAll(std::FILE* Stream, const QByteArray& Bytes) {
     std::fflush(Stream);
 }
 
-// Scripts read exactly one line of ours on stderr when something fails, so
+// Wrong usage: the reason, then the synopsis of the command concerned.
+int usageError(const QString& Reason, cli::Command Topic) {
+    printLine(stderr, QStringLiteral("velmo-cli: %1").arg(Reason));
+    writeAll(stderr, cli::synopsisText(Topic).toUtf8());
+    return cli::ExitUsage;
+}
+
+// Scripts read one line of ours first on stderr when something fails, so
 // Qt's own chatter (font and platform notes) is kept out of it; only
 // critical and fatal messages still get through.
 void quietMessages(QtMsgType Type, const QMessageLogContext&, const QString& Message) {
@@ -44,21 +53,19 @@ int main(int argc, char** argv) {
 
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    if (args.isEmpty()) {
-        writeAll(stdout, cli::usageText().toUtf8());
-        return cli::ExitUsage;
-    }
     cli::Request request;
     QString error;
-    if (!cli::parseArguments(args, request, error)) {
-        printLine(stderr, QStringLiteral("velmo-cli: %1 (see velmo-cli --help)").arg(error));
-        return cli::ExitUsage;
-    }
+    if (!cli::parseArguments(args, request, error)) return usageError(error, request.command);
     if (request.command == cli::Command::Help) {
-        writeAll(stdout, cli::usageText().toUtf8());
+        writeAll(stdout, cli::usageText(request.helpTopic).toUtf8());
+        return cli::ExitSuccess;
+    }
+    if (request.command == cli::Command::Version) {
+        writeAll(stdout, cli::versionText().toUtf8());
         return cli::ExitSuccess;
     }
     const cli::Outcome outcome = cli::runRequest(request);
+    if (outcome.code == cli::ExitUsage) return usageError(outcome.reason, request.command);
     if (outcome.code != cli::ExitSuccess) {
         printLine(stderr, QStringLiteral("velmo-cli: %1").arg(outcome.reason));
         return outcome.code;

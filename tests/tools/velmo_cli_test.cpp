@@ -18,11 +18,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -464,7 +469,12 @@ TEST_F(VelmoCliTest, HelpPrintsUsageAndSucceeds) {
 TEST_F(VelmoCliTest, NoArgumentsPrintsUsageAndFails) {
     const RunResult r = runCli({});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.out.contains("Usage"));
+    // Wrong usage: the reason and every command's synopsis, on stderr.
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.startsWith("velmo-cli: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Usage"));
+    EXPECT_TRUE(r.err.contains("velmo-cli export IN.velmo"));
+    EXPECT_TRUE(r.err.contains("velmo-cli pdf IN.velmo OUT.pdf"));
 }
 
 struct FailureCase {
@@ -513,19 +523,34 @@ protected:
     }
 };
 
+// A file that cannot be read or written gives one line on stderr; wrong
+// usage gives that line and then the synopsis of the command concerned.
 TEST_P(FailureTest, ExitsWithItsCodeAndOneLineOnStderr) {
     const FailureCase& c = GetParam();
-    const RunResult r = runCli(expand(c.args));
+    const QStringList args = expand(c.args);
+    const RunResult r = runCli(args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     ASSERT_TRUE(r.err.startsWith("velmo-cli: ")) << r.err.toStdString();
-    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith('\n'));
+    const qsizetype lineEnd = r.err.indexOf('\n');
+    const QByteArray reasonLine = r.err.left(lineEnd + 1);
+    const QByteArray rest = r.err.mid(lineEnd + 1);
+    if (c.exitCode == 2) {
+        const QByteArray command = args[0].toUtf8();
+        const bool known =
+            QByteArrayList{"render", "info", "convert", "style", "export", "pdf"}.contains(command);
+        const QByteArray synopsis =
+            known ? "Usage: velmo-cli " + command + " " : QByteArray("Usage: velmo-cli COMMAND");
+        EXPECT_TRUE(rest.startsWith(synopsis)) << r.err.toStdString();
+    } else {
+        EXPECT_TRUE(rest.isEmpty()) << r.err.toStdString();
+    }
     if (c.output != nullptr) {
         EXPECT_FALSE(QFileInfo::exists(expand(c.output)[0]));
     }
     if (c.reason != nullptr) {
-        EXPECT_TRUE(r.err.contains(c.reason)) << r.err.toStdString();
+        EXPECT_TRUE(reasonLine.contains(c.reason)) << r.err.toStdString();
     }
 }
 
@@ -565,9 +590,569 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"stylePreset13", "style $design 1 preset:13 $dir/p.velmo", 2, "$dir/p.velmo"},
         FailureCase{"stylePresetNotANumber", "style $design 1 preset:one $dir/p.velmo", 2, "$dir/p.velmo"},
         FailureCase{"stylePresetEmpty", "style $design 1 preset: $dir/p.velmo", 2, "$dir/p.velmo"},
-        FailureCase{"styleMissingOutput", "style $design 1 preset:0", 2, nullptr}),
+        FailureCase{"styleMissingOutput", "style $design 1 preset:0", 2, nullptr},
+        // export
+        FailureCase{"exportMissingInput", "export $dir/missing.velmo $dir/m.bmp", 1, "$dir/m.bmp"},
+        FailureCase{"exportGarbage", "export $garbage $dir/g.png", 1, "$dir/g.png"},
+        FailureCase{"exportNewerVersion", "export $newer $dir/n.jpg", 1, "$dir/n.jpg"},
+        FailureCase{"exportNoFolder", "export $design $dir/no/such/out.bmp", 1, nullptr, "the folder does not exist"},
+        FailureCase{"exportUnknownExtension", "export $design $dir/out.gif", 2, "$dir/out.gif", ".gif"},
+        FailureCase{"exportNoExtension", "export $design $dir/out", 2, "$dir/out"},
+        FailureCase{"exportOneFile", "export $design", 2, nullptr},
+        FailureCase{"exportThreeFiles", "export $design $dir/a.bmp $dir/b.bmp", 2, "$dir/a.bmp"},
+        // pdf: files
+        FailureCase{"pdfMissingInput", "pdf $dir/missing.velmo $dir/m.pdf", 1, "$dir/m.pdf"},
+        FailureCase{"pdfGarbage", "pdf $garbage $dir/g.pdf", 1, "$dir/g.pdf"},
+        FailureCase{"pdfNoFolder", "pdf $design $dir/no/such/out.pdf", 1, nullptr, "the folder does not exist"},
+        FailureCase{"pdfNotAPdfName", "pdf $design $dir/out.png", 2, "$dir/out.png", "out.png"},
+        FailureCase{"pdfOneFile", "pdf $design", 2, nullptr},
+        FailureCase{"pdfUnknownOption", "pdf $design $dir/u.pdf --scale 2", 2, "$dir/u.pdf", "--scale"},
+        // pdf: values out of their limits or not numbers
+        FailureCase{"pdfDpiBelow72", "pdf $design $dir/d.pdf --dpi 71", 2, "$dir/d.pdf", "--dpi"},
+        FailureCase{"pdfDpiAbove2400", "pdf $design $dir/d.pdf --dpi 2401", 2, "$dir/d.pdf", "--dpi"},
+        FailureCase{"pdfDpiNotANumber", "pdf $design $dir/d.pdf --dpi high", 2, "$dir/d.pdf", "--dpi"},
+        FailureCase{"pdfDpiFraction", "pdf $design $dir/d.pdf --dpi 300.5", 2, "$dir/d.pdf", "--dpi"},
+        FailureCase{"pdfDpiWithoutValue", "pdf $design $dir/d.pdf --dpi", 2, "$dir/d.pdf", "--dpi"},
+        FailureCase{"pdfCopies0", "pdf $design $dir/c.pdf --copies 0", 2, "$dir/c.pdf", "--copies"},
+        FailureCase{"pdfCopies1000", "pdf $design $dir/c.pdf --copies 1000", 2, "$dir/c.pdf", "--copies"},
+        FailureCase{"pdfCopiesNegative", "pdf $design $dir/c.pdf --copies -1", 2, "$dir/c.pdf", "--copies"},
+        FailureCase{"pdfPageUnknown", "pdf $design $dir/p.pdf --page B5", 2, "$dir/p.pdf", "--page"},
+        FailureCase{"pdfPageWidth9mm", "pdf $design $dir/p.pdf --page 9x100mm", 2, "$dir/p.pdf", "--page"},
+        FailureCase{"pdfPageHeight2001mm", "pdf $design $dir/p.pdf --page 100x2001mm", 2, "$dir/p.pdf", "--page"},
+        FailureCase{"pdfPageNoUnit", "pdf $design $dir/p.pdf --page 100x100", 2, "$dir/p.pdf", "--page"},
+        FailureCase{"pdfPageOneSide", "pdf $design $dir/p.pdf --page 100mm", 2, "$dir/p.pdf", "--page"},
+        FailureCase{"pdfXNotANumber", "pdf $design $dir/x.pdf --x left", 2, "$dir/x.pdf", "--x"},
+        FailureCase{"pdfXNegative", "pdf $design $dir/x.pdf --x -1", 2, "$dir/x.pdf", "--x"},
+        FailureCase{"pdfXTwoPoints", "pdf $design $dir/x.pdf --x 1.2.3", 2, "$dir/x.pdf", "--x"},
+        // A4 is 21 cm wide: an offset of 21 cm starts the picture past the page.
+        FailureCase{"pdfXBeyondA4", "pdf $design $dir/x.pdf --x 21", 2, "$dir/x.pdf", "--x"},
+        // Letter is 27.94 cm high; the page is checked whichever option comes first.
+        FailureCase{"pdfYBeyondLetter", "pdf $design $dir/y.pdf --y 27.94 --page Letter", 2, "$dir/y.pdf", "--y"},
+        // 6.5 cm down by default, below a page 50 mm high.
+        FailureCase{"pdfDefaultYBeyondPage", "pdf $design $dir/y.pdf --page 100x50mm", 2, "$dir/y.pdf", "the default --y 6.5"},
+        FailureCase{"pdfYWithoutValue", "pdf $design $dir/y.pdf --y", 2, "$dir/y.pdf", "--y"}),
     // clang-format on
     [](const auto& info) { return std::string(info.param.what); });
+
+// ---- export ----
+
+// The shaped design export works on, 100 x 80: an opaque background of
+// red 10, green 200, blue 30 cut by a hard-edged circle of radius 30 around
+// (50, 40) (a pixel is inside when its centre is), and a 30 x 20 picture of
+// red 220, green 50, blue 40 at (60, 30), partly beyond the circle's right
+// edge at x 80.
+constexpr int kShapedWidth = 100, kShapedHeight = 80;
+constexpr Bgr kShapedBack{30, 200, 10};
+constexpr Bgr kShapedPicture{40, 50, 220};
+
+QString buildShapedDesign(const QString& FileName) {
+    TlxImage img;
+    EXPECT_TRUE(img.NewImage(true, lxRGB(kShapedBack.r, kShapedBack.g, kShapedBack.b), 24,
+                             kShapedWidth, kShapedHeight));
+    img.BackgroundMode = lxBackTransparent;
+    QImage circle(kShapedWidth, kShapedHeight, QImage::Format_Grayscale8);
+    for (int y = 0; y < kShapedHeight; ++y) {
+        for (int x = 0; x < kShapedWidth; ++x) {
+            const double dx = x + 0.5 - 50, dy = y + 0.5 - 40;
+            circle.scanLine(y)[x] = dx * dx + dy * dy <= 30.0 * 30.0 ? 255 : 0;
+        }
+    }
+    EXPECT_TRUE(img.SetLayerMaskPicture(0, circle));
+    EXPECT_TRUE(img.AddBitmapLayer(solidBgr(30, 20, kShapedPicture)));
+    img.Layers[1].Left = 60;
+    img.Layers[1].Top = 30;
+    EXPECT_TRUE(img.ReDraw());
+    EXPECT_TRUE(img.SaveToFile(FileName)) << img.LastFileError.message().toStdString();
+    return FileName;
+}
+
+// Points of the shaped design and what the printed picture holds there.
+struct ShapedPoint {
+    int x, y;
+    bool inside; // inside the circle
+    Bgr colour;  // the design's colour there, when inside
+};
+
+// (2, 2) and (85, 40) lie outside the circle, (85, 40) under the picture;
+// (50, 40) is the background inside; (65, 40) the picture inside
+// (15.5^2 + 0.5^2 = 240.5 <= 900).
+const ShapedPoint kShapedPoints[] = {
+    {2, 2, false, {}},
+    {85, 40, false, {}},
+    {50, 40, true, kShapedBack},
+    {65, 40, true, kShapedPicture},
+};
+
+class ExportTest : public VelmoCliTest {
+protected:
+    static void SetUpTestSuite() {
+        VelmoCliTest::SetUpTestSuite();
+        buildShapedDesign(shaped());
+    }
+    static QString shaped() { return path(QStringLiteral("circle.velmo")); }
+};
+
+TEST_F(ExportTest, BmpIsWhiteOutsideTheShapeAndTheDesignInside) {
+    const QString out = path(QStringLiteral("export.BMP"));
+    const RunResult r = runCli({QStringLiteral("export"), shaped(), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QByteArray bytes = readAll(out);
+    ASSERT_GE(bytes.size(), 54);
+    EXPECT_EQ(bytes.left(2), QByteArray("BM"));
+    EXPECT_EQ(u16At(bytes, 28), 24);
+    // 100 pixels * 3 bytes = 300 per row, padded to 300 (a multiple of 4).
+    EXPECT_EQ(bytes.size(), 54 + 300 * kShapedHeight);
+    const QImage picture = QImage(out).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(picture.size(), QSize(kShapedWidth, kShapedHeight));
+    for (const ShapedPoint& p : kShapedPoints) {
+        const Bgr expected = p.inside ? p.colour : Bgr{255, 255, 255};
+        EXPECT_EQ(bgrAt(picture, p.x, p.y), expected) << p.x << ", " << p.y;
+    }
+}
+
+TEST_F(ExportTest, PngIsTransparentOutsideTheShapeAndOpaqueInside) {
+    const QString out = path(QStringLiteral("export.png"));
+    const RunResult r = runCli({QStringLiteral("export"), shaped(), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage picture = QImage(out).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(picture.size(), QSize(kShapedWidth, kShapedHeight));
+    for (const ShapedPoint& p : kShapedPoints) {
+        const QRgb pixel = picture.pixel(p.x, p.y);
+        if (!p.inside) {
+            EXPECT_EQ(qAlpha(pixel), 0) << p.x << ", " << p.y;
+            continue;
+        }
+        EXPECT_EQ(pixel, qRgba(p.colour.r, p.colour.g, p.colour.b, 255)) << p.x << ", " << p.y;
+    }
+}
+
+TEST_F(ExportTest, JpegHasTheCanvasSizeQuality90AndTheDesignsColours) {
+    const QString out = path(QStringLiteral("export.jpeg"));
+    const RunResult r = runCli({QStringLiteral("export"), shaped(), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QByteArray bytes = readAll(out);
+    // The luminance DC step of quality 90: (16 * 20 + 50) / 100 = 3.
+    const qsizetype dqt = bytes.indexOf(QByteArray("\xff\xdb", 2));
+    ASSERT_GE(dqt, 0);
+    ASSERT_GT(bytes.size(), dqt + 5);
+    EXPECT_EQ(uint8_t(bytes[dqt + 5]), 3);
+    const QImage picture = QImage(out).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(picture.size(), QSize(kShapedWidth, kShapedHeight));
+    // Lossy, so only near: the 16 x 16 block at x 32..47, y 32..47 is all
+    // background inside the circle, the one at the top-left corner all white.
+    const auto near = [](Bgr a, Bgr b) {
+        return std::abs(a.b - b.b) <= 4 && std::abs(a.g - b.g) <= 4 && std::abs(a.r - b.r) <= 4;
+    };
+    EXPECT_TRUE(near(bgrAt(picture, 40, 40), kShapedBack));
+    EXPECT_TRUE(near(bgrAt(picture, 4, 4), Bgr{255, 255, 255}));
+}
+
+// ---- pdf ----
+
+RunResult runTool(const QString& Program, const QStringList& Args) {
+    QProcess process;
+    process.start(Program, Args);
+    RunResult result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// The MediaBox of page 1 (pdfinfo -box), in points.
+QSizeF mediaBox(const QString& Pdf) {
+    const RunResult r = runTool(QStringLiteral("pdfinfo"), {QStringLiteral("-box"), Pdf});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral(R"(MediaBox:\s+(\S+)\s+(\S+)\s+(\S+)\s+(\S+))"))
+            .match(QString::fromUtf8(r.out));
+    if (!m.hasMatch()) return {};
+    return {m.captured(3).toDouble() - m.captured(1).toDouble(),
+            m.captured(4).toDouble() - m.captured(2).toDouble()};
+}
+
+int pageCount(const QString& Pdf) {
+    const RunResult r = runTool(QStringLiteral("pdfinfo"), {Pdf});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral(R"(Pages:\s+(\d+))")).match(QString::fromUtf8(r.out));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// One row of pdfimages -list.
+struct PdfImage {
+    int page = 0, width = 0, height = 0, object = 0, xPpi = 0, yPpi = 0;
+    QString encoding;
+};
+
+std::vector<PdfImage> pdfImages(const QString& Pdf) {
+    const RunResult r = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), Pdf});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    std::vector<PdfImage> images;
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+    for (qsizetype k = 2; k < lines.size(); ++k) {
+        const QStringList f = lines[k].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (f.size() < 14) continue;
+        images.push_back({f[0].toInt(), f[3].toInt(), f[4].toInt(), f[10].toInt(), f[12].toInt(),
+                          f[13].toInt(), f[8]});
+    }
+    return images;
+}
+
+// Page 1 rendered at 300 dots per inch.
+QImage renderPage(const QString& Pdf) {
+    const QString prefix = Pdf + QStringLiteral(".page");
+    const RunResult r =
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"),
+                 QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                 QStringLiteral("-png"), QStringLiteral("-singlefile"), Pdf, prefix});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// The bounding box of everything on the page that is not near white.
+QRect inkBox(const QImage& Page) {
+    int left = Page.width(), top = Page.height(), right = -1, bottom = -1;
+    for (int y = 0; y < Page.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(Page.constScanLine(y));
+        for (int x = 0; x < Page.width(); ++x) {
+            if (std::min({qRed(row[x]), qGreen(row[x]), qBlue(row[x])}) >= 200) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The design pdf places, 200 x 150 (2 x 1.5 inches at 100 pixels per
+// inch): an opaque dark blue background (blue 160) with a red 20 x 20
+// square in its top-left corner, so a flipped picture shows, and the
+// gradient picture at (100, 80), where resamplers differ.
+class PdfTest : public VelmoCliTest {
+protected:
+    static void SetUpTestSuite() {
+        VelmoCliTest::SetUpTestSuite();
+        TlxImage img;
+        ASSERT_TRUE(img.NewImage(true, lxRGB(0, 0, 160), 24, 200, 150));
+        ASSERT_TRUE(img.AddBitmapLayer(solidBgr(20, 20, {0, 0, 255})));
+        img.Layers[1].Left = 0;
+        img.Layers[1].Top = 0;
+        ASSERT_TRUE(img.AddBitmapLayer(gradientPicture(kPicWidth, kPicHeight)));
+        img.Layers[2].Left = 100;
+        img.Layers[2].Top = 80;
+        ASSERT_TRUE(img.ReDraw());
+        ASSERT_TRUE(img.SaveToFile(plain())) << img.LastFileError.message().toStdString();
+    }
+    static QString plain() { return path(QStringLiteral("plain.velmo")); }
+
+    static QString writePdf(const QString& Name, const QStringList& Options) {
+        const QString out = path(Name);
+        const RunResult r = runCli(QStringList{QStringLiteral("pdf"), plain(), out} + Options);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        return out;
+    }
+};
+
+struct PageCase {
+    const char* what;
+    const char* page;
+    double widthPt, heightPt;
+};
+
+void PrintTo(const PageCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class PdfPageTest : public PdfTest, public ::testing::WithParamInterface<PageCase> {};
+
+// A4 is 210 x 297 mm, which Qt keeps as 595 x 842 whole points; A3 is
+// 297 x 420 mm, 842 x 1191 pt; Letter is 8.5 x 11 in, 612 x 792 pt; and
+// 254 x 127 mm is 10 x 5 in, 720 x 360 pt.
+TEST_P(PdfPageTest, MediaBoxHasThePageSize) {
+    const PageCase& c = GetParam();
+    QStringList options;
+    if (c.page != nullptr) options = {QStringLiteral("--page"), QString::fromLatin1(c.page)};
+    const QString out = writePdf(QStringLiteral("page-%1.pdf").arg(QLatin1String(c.what)), options);
+    const QSizeF box = mediaBox(out);
+    EXPECT_NEAR(box.width(), c.widthPt, 0.01);
+    EXPECT_NEAR(box.height(), c.heightPt, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, PdfPageTest,
+                         ::testing::Values(PageCase{"default", nullptr, 595, 842},
+                                           PageCase{"A4", "A4", 595, 842},
+                                           PageCase{"a3", "a3", 842, 1191},
+                                           PageCase{"LETTER", "LETTER", 612, 792},
+                                           PageCase{"custom", "254x127mm", 720, 360}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+struct PlaceCase {
+    const char* what;
+    const char* options; // separated by spaces
+    int dpi;
+    // The embedded picture's size in pixels: round(200 * dpi / 100) x
+    // round(150 * dpi / 100).
+    int pictureWidth, pictureHeight;
+    // Where the picture's top-left corner lands on the page rendered at
+    // 300 dots per inch (a dot at the PDF's resolution is 300 / dpi of them).
+    int left, top;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class PdfPlaceTest : public PdfTest, public ::testing::WithParamInterface<PlaceCase> {};
+
+// On the rendered page the picture always measures 2 x 1.5 inches, 600 x 450
+// pixels at 300 dpi, at the offsets worked out beside each case.
+TEST_P(PdfPlaceTest, PictureHasItsTrueSizeAtTheOffsetsAsked) {
+    const PlaceCase& c = GetParam();
+    const QString out =
+        writePdf(QStringLiteral("place-%1.pdf").arg(QLatin1String(c.what)),
+                 QString::fromLatin1(c.options).split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    EXPECT_EQ(pageCount(out), 1);
+    const std::vector<PdfImage> images = pdfImages(out);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].width, c.pictureWidth);
+    EXPECT_EQ(images[0].height, c.pictureHeight);
+    EXPECT_EQ(images[0].xPpi, c.dpi);
+    EXPECT_EQ(images[0].yPpi, c.dpi);
+    // Stored without loss ("image" is flate; "jpeg" would be lossy).
+    EXPECT_EQ(images[0].encoding.toStdString(), "image");
+
+    const QImage page = renderPage(out);
+    ASSERT_FALSE(page.isNull());
+    const QRect box = inkBox(page);
+    EXPECT_NEAR(box.left(), c.left, 2);
+    EXPECT_NEAR(box.top(), c.top, 2);
+    EXPECT_NEAR(box.width(), 600, 2);
+    EXPECT_NEAR(box.height(), 450, 2);
+    // The red square lies in the picture's top-left corner, 60 x 60 rendered
+    // pixels; the rest is the dark blue background.
+    const QRgb corner = page.pixel(box.left() + 30, box.top() + 30);
+    EXPECT_GT(qRed(corner), 200);
+    EXPECT_LT(qBlue(corner), 60);
+    const QRgb far = page.pixel(box.right() - 30, box.bottom() - 30);
+    EXPECT_LT(qRed(far), 60);
+    EXPECT_NEAR(qBlue(far), 160, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, PdfPlaceTest,
+    // clang-format off
+    ::testing::Values(
+        // 2.54 cm is one inch, 300 dots; 5.08 cm two inches, 600.
+        PlaceCase{"inches", "--page Letter --x 2.54 --y 5.08", 300, 600, 450, 300, 600},
+        // Letter at 300 dpi is 2550 x 3300 dots: (2550 - 600) div 2 = 975,
+        // (3300 - 450) div 2 = 1425.
+        PlaceCase{"centred", "--page Letter --x center --y CENTER", 300, 600, 450, 975, 1425},
+        // By default centred across and 6.5 cm down: round(6.5 * 300 / 2.54)
+        // = round(767.72) = 768.
+        PlaceCase{"defaults", "--page Letter", 300, 600, 450, 975, 768},
+        // 254 x 127 mm is 3000 x 1500 dots: x round(1 * 300 / 2.54) =
+        // round(118.11) = 118, y (1500 - 450) div 2 = 525.
+        PlaceCase{"customPage", "--page 254x127mm --x 1 --y center", 300, 600, 450, 118, 525},
+        // At 150 dpi the picture is 300 x 225 dots, one inch is 150 dots,
+        // rendered at 300: 300.
+        PlaceCase{"dpi150", "--page Letter --dpi 150 --x 2.54 --y 2.54", 150, 300, 225, 300, 300},
+        // At 600 dpi: 1200 x 900 dots; x round(1.27 * 600 / 2.54) = 300 dots,
+        // 150 rendered; y round(0.5 * 600 / 2.54) = round(118.11) = 118 dots,
+        // 59 rendered.
+        PlaceCase{"dpi600", "--page Letter --dpi 600 --x 1.27 --y 0.5", 600, 1200, 900, 150, 59},
+        // At 72 dpi: 144 x 108 dots on a 612-dot-wide page, (612 - 144) div 2
+        // = 234 dots, 234 * 300 / 72 = 975 rendered; y 0.
+        PlaceCase{"dpi72", "--dpi 72 --page Letter --x center --y 0", 72, 144, 108, 975, 0}),
+    // clang-format on
+    [](const auto& info) { return std::string(info.param.what); });
+
+// The embedded picture is the print picture (here, without a canvas shape,
+// the composition's colours) stretched by the engine's cubic resampler to
+// 150 dpi, 300 x 225, byte for byte.
+TEST_F(PdfTest, PictureIsTheCubicResampleOfThePrintPicture) {
+    const QString out =
+        writePdf(QStringLiteral("cubic.pdf"), {QStringLiteral("--dpi"), QStringLiteral("150")});
+    const QString prefix = path(QStringLiteral("cubic-image"));
+    const RunResult r = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), out, prefix});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage embedded =
+        QImage(prefix + QStringLiteral("-000.png")).convertToFormat(QImage::Format_BGR888);
+    ASSERT_EQ(embedded.size(), QSize(300, 225));
+
+    const auto doc = loadDesign(plain());
+    QImage composed;
+    ASSERT_TRUE(doc->RenderToAlphaBitmap(composed));
+    QImage print(composed.size(), QImage::Format_BGR888);
+    for (int y = 0; y < composed.height(); ++y) {
+        const uint8_t* s = composed.constScanLine(y);
+        for (int x = 0; x < composed.width(); ++x)
+            setBgr(print, x, y, {s[4 * x], s[4 * x + 1], s[4 * x + 2]});
+    }
+    QImage expected;
+    ASSERT_TRUE(doc->StretchBitmapCubic(print, expected, 300, 225));
+    EXPECT_EQ(embedded, expected);
+    // A linear stretch would differ: the picture really is the cubic one.
+    QImage linear;
+    ASSERT_TRUE(doc->StretchBitmapLinear(print, linear, 300, 225));
+    EXPECT_NE(embedded, linear);
+}
+
+TEST_F(PdfTest, ThreeCopiesAreThreePagesOfOnePicture) {
+    const QString out =
+        writePdf(QStringLiteral("copies.pdf"), {QStringLiteral("--copies"), QStringLiteral("3")});
+    EXPECT_EQ(pageCount(out), 3);
+    const std::vector<PdfImage> images = pdfImages(out);
+    ASSERT_EQ(images.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(images[size_t(k)].page, k + 1);
+        EXPECT_EQ(images[size_t(k)].width, 600);
+        EXPECT_EQ(images[size_t(k)].height, 450);
+    }
+    // The resampled picture is stored once and drawn on every page.
+    EXPECT_EQ(images[1].object, images[0].object);
+    EXPECT_EQ(images[2].object, images[0].object);
+}
+
+// ---- writing leaves an earlier file alone until the new one is complete ----
+
+struct KeepCase {
+    const char* what;
+    const char* command;
+    const char* input; // "damaged" or "design"
+    const char* output;
+    const char* extra; // a further argument, or null
+    int exitCode;
+};
+
+void PrintTo(const KeepCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class KeepOutputTest : public VelmoCliTest, public ::testing::WithParamInterface<KeepCase> {
+protected:
+    static void SetUpTestSuite() {
+        VelmoCliTest::SetUpTestSuite();
+        // A design cut off half-way: the header is right, the layers are not all there.
+        const QByteArray whole = readAll(design());
+        ASSERT_TRUE(writeAll(damaged(), whole.left(whole.size() / 2)));
+    }
+    static QString damaged() { return path(QStringLiteral("cut.velmo")); }
+};
+
+TEST_P(KeepOutputTest, AFailedRunLeavesTheEarlierFileAsItWas) {
+    const KeepCase& c = GetParam();
+    const QString out = path(QString::fromLatin1(c.output));
+    const QByteArray earlier("the earlier file");
+    ASSERT_TRUE(writeAll(out, earlier));
+    QStringList args{
+        QString::fromLatin1(c.command),
+        QString::fromLatin1(c.input) == QLatin1String("damaged") ? damaged() : design(), out};
+    if (c.extra != nullptr) args.append(QString::fromLatin1(c.extra));
+    const RunResult r = runCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+    EXPECT_EQ(readAll(out), earlier);
+    // No temporary file is left beside it.
+    const QStringList leftovers = QDir(dir_->path())
+                                      .entryList({QLatin1Char('.') + QString::fromLatin1(c.output) +
+                                                  QStringLiteral(".partial-*")},
+                                                 QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(QLatin1Char(' ')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeepOutputTest,
+    ::testing::Values(KeepCase{"exportDamaged", "export", "damaged", "keep.bmp", nullptr, 1},
+                      KeepCase{"pdfDamaged", "pdf", "damaged", "keep.pdf", nullptr, 1},
+                      KeepCase{"pdfWrongDpi", "pdf", "design", "keep2.pdf", "--dpi=300", 2}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(PdfTest, ASuccessfulRunReplacesTheEarlierFile) {
+    const QString out = path(QStringLiteral("replaced.pdf"));
+    ASSERT_TRUE(writeAll(out, QByteArray("the earlier file")));
+    writePdf(QStringLiteral("replaced.pdf"), {});
+    EXPECT_TRUE(readAll(out).startsWith("%PDF-"));
+    EXPECT_EQ(pageCount(out), 1);
+}
+
+// ---- usage of every command ----
+
+struct HelpCase {
+    const char* command;
+    const char* args;  // the command line after the program's name
+    const char* words; // words its usage must carry
+};
+
+void PrintTo(const HelpCase& c, std::ostream* os) {
+    *os << c.args;
+}
+
+class CommandHelpTest : public VelmoCliTest, public ::testing::WithParamInterface<HelpCase> {};
+
+TEST_P(CommandHelpTest, ShowsThatCommandsUsageAndSucceeds) {
+    const HelpCase& c = GetParam();
+    const RunResult r =
+        runCli(QString::fromLatin1(c.args).split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("Usage: velmo-cli " + QByteArray(c.command) + " "))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(c.words)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Exit status"));
+    // Only its own usage, none of the other commands'.
+    for (const char* other : {"render", "info", "convert", "style", "export", "pdf"}) {
+        if (std::strcmp(other, c.command) == 0) continue;
+        EXPECT_FALSE(r.out.contains("velmo-cli " + QByteArray(other) + " ")) << other;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandHelpTest,
+    ::testing::Values(HelpCase{"render", "render --help", "--alpha"},
+                      HelpCase{"info", "info --help", "JSON"},
+                      HelpCase{"convert", "convert -h", "current"},
+                      HelpCase{"style", "style --help", "preset:N"},
+                      HelpCase{"export", "export --help", "quality 90"},
+                      HelpCase{"pdf", "pdf --help", "--copies"},
+                      // --help wins wherever it stands, even after a wrong value.
+                      HelpCase{"pdf", "pdf in.velmo --dpi 5 --help", "2400"}),
+    [](const auto& info) {
+        std::string name = info.param.args;
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        }
+        return name;
+    });
+
+TEST_F(VelmoCliTest, HelpListsEveryCommand) {
+    const RunResult r = runCli({QStringLiteral("--help")});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* form : {"render IN.velmo", "info IN.velmo", "convert IN.velmo",
+                             "style IN.velmo", "export IN.velmo", "pdf IN.velmo", "--version"})
+        EXPECT_TRUE(r.out.contains(form)) << form;
+}
+
+TEST_F(VelmoCliTest, VersionPrintsTheProgramsVersion) {
+    const RunResult r = runCli({QStringLiteral("--version")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.isEmpty());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^velmo-cli \d+\.\d+(\.\d+)?\n$)"))
+                    .match(QString::fromUtf8(r.out))
+                    .hasMatch())
+        << r.out.toStdString();
+}
 
 // ---- the design file keeps its effect masks ----
 
