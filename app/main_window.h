@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include "history/history_list.h"
 #include "history/snapshot_store.h"
 #include "program_state.h"
@@ -53,6 +55,11 @@ public:
     void FinishDropped(const QStringList& Files);
     // The dropped file waiting for step 2; empty when none waits.
     QString PendingDrop;
+    // The design named on the command line: opened with OpenDesign once the
+    // window shows; a file that does not exist is ignored.
+    void OpenAtStart(const QString& File);
+    // Opens File as the open command does; set by the file commands.
+    std::function<bool(const QString&)> OpenDesign;
 
     // The program-wide values; the steps are given it by reference.
     TProgramState State;
