@@ -4,10 +4,10 @@
 # entry and the type are run through the desktop's own checkers when they
 # are installed.
 #
-#   cmake -DBUILD_DIR=... -DDEST=... -DPREFIX=... -DBINDIR=... -DLIBDIR=...
+#   cmake -DSOURCE_DIR=... -DBUILD_DIR=... -DDEST=... -DPREFIX=... -DBINDIR=... -DLIBDIR=...
 #         -DDATADIR=... -P install_tree.cmake
 
-foreach(var BUILD_DIR DEST PREFIX BINDIR LIBDIR DATADIR)
+foreach(var SOURCE_DIR BUILD_DIR DEST PREFIX BINDIR LIBDIR DATADIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "install_tree.cmake needs -D${var}=")
   endif()
@@ -36,6 +36,18 @@ endmacro()
 expect_file(${BINDIR}/velmo)
 expect_file(${BINDIR}/velmo-cli)
 expect_file(${LIBDIR}/velmo/curveDLL.so)
+# The programs find their files by paths relative to themselves: neither
+# they nor the plug-in name the tree they were built in.
+string(REGEX REPLACE "([][+.*?()^$|\\])" "\\\\\\1" source_pattern "${SOURCE_DIR}")
+foreach(binary ${BINDIR}/velmo ${BINDIR}/velmo-cli ${LIBDIR}/velmo/curveDLL.so)
+  if(EXISTS ${root}/${binary})
+    file(STRINGS ${root}/${binary} named REGEX "${source_pattern}")
+    if(named)
+      string(APPEND failures "\n  ${binary} names the source tree: ${named}")
+    endif()
+  endif()
+endforeach()
+
 # The help pages of the three languages, with their style sheet.
 foreach(page help.css index.htm intext.htm big5/index.htm big5/intext.htm
              english/index.htm english/intext.htm)
