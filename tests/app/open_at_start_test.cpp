@@ -48,7 +48,8 @@ TEST_F(OpenAtStartTest, FirstArgumentThatIsAFileIsChosen) {
         {{design}, QString()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FileToOpenAtStart(c.Arguments), c.Expected) << c.Arguments.join(' ').toStdString();
+        EXPECT_EQ(FileToOpenAtStart(c.Arguments), c.Expected)
+            << c.Arguments.join(' ').toStdString();
 }
 
 TEST_F(OpenAtStartTest, RelativeNameBecomesAbsolute) {

@@ -386,8 +386,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AppIconTest, ::testing::Values(48, 128, 256));
 // differs from it only by the smoothing of the two scalings.
 TEST(AppIcon, SizesShowTheSameDrawing) {
     const QImage small = velmo::AppIcon(48);
-    const QImage large = velmo::AppIcon(256).scaled(48, 48, Qt::IgnoreAspectRatio,
-                                                    Qt::SmoothTransformation);
+    const QImage large =
+        velmo::AppIcon(256).scaled(48, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     ASSERT_FALSE(small.isNull());
     ASSERT_EQ(large.size(), small.size());
     long long alphaDifference = 0;

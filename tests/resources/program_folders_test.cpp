@@ -89,7 +89,8 @@ TEST_P(ProgramFoldersChoiceTest, BesideTheProgramComesFirstThenTheInstalledFolde
         ASSERT_TRUE(touch(installedPluginFolder() + '/' + kPlugin));
         ASSERT_TRUE(QDir().mkpath(installedHelpFolder()));
     }
-    EXPECT_EQ(velmo::PluginFolderFor(bin, kPlugin), p.ExpectInstalled ? installedPluginFolder() : bin);
+    EXPECT_EQ(velmo::PluginFolderFor(bin, kPlugin),
+              p.ExpectInstalled ? installedPluginFolder() : bin);
     EXPECT_EQ(velmo::HelpFolderFor(bin),
               p.ExpectInstalled ? installedHelpFolder() : bin + "/velmo.chm");
 }
