@@ -56,6 +56,11 @@ public:
     void FinishDropped(const QStringList& Files);
     // The dropped file waiting for step 2; empty when none waits.
     QString PendingDrop;
+    // The design named on the command line: opened with OpenDesign once the
+    // window shows; a file that does not exist is ignored.
+    void OpenAtStart(const QString& File);
+    // Opens File as the open command does; set by the file commands.
+    std::function<bool(const QString&)> OpenDesign;
 
     // ---- files ----
     // Save: the design file, or its picture as a bitmap, JPEG or PNG; true

@@ -5,6 +5,7 @@
 #include "core/picture_convert.h"
 #include "core/pixel_view.h"
 #include "lxImage.h"
+#include "program_folders.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -131,7 +132,9 @@ qint64 countSelected(ConstPixelView pic, int step, ConstPixelView sel, Span xs, 
 
 bool TlxImage::LoadCurvePlugin() {
     if (CurvePoints) return true;
-    return LoadCurvePlugin(QCoreApplication::applicationDirPath());
+    // Beside the program in the build tree, in the plug-in folder once installed.
+    return LoadCurvePlugin(
+        velmo::PluginFolderFor(QCoreApplication::applicationDirPath(), curvePluginFileName()));
 }
 
 bool TlxImage::LoadCurvePlugin(const QString& Folder) {

@@ -17,6 +17,9 @@ QImage drawThumbnail(const QString& Name, int Scale = 1);
 // A decoration (Format_ARGB32, straight alpha) on a transparent background.
 QImage drawDecoration(int Id);
 
+// The application icon (Format_ARGB32, straight alpha), Size x Size.
+QImage drawAppIcon(int Size);
+
 // A 32 x 32 cursor (Format_ARGB32, straight alpha).
 QImage drawCursor(int Id);
 

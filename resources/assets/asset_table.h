@@ -138,6 +138,10 @@ inline constexpr int ListIconSize = 32;
 inline constexpr int ListIconHighScale = 2;
 inline constexpr const char* ListIcons[] = {"MskFile", "CusImg"};
 
+// The application icon, drawn at each size the desktop's icon theme gets
+// installed, as "velmo-<size>".
+inline constexpr int AppIconSizes[] = {48, 128, 256};
+
 // Resource paths: ":/velmo/<folder>/<id or name>.png".
 inline constexpr const char* ShapeFolder = "shapes";
 inline constexpr const char* ThumbnailFolder = "thumbnails";
@@ -145,5 +149,6 @@ inline constexpr const char* DecorationFolder = "decorations";
 inline constexpr const char* CursorFolder = "cursors";
 inline constexpr const char* MaskFolder = "masks";
 inline constexpr const char* ListIconFolder = "icons";
+inline constexpr const char* AppIconFolder = "appicon";
 
 } // namespace velmo::assets

@@ -142,13 +142,18 @@ QImage threeBalloons(int W, int H) {
     return finish(large);
 }
 
-// 150 x 150: one big rose balloon, slightly tilted, on a curling string.
+// The big balloon's drawing is laid out on a 150 x 150 square.
+constexpr double BigBalloonFrame = 150;
+
+// One big rose balloon, slightly tilted, on a curling string: 150 x 150 for
+// the decoration, the same drawing scaled to a square of any size for the
+// application icon.
 QImage bigBalloon(int W, int H) {
     QImage large(W * Oversample, H * Oversample, QImage::Format_ARGB32_Premultiplied);
     large.fill(Qt::transparent);
     QPainter p(&large);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(Oversample, Oversample);
+    p.scale(Oversample * W / BigBalloonFrame, Oversample * H / BigBalloonFrame);
     const Balloon big{{74, 58}, 45, 53, -7, QColor(230, 64, 100)};
     const QPointF tie = stringStart(big);
     // A string that swings right, back left and right again as it falls.
@@ -164,6 +169,12 @@ QImage bigBalloon(int W, int H) {
 }
 
 } // namespace
+
+QImage drawAppIcon(int Size) {
+    for (int size : AppIconSizes)
+        if (size == Size) return bigBalloon(Size, Size);
+    return {};
+}
 
 QImage drawDecoration(int Id) {
     for (const DecorationSpec& d : Decorations) {

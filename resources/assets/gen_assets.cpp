@@ -7,6 +7,7 @@
 //   cursors/101.png .. 104.png        32 x 32 cursors with alpha
 //   masks/10001.png .. 10031.png      8-bit grey mask list pictures
 //   icons/<name>.png, <name>@2x.png   list icons with alpha, 32 and 64
+//   appicon/velmo-48.png .. -256.png  the application icon with alpha
 // The library embeds them as Qt resources. Any failure to write ends the
 // program with a message and exit code 1.
 //
@@ -67,5 +68,8 @@ int main(int argc, char** argv) {
         ok = ok && save(drawListIcon(QLatin1String(name), ListIconHighScale), dir, ListIconFolder,
                         QLatin1String(name) + QLatin1String("@2x"));
     }
+    for (int size : AppIconSizes)
+        ok = ok && save(drawAppIcon(size), dir, AppIconFolder,
+                        QLatin1String("velmo-") + QString::number(size));
     return ok ? 0 : 1;
 }

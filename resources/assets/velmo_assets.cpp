@@ -2,6 +2,7 @@
 
 #include "asset_table.h"
 #include "effect_icon_table.h"
+#include "program_folders.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -145,9 +146,17 @@ QImage TextEffectIcon(int Row, qreal DevicePixelRatio) {
     return icon;
 }
 
+QImage AppIcon(int Size) {
+    for (int size : assets::AppIconSizes)
+        if (size == Size)
+            return load(assets::AppIconFolder, QLatin1String("velmo-") + QString::number(Size),
+                        QImage::Format_ARGB32);
+    return {};
+}
+
 QString HelpFolder() {
     if (QCoreApplication::instance() == nullptr) return {};
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/velmo.chm");
+    return HelpFolderFor(QCoreApplication::applicationDirPath());
 }
 
 } // namespace velmo

@@ -54,11 +54,17 @@ inline constexpr int TextEffectCount = 12;
 // engine at 64 x 64 and halved by area averaging. For DevicePixelRatio > 1 the 64 x 64
 // sample itself with a device pixel ratio of 2. Null for any other row.
 QImage TextEffectIcon(int Row, qreal DevicePixelRatio = 1.0);
-// The folder of help pages beside the program ("velmo.chm"): "index.htm"
+// The folder of help pages "velmo.chm", beside the program in the build tree
+// and in the data folder once installed (program_folders.h): "index.htm"
 // (Simplified Chinese), "big5/index.htm" (Traditional Chinese),
 // "english/index.htm", and the insert-text pages "intext.htm",
 // "big5/intext.htm" and "english/intext.htm"; all UTF-8 HTML sharing
 // "help.css". Empty when no application object exists.
 QString HelpFolder();
+// The application icon (Format_ARGB32, straight alpha): one rose balloon on
+// its string, like decoration 103, on a transparent square of Size x Size
+// for Size 48, 128 or 256 (the sizes installed for the desktop). Null for
+// any other size.
+QImage AppIcon(int Size);
 
 } // namespace velmo

@@ -340,6 +340,68 @@ TEST(Decoration, UnknownIdsGiveNoPicture) {
         EXPECT_TRUE(velmo::Decoration(id).isNull()) << id;
 }
 
+// ---- application icon ----
+
+// The icon's balloon is laid out on a 150-unit square like decoration 103:
+// body centred at (74, 58) with radii 45 and 53, tilted 7 degrees, so it
+// spans about x 29 .. 119 and starts about y 5 (the fractions below, with
+// room for the tilt, the narrowing towards the knot and the soft edge).
+class AppIconTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(AppIconTest, OneRoseBalloonOnATransparentSquare) {
+    const int size = GetParam();
+    const QImage icon = velmo::AppIcon(size);
+    ASSERT_EQ(icon.size(), QSize(size, size));
+    EXPECT_EQ(icon.format(), QImage::Format_ARGB32);
+    const int last = size - 1;
+    for (QPoint p : {QPoint(0, 0), QPoint(last, 0), QPoint(0, last), QPoint(last, last)})
+        EXPECT_EQ(qAlpha(icon.pixel(p)), 0) << size << " at " << p.x() << "," << p.y();
+
+    // The middle of the body: opaque rose, red well above green and blue.
+    const QRgb middle = icon.pixel(74 * size / 150, 58 * size / 150);
+    EXPECT_EQ(qAlpha(middle), 255) << size;
+    EXPECT_GE(qRed(middle), 200) << size;
+    EXPECT_LE(qGreen(middle), 140) << size;
+    EXPECT_LE(qBlue(middle), 170) << size;
+
+    int left = size, right = -1, top = size;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (qAlpha(icon.pixel(x, y)) == 255) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+            }
+    EXPECT_GE(left, 0.16 * size) << size;
+    EXPECT_LE(left, 0.23 * size) << size;
+    EXPECT_GE(right, 0.76 * size) << size;
+    EXPECT_LE(right, 0.83 * size) << size;
+    EXPECT_GE(top, 0.01 * size) << size;
+    EXPECT_LE(top, 0.07 * size) << size;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, AppIconTest, ::testing::Values(48, 128, 256));
+
+// Every size is the same drawing: the largest brought down to the smallest
+// differs from it only by the smoothing of the two scalings.
+TEST(AppIcon, SizesShowTheSameDrawing) {
+    const QImage small = velmo::AppIcon(48);
+    const QImage large =
+        velmo::AppIcon(256).scaled(48, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    ASSERT_FALSE(small.isNull());
+    ASSERT_EQ(large.size(), small.size());
+    long long alphaDifference = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x)
+            alphaDifference += std::abs(qAlpha(small.pixel(x, y)) - qAlpha(large.pixel(x, y)));
+    EXPECT_LT(double(alphaDifference) / (48 * 48), 6.0);
+}
+
+TEST(AppIcon, OtherSizesGiveNoPicture) {
+    for (int size : {0, -48, 32, 64, 150, 512})
+        EXPECT_TRUE(velmo::AppIcon(size).isNull()) << size;
+}
+
 // ---- cursors ----
 
 TEST(ProgramCursor, EachToolHasAPictureWhoseHotSpotIsDrawn) {
