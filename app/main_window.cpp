@@ -123,6 +123,8 @@ TVelmoBalloonForm::TVelmoBalloonForm(TUiServices& Services, QWidget* parent)
     connect(BitBtn13, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn13Click);
     connect(BitBtn10, &QPushButton::clicked, this, &TVelmoBalloonForm::BitBtn10Click);
     TabSheet3->PrintButton = BitBtn10;
+    // A design named on the command line opens as the open command opens it.
+    OpenDesign = [this](const QString& File) { return LoadDesign(File); };
     TabSheet3->SaveFirst = [this] { BitBtn11Click(); };
     // The layer commands of the bottom bar act on step 2's selected layer.
     connect(Button3, &QPushButton::clicked, this, [this] {

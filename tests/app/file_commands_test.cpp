@@ -143,6 +143,23 @@ TEST_F(FileCommandsTest, AnOpenedDesignShowsInStepTwoWithItsGuides) {
     EXPECT_EQ(other->State.Guides.Items[1].Y, 374);
 }
 
+// As the file manager starts it: "velmo FILE.velmo".
+TEST_F(FileCommandsTest, ADesignNamedAtStartOpensInStepTwo) {
+    QString file;
+    {
+        auto w = withPicture();
+        file = dir.filePath(QStringLiteral("start.velmo"));
+        ASSERT_TRUE(w->lxImg->SaveToFile(file));
+    }
+    auto w = window();
+    w->OpenAtStart(file);
+    EXPECT_EQ(w->CurrentStep(), 0); // once the window runs
+    QApplication::processEvents();
+    EXPECT_EQ(w->CurrentStep(), 1);
+    EXPECT_EQ(w->State.CurrentFileName, file);
+    EXPECT_EQ(w->lxImg->LayersCount, 2);
+}
+
 TEST_F(FileCommandsTest, AFileThatCannotBeOpenedLeavesTheOpenDesignAsItWas) {
     auto w = withPicture();
     const int layers = w->lxImg->LayersCount;
