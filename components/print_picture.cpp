@@ -3,6 +3,9 @@
 #include "lxImage.h"
 #include "lxTypes.h"
 
+#include <QPainter>
+
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -80,4 +83,15 @@ bool MakeTransparentPicture(TlxImage& Doc, QImage& Target) {
     }
     Target = std::move(picture);
     return true;
+}
+
+void DrawInBands(QPainter& Painter, QPoint At, const QImage& Picture) {
+    constexpr qint64 kBandBytes = qint64(16) << 20;
+    const int width = Picture.width(), height = Picture.height();
+    if (width <= 0 || height <= 0) return;
+    const int rows = int(std::clamp<qint64>(kBandBytes / (qint64(width) * 4), 1, height));
+    for (int y = 0; y < height; y += rows) {
+        const int band = std::min(rows, height - y);
+        Painter.drawImage(QPoint(At.x(), At.y() + y), Picture, QRect(0, y, width, band));
+    }
 }

@@ -6,6 +6,9 @@
 // the same ones.
 
 #include <QImage>
+#include <QPoint>
+
+class QPainter;
 
 class TlxImage;
 
@@ -22,3 +25,10 @@ bool MakePrintBitmap(TlxImage& Doc, QImage& Target);
 // (rounded) when the background carries one. False, with Target unchanged,
 // on failure.
 bool MakeTransparentPicture(TlxImage& Doc, QImage& Target);
+
+// Draws Picture with its top-left corner at At, one band of rows after the
+// other, each band a few megabytes: a paint engine that converts what it is
+// given (the PDF engine of print jobs does) then converts a band at a time
+// instead of a second copy of a picture that can be gigabytes at printer
+// resolution. The bands meet exactly, dot for dot.
+void DrawInBands(QPainter& Painter, QPoint At, const QImage& Picture);

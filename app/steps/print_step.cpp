@@ -403,7 +403,7 @@ bool TPrintStep::printCopies(int Copies) {
             if (resampler.StretchBitmapCubic(PrintBitmap, resized, again.width(), again.height()))
                 copy = std::move(resized);
         }
-        painter.drawImage(*origin, copy);
+        DrawInBands(painter, *origin, copy);
         painter.end();
         emit JobPrinted(n);
     }

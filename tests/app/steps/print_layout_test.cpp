@@ -1,5 +1,7 @@
 #include "steps/print_layout.h"
 
+#include <QPainter>
+
 #include "lxImage.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +123,30 @@ TEST(PrintBitmapTest, OutsideTheShapeTurnsWhiteInProportion) {
     }
     // The shape is on again afterwards.
     EXPECT_TRUE(doc.Layers[0].HasMask);
+}
+
+} // namespace
+
+namespace {
+
+// Drawn band by band, the picture arrives whole: every row once, in place.
+TEST(DrawInBandsTest, TheBandsMeetDotForDot) {
+    // 2000 wide: 16 MiB / 8000 bytes = 2097 rows a band, so 5000 rows make
+    // three bands, the last one short.
+    QImage picture(2000, 5000, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) row[x] = qRgb(x & 255, y & 255, (x ^ y) >> 4 & 255);
+    }
+    QImage page(2010, 5020, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        DrawInBands(painter, QPoint(7, 11), picture);
+    }
+    EXPECT_EQ(page.copy(7, 11, 2000, 5000), picture);
+    EXPECT_EQ(page.pixel(6, 11), qRgb(255, 255, 255));
+    EXPECT_EQ(page.pixel(7, 5011), qRgb(255, 255, 255));
 }
 
 } // namespace
