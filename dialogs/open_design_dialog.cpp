@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -285,6 +286,13 @@ TOpenDesignDialog::TOpenDesignDialog(QWidget* parent) : QFileDialog(parent) {
         TFrame10->hide();
 
     connect(this, &QFileDialog::currentChanged, this, &TOpenDesignDialog::OPD1SelectionChange);
+    // A name typed into the name box previews too, once it names a file.
+    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        connect(name, &QLineEdit::textChanged, this, [this](const QString& Text) {
+            const QString file = directory().filePath(Text.trimmed());
+            if (!Text.trimmed().isEmpty() && QFileInfo(file).isFile() && file != CurrentFile())
+                OPD1SelectionChange(file);
+        });
     connect(ZmCK, &QCheckBox::toggled, this, &TOpenDesignDialog::ZmCKClick);
     clearPreview();
 }

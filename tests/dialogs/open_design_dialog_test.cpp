@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -353,6 +354,22 @@ TEST_F(PreviewFiles, TheDialogPreviewsTheSelectedFile) {
 
     runner.User = [](QDialog& d) { d.reject(); };
     EXPECT_FALSE(RunDialog(runner, dialog, {folder.path(), QString()}));
+}
+
+// A user who types the name rather than clicking the file sees it too.
+TEST_F(PreviewFiles, ATypedFileNamePreviews) {
+    const QString design = savedDesign(QStringLiteral("typed.velmo"));
+    TOpenDesignDialog dialog;
+    dialog.Preset({folder.path(), QString()});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* name = child<QLineEdit>(dialog, "fileNameEdit");
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("typed.vel"));
+    EXPECT_TRUE(dialog.PreviewPicture().isNull());
+    QTest::keyClicks(name, QStringLiteral("mo"));
+    EXPECT_EQ(dialog.PreviewPicture().size(), QSize(222, 111));
+    dialog.hide();
 }
 
 TEST_F(PreviewFiles, PresetFileShowsItsPreviewAtOnce) {
