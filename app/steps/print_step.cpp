@@ -241,22 +241,21 @@ void TPrintStep::Ck2Click() {
 }
 
 void TPrintStep::Edit3Change() {
-    if (!Edit3->hasFocus() || Edit3->text().isEmpty()) return;
-    bool ok = false;
-    const double cm = Edit3->text().toDouble(&ok);
-    if (!ok || !std::isfinite(cm)) return;
-    const QSignalBlocker quiet(SpinEdit1);
-    SpinEdit1->setValue(DotsFromCm(cm, Metrics().Dpi));
-    updatexy();
+    offsetTyped(Edit3, SpinEdit1);
 }
 
 void TPrintStep::Edit4Change() {
-    if (!Edit4->hasFocus() || Edit4->text().isEmpty()) return;
+    offsetTyped(Edit4, SpinEdit2);
+}
+
+void TPrintStep::offsetTyped(QLineEdit* Edit, QSpinBox* Spin) {
+    // Only what the user types counts; text that is not a number is passed over.
+    if (!Edit->hasFocus() || Edit->text().isEmpty()) return;
     bool ok = false;
-    const double cm = Edit4->text().toDouble(&ok);
+    const double cm = Edit->text().toDouble(&ok);
     if (!ok || !std::isfinite(cm)) return;
-    const QSignalBlocker quiet(SpinEdit2);
-    SpinEdit2->setValue(DotsFromCm(cm, Metrics().Dpi));
+    const QSignalBlocker quiet(Spin);
+    Spin->setValue(DotsFromCm(cm, Metrics().Dpi));
     updatexy();
 }
 

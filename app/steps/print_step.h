@@ -88,6 +88,8 @@ protected:
 private:
     void Edit3Change();
     void Edit4Change();
+    // An offset typed in centimetres moves the picture.
+    void offsetTyped(QLineEdit* Edit, QSpinBox* Spin);
     void spinChanged(QSpinBox* Spin, QLineEdit* Edit);
     void placePicture();
     bool printCopies(int Copies);
