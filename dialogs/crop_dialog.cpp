@@ -158,11 +158,17 @@ TForm3::TForm3(TDialogServices& Services, QWidget* parent) : QDialog(parent), se
     Button2->setAutoDefault(false);
 
     // The clear and crop buttons follow whichever parameters are shown.
-    auto* top = new QHBoxLayout(Panel1);
+    // The combining buttons in one row, the tool parameters with the two
+    // commands in the next, so that narrow screens keep every caption whole.
+    auto* rows = new QVBoxLayout(Panel1);
+    auto* modes = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(RadioButton1), static_cast<QWidget*>(RadioButton2),
                        static_cast<QWidget*>(RadioButton3), static_cast<QWidget*>(RadioButton4)})
-        top->addWidget(w);
-    top->addSpacing(12);
+        modes->addWidget(w);
+    modes->addStretch(1);
+    rows->addLayout(modes);
+    auto* top = new QHBoxLayout;
+    rows->addLayout(top);
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(SpinEdit1),
                        static_cast<QWidget*>(Label2), static_cast<QWidget*>(SpinEdit2),
                        static_cast<QWidget*>(Label3), static_cast<QWidget*>(SpinEdit3)})
