@@ -11,10 +11,12 @@
 // same with _sc and _tc.
 
 #include "add_guide_dialog.h"
+#include "crop_dialog.h"
 #include "dialog_services.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
 #include "lxImage.h"
+#include "lxImagevcl.h"
 #include "manage_guides_dialog.h"
 #include "open_design_dialog.h"
 #include "precise_resize_dialog.h"
@@ -27,6 +29,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QGridLayout>
+#include <QMouseEvent>
+#include <QToolButton>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -134,6 +138,18 @@ TForm96::Settings freehandText() {
     return s;
 }
 
+// A 300 x 200 photo of a sky-blue ground with a yellow disc, for the crop
+// dialog's magic wand.
+QImage cropPicture() {
+    QImage picture(300, 200, QImage::Format_ARGB32);
+    picture.fill(QColor(120, 190, 240));
+    QPainter p(&picture);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(250, 210, 60));
+    p.drawEllipse(QPoint(150, 100), 70, 70);
+    return picture;
+}
+
 // A 300 x 200 design of a sky-blue canvas with a yellow disc, saved in
 // Folder for the open dialog to preview; empty when it cannot be written.
 QString previewDesign(const QTemporaryDir& Folder) {
@@ -239,6 +255,27 @@ int main(int argc, char** argv) {
             TForm96 freehand;
             freehand.Preset(freehandText());
             ok &= save(freehand, folder, QStringLiteral("freehand_text") + suffix);
+        }
+        {
+            TNoServices services;
+            TForm3 crop(services);
+            TForm3::Settings preset;
+            preset.SourcePicture = cropPicture();
+            crop.Preset(preset);
+            crop.show();
+            QApplication::processEvents();
+            // The magic wand clicked on the yellow disc.
+            if (auto* wand = crop.findChild<QToolButton*>(QStringLiteral("SpeedButton6"))) wand->click();
+            if (auto* view = crop.findChild<TlxImageVcl*>(QStringLiteral("lxImg1"))) {
+                const QPoint at(view->ImageToScreen(150), view->ImageToScreen(100));
+                QMouseEvent down(QEvent::MouseButtonPress, QPointF(at), QPointF(view->mapToGlobal(at)),
+                                 Qt::LeftButton, Qt::LeftButton, {});
+                QApplication::sendEvent(view, &down);
+                QMouseEvent up(QEvent::MouseButtonRelease, QPointF(at), QPointF(view->mapToGlobal(at)),
+                               Qt::LeftButton, Qt::NoButton, {});
+                QApplication::sendEvent(view, &up);
+            }
+            ok &= save(crop, folder, QStringLiteral("crop") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }
