@@ -160,11 +160,10 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     connect(N1, &QAction::triggered, this, &TComposeStep::N1Click);
     connect(N9, &QAction::triggered, this, &TComposeStep::N9Click);
 
-    // The picture layer's menu: crop, turn, precise resize. Crop waits for
-    // its dialog.
+    // The picture layer's menu: crop, turn, precise resize.
     PopupMenu3 = makeNamed<QMenu>(this, "PopupMenu3");
     N12 = named(PopupMenu3->addAction(QString()), "N12");
-    N12->setVisible(false);
+    connect(N12, &QAction::triggered, this, &TComposeStep::N12Click);
     N14 = makeNamed<QMenu>(PopupMenu3, "N14");
     PopupMenu3->addMenu(N14);
     N451 = named(N14->addAction(QString()), "N451");

@@ -112,6 +112,9 @@ public:
 
     // ---- the picture layer's commands ----
     void BitBtn9Click();
+    // Crop: the crop and selection dialog on the selected picture layer;
+    // what it cut out or cleared becomes the layer, its mask fitted anew.
+    void N12Click();
     // Turns Layer by Angle degrees (clockwise positive).
     void RotateLayer(int Layer, int Angle);
     // The any-angle item: the rotate dialog, then RotateLayer.

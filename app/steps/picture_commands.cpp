@@ -6,6 +6,7 @@
 #include "steps/compose_step.h"
 
 #include "codepage.h"
+#include "crop_dialog.h"
 #include "history/history_records.h"
 #include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
@@ -190,6 +191,49 @@ void TComposeStep::LayerRestored(int Layer, const QString& Caption) {
 
 void TComposeStep::BitBtn9Click() {
     PopupMenu3->popup(BitBtn9->mapToGlobal(BitBtn9->rect().bottomLeft()));
+}
+
+void TComposeStep::N12Click() {
+    if (!layerSelected() || isFixedOverlay(lxImg->CurrLayerID)) return;
+    const int current = lxImg->CurrLayerID;
+    if (lxImg->Layers[size_t(current)].IsText) return;
+    TForm3Settings preset;
+    preset.Caption = captionWithoutEllipsis(N12->text());
+    preset.ZoomHint = BitBtn8->text();
+    for (QAction* item : PopupMenu1->actions())
+        if (!item->isSeparator()) preset.ZoomCaptions << item->text();
+    if (!lxImg->GetLayerBitmap32(current, preset.SourcePicture)) return;
+    TForm3 dialog(services_, window());
+    const std::optional<TForm3Settings> chosen = RunDialog(services_, dialog, preset);
+    preset = TForm3Settings{}; // the copy of the layer goes before the new picture comes
+    if (!chosen || !chosen->ContentChanged || chosen->Picture.isNull()) return;
+    const TWaitCursor wait;
+    const QListWidgetItem* row = ListView1->item(ListView1->RowOfLayer(current, *lxImg));
+    const bool wasModified = state_.Modified;
+    AddHistory(TReshapeRecord::Capture(*lxImg, current, snapshots_, row ? row->text() : QString()));
+    TlxLayer& layer = lxImg->Layers[size_t(current)];
+    const QImage oldMask = layer.HasMask ? layer.Mask : QImage();
+    if (!lxImg->SetLayerBitmap(current, chosen->Picture)) {
+        history_.DropLast();
+        state_.Modified = wasModified;
+        return;
+    }
+    // The mask is made again for the new size: a list mask from its row (a
+    // step of its own), a mask from a file stretched to the new size.
+    if (!oldMask.isNull()) {
+        const int index = history::MaskIndex(layer);
+        if (index >= 1 && index <= TMaskList::FileRow - 1) {
+            applyMask(current, index);
+        } else {
+            AddHistory(TMaskRecord::Capture(*lxImg, current, snapshots_));
+            QImage mask = oldMask;
+            if (!lxImg->SetLayerMask(current, mask)) history_.DropLast();
+        }
+    }
+    refreshPristine();
+    LayerPictureChanged(current);
+    afterChange();
+    showPosition();
 }
 
 void TComposeStep::RotateLayer(int Layer, int Angle) {
