@@ -21,7 +21,6 @@
 #include <QPen>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QToolButton>
@@ -325,7 +324,9 @@ QRect TForm4::DrawStroke(QPointF A, QPointF B, int Width, bool Erase, TColor Col
 }
 
 void TForm4::Recompose() {
-    if (!lxImg1->ReDraw()) return;
+    // A failed composition keeps the last picture shown; the layer itself
+    // holds the stroke either way.
+    lxImg1->ReDraw();
 }
 
 void TForm4::ShowChange(const QRect& ImageRect) {
