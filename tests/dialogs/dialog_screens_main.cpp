@@ -7,7 +7,8 @@
 // The pictures are rotate_en.png, zoom_en.png, add_guide_en.png,
 // manage_guides_en.png, precise_resize_en.png, insert_text_<n>_en.png for
 // each arrangement n, circle_text_en.png, freehand_text_en.png,
-// open_design_en.png (previewing a small design), rulers_en.png, then the
+// open_design_en.png (previewing a small design), signature_en.png (a
+// signature drawn in two strokes), rulers_en.png, then the
 // same with _sc and _tc.
 
 #include "add_guide_dialog.h"
@@ -22,6 +23,8 @@
 #include "precise_resize_dialog.h"
 #include "qnRuler.h"
 #include "rotate_dialog.h"
+#include "signature_dialog.h"
+#include "lxImagevcl.h"
 #include "text/circle_text_dialog.h"
 #include "text/freehand_text_dialog.h"
 #include "text/insert_text_dialog.h"
@@ -34,6 +37,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -49,6 +53,36 @@ public:
     QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
     void OpenHelp(const QUrl&) override {}
 };
+
+// Two strokes of a signature in dark blue on a 600 x 300 picture: a loop
+// of waves and an underline, drawn with the mouse as a user would.
+void drawSignature(TForm4& Dialog) {
+    TForm4::Settings s;
+    s.WorkBitmap = QImage(600, 300, QImage::Format_ARGB32);
+    s.WorkBitmap.fill(Qt::transparent);
+    Dialog.Preset(s);
+    auto* view = Dialog.findChild<TlxImageVcl*>(QStringLiteral("lxImg1"));
+    if (view == nullptr) return;
+    const auto send = [view](QEvent::Type Type, QPointF At) {
+        QMouseEvent e(Type, At, view->mapToGlobal(At),
+                      Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      Type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(view, &e);
+    };
+    const auto wave = [](int t) {
+        const double a = t / 10.0;
+        return QPointF(60 + 4.2 * t + 25 * std::cos(a), 140 - 60 * std::sin(a) * std::sin(a / 4));
+    };
+    send(QEvent::MouseButtonPress, wave(0));
+    for (int t = 1; t <= 110; ++t)
+        send(QEvent::MouseMove, wave(t));
+    send(QEvent::MouseButtonRelease, wave(110));
+    send(QEvent::MouseButtonPress, QPointF(70, 230));
+    send(QEvent::MouseMove, QPointF(320, 215));
+    send(QEvent::MouseMove, QPointF(540, 225));
+    send(QEvent::MouseButtonRelease, QPointF(540, 225));
+}
 
 bool save(QWidget& Window, const QDir& Folder, const QString& Name) {
     Window.show();
@@ -276,6 +310,12 @@ int main(int argc, char** argv) {
                 QApplication::sendEvent(view, &up);
             }
             ok &= save(crop, folder, QStringLiteral("crop") + suffix);
+        }
+        {
+            TNoServices services;
+            TForm4 signature(services);
+            drawSignature(signature);
+            ok &= save(signature, folder, QStringLiteral("signature") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }
