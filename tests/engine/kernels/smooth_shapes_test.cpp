@@ -591,8 +591,8 @@ TEST(SmoothRoundRect, TheLineBetweenStretchedHalvesTakesItsNeighboursLevel) {
         int w, h, cw, ch;
         bool across; // stretched across (a column between) rather than down
     };
-    const Box boxes[] = {{4, 7, 5, 6, true},    {7, 4, 6, 5, false},   {5, 15, 5, 13, true},
-                         {15, 5, 13, 5, false}, {7, 15, 7, 14, true},  {3, 13, 3, 12, true},
+    const Box boxes[] = {{4, 7, 5, 6, true},    {7, 4, 6, 5, false},  {5, 15, 5, 13, true},
+                         {15, 5, 13, 5, false}, {7, 15, 7, 14, true}, {3, 13, 3, 12, true},
                          {13, 3, 12, 3, false}, {9, 17, 9, 15, true}};
     for (const Box& b : boxes) {
         QImage img = filled(b.w, b.h);
