@@ -1,6 +1,7 @@
-// Selection speed: the magic wand on a 3000 x 2000 photo-like picture, a
-// smooth 200-vertex polygon on a 2000 x 2000 layer, and cropping a
-// ten-layer document to a rectangle.
+// Selection speed: the magic wand on a 3000 x 2000 and a 6000 x 4000
+// photo-like picture, a smooth 200-vertex polygon on a 2000 x 2000 layer,
+// adding a 200-vertex polygon to a wand selection on the 6000 x 4000
+// picture, and cropping a ten-layer document to a rectangle.
 
 #include "lxImage.h"
 
@@ -16,28 +17,51 @@
 namespace {
 
 // Smooth gradients over the whole picture, a large flat field with a grid
-// of small spots in it, and two smaller flat fields.
+// of small spots in it, and two smaller flat fields. The fields are laid out
+// for 3000 x 2000 and stretched with the picture; the spots keep their size.
 QImage photoLike(int w, int h) {
     QImage image(w, h, QImage::Format_BGR888);
     for (int y = 0; y < h; ++y) {
         uint8_t* row = image.scanLine(y);
+        const int64_t sy = int64_t(y) * 2000 / h;
         for (int x = 0; x < w; ++x) {
             uint8_t* p = row + 3 * x;
-            p[0] = uint8_t(x * 255 / w);
-            p[1] = uint8_t(y * 255 / h);
-            p[2] = uint8_t((x + y) * 255 / (w + h));
-            const bool field = x >= 300 && x < 2400 && y >= 200 && y < 1700;
+            const int64_t sx = int64_t(x) * 3000 / w;
+            p[0] = uint8_t(int64_t(x) * 255 / w);
+            p[1] = uint8_t(int64_t(y) * 255 / h);
+            p[2] = uint8_t(int64_t(x + y) * 255 / (w + h));
+            const bool field = sx >= 300 && sx < 2400 && sy >= 200 && sy < 1700;
             const bool spot = x % 50 < 6 && y % 50 < 6;
             if (field && !spot) {
                 p[0] = 40, p[1] = 190, p[2] = 120;
-            } else if (x >= 2500 && x < 2900 && y >= 100 && y < 900) {
+            } else if (sx >= 2500 && sx < 2900 && sy >= 100 && sy < 900) {
                 p[0] = 200, p[1] = 20, p[2] = 60;
-            } else if ((x - 600) * (x - 600) + (y - 1850) * (y - 1850) < 120 * 120) {
+            } else if ((sx - 600) * (sx - 600) + (sy - 1850) * (sy - 1850) < 120 * 120) {
                 p[0] = 10, p[1] = 10, p[2] = 10;
             }
         }
     }
     return image;
+}
+
+int64_t selectedPixels(const QImage& sel) {
+    int64_t selected = 0;
+    for (int y = 0; y < sel.height(); ++y)
+        for (int x = 0; x < sel.width(); ++x)
+            selected += sel.constScanLine(y)[x] != 0;
+    return selected;
+}
+
+// A star of 100 points around (cx, cy): vertices alternate between radii
+// outer and inner.
+void setStar(TlxImage& img, double cx, double cy, double outer, double inner) {
+    img.SelKind = 3;
+    img.ShapePointCount = 200;
+    for (int i = 0; i < 200; ++i) {
+        const double a = i * 2 * M_PI / 200, r = i % 2 == 0 ? outer : inner;
+        img.ShapePoints[size_t(i)] = {int32_t(std::lround(cx + r * std::cos(a))),
+                                      int32_t(std::lround(cy + r * std::sin(a)))};
+    }
 }
 
 void BM_MagicWand(benchmark::State& state) {
@@ -56,13 +80,58 @@ void BM_MagicWand(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 3000 * 2000);
     // How much the click took, so that a change of the picture shows.
-    int64_t selected = 0;
-    for (int y = 0; y < img.SelBitmap.height(); ++y)
-        for (int x = 0; x < img.SelBitmap.width(); ++x)
-            selected += img.SelBitmap.constScanLine(y)[x] != 0;
-    state.counters["selected"] = double(selected);
+    state.counters["selected"] = double(selectedPixels(img.SelBitmap));
 }
 BENCHMARK(BM_MagicWand)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
+
+// The wand at tolerance 20 clicked into the large field of a 6000 x 4000
+// picture (between its spots).
+void BM_MagicWandLarge(benchmark::State& state) {
+    const bool smooth = state.range(0) != 0;
+    TlxImage img;
+    img.AutoSize = false;
+    if (!img.NewImageFromBitmap(photoLike(6000, 4000))) {
+        state.SkipWithError("no document");
+        return;
+    }
+    img.SelKind = 4;
+    for (auto _ : state) {
+        if (!img.MakeSelection(0, 2025, 2025, 20, smooth)) state.SkipWithError("wand failed");
+        benchmark::DoNotOptimize(img.SelBitmap.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * 6000 * 4000);
+    state.counters["selected"] = double(selectedPixels(img.SelBitmap));
+}
+BENCHMARK(BM_MagicWandLarge)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
+
+// A 200-vertex star added to a wand selection of the 6000 x 4000 picture:
+// the polygon is drawn on the picture-sized layer and combined row by row.
+// Adding the same star again gives the same union, so every round does the
+// same work.
+void BM_AddPolygon200Large(benchmark::State& state) {
+    const bool smooth = state.range(0) != 0;
+    TlxImage img;
+    img.AutoSize = false;
+    if (!img.NewImageFromBitmap(photoLike(6000, 4000))) {
+        state.SkipWithError("no document");
+        return;
+    }
+    img.SelKind = 4;
+    if (!img.MakeSelection(0, 2025, 2025, 20, false)) {
+        state.SkipWithError("wand failed");
+        return;
+    }
+    img.HasSelection = true;
+    setStar(img, 4500, 2800, 1100, 600);
+    for (auto _ : state) {
+        if (!img.AddToSelection(0, 0, 0, 0, smooth)) state.SkipWithError("add failed");
+        img.SelKind = 3; // the star again, not the combined selection's kind
+        benchmark::DoNotOptimize(img.SelBitmap.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * 6000 * 4000);
+    state.counters["selected"] = double(selectedPixels(img.SelBitmap));
+}
+BENCHMARK(BM_AddPolygon200Large)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
 
 void BM_Polygon200(benchmark::State& state) {
     const bool smooth = state.range(0) != 0;
@@ -72,14 +141,7 @@ void BM_Polygon200(benchmark::State& state) {
         state.SkipWithError("no document");
         return;
     }
-    // A star of 100 points: vertices alternate between radii 950 and 500.
-    img.SelKind = 3;
-    img.ShapePointCount = 200;
-    for (int i = 0; i < 200; ++i) {
-        const double a = i * 2 * M_PI / 200, r = i % 2 == 0 ? 950 : 500;
-        img.ShapePoints[size_t(i)] = {int32_t(std::lround(1000 + r * std::cos(a))),
-                                      int32_t(std::lround(1000 + r * std::sin(a)))};
-    }
+    setStar(img, 1000, 1000, 950, 500);
     for (auto _ : state) {
         if (!img.MakeSelection(0, 0, 0, 0, smooth)) state.SkipWithError("polygon failed");
         benchmark::DoNotOptimize(img.SelBitmap.constBits());

@@ -349,6 +349,33 @@ void copyQuarter(const PixelView& target, const ConstPixelView& E, const AxisMap
     }
 }
 
+// Where the corner ellipse is stretched across the box, its near half ends
+// at position Size div 2 - 2 and its far half starts at Size div 2: the line
+// between them takes the mean of its two neighbours (rounded half up), or
+// the far one's level where it has no near neighbour (a box of 2).
+uint8_t middleLevel(const uint8_t* nearSide, const uint8_t* farSide) {
+    return nearSide != nullptr ? uint8_t((*nearSide + *farSide + 1) / 2) : *farSide;
+}
+
+void fillMiddleColumn(const PixelView& view) {
+    const int c = view.Width / 2 - 1;
+    if (c < 0) return;
+    for (int y = 0; y < view.Height; ++y) {
+        uint8_t* row = view.row(y);
+        row[c] = middleLevel(c > 0 ? row + c - 1 : nullptr, row + c + 1);
+    }
+}
+
+void fillMiddleRow(const PixelView& view) {
+    const int r = view.Height / 2 - 1;
+    if (r < 0) return;
+    const uint8_t* nearRow = r > 0 ? view.row(r - 1) : nullptr;
+    const uint8_t* farRow = view.row(r + 1);
+    uint8_t* row = view.row(r);
+    for (int x = 0; x < view.Width; ++x)
+        row[x] = middleLevel(nearRow != nullptr ? nearRow + x : nullptr, farRow + x);
+}
+
 } // namespace
 
 namespace lx {
@@ -396,6 +423,10 @@ void drawSmoothRoundRect(int CornerWidth, int CornerHeight, QImage& Target) {
     std::vector<qint64> acc;
     for (int q = 0; q < 4; ++q) // left-top, right-top, left-bottom, right-bottom
         copyQuarter(view, source, halfMap(q & 1, int(b), W), halfMap(q >> 1, int(p), H), acc);
+    if (2 * b >= W)
+        fillMiddleColumn(view);
+    else if (2 * p >= H)
+        fillMiddleRow(view);
 }
 
 } // namespace lx

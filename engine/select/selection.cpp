@@ -67,11 +67,37 @@ void forOverlap(const PixelView& dst, int64_t dstLeft, int64_t dstTop, const Con
 }
 
 // Sel placed at (Left, Top) on a zeroed Width x Height bitmap.
-QImage placed(const QImage& sel, int64_t left, int64_t top, int width, int height) {
+QImage placed(const QImage& sel, int64_t left, int64_t top, int64_t width, int64_t height) {
     QImage result = zeroedGrey(width, height);
     forOverlap(viewOf(result), 0, 0, constViewOf(sel), left, top,
                [](uint8_t, uint8_t s) { return s; });
     return result;
+}
+
+// A rectangle of image positions, right and bottom exclusive.
+struct Area {
+    int64_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool empty() const { return Right <= Left || Bottom <= Top; }
+    bool operator==(const Area&) const = default;
+};
+
+Area areaOf(const QImage& sel, int64_t left, int64_t top) {
+    return {left, top, left + sel.width(), top + sel.height()};
+}
+
+Area unite(const Area& a, const Area& b) {
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
+}
+
+Area meet(const Area& a, const Area& b) {
+    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+}
+
+// Sel (placed at Left, Top) on a zeroed bitmap covering Box.
+QImage placedOn(const QImage& sel, int64_t left, int64_t top, const Area& box) {
+    return placed(sel, left - box.Left, top - box.Top, box.Right - box.Left, box.Bottom - box.Top);
 }
 
 // The shape a build starts from.
@@ -365,15 +391,19 @@ bool TlxImage::AddToSelection(int LayerIndex, int X, int Y, uint8_t Tolerance, b
         BuiltSelection built;
         if (!buildSelection(*this, LayerIndex, currentShape(*this), X, Y, Tolerance, Smooth, built))
             return false;
-        // A new bitmap smaller than the old one would lose part of the old
-        // selection: it is placed on an image-size bitmap first.
-        if (built.Bitmap.width() < SelBitmap.width() ||
-            built.Bitmap.height() < SelBitmap.height()) {
-            built.Bitmap = placed(built.Bitmap, built.Left, built.Top, ImageWidth, ImageHeight);
-            built.Left = built.Top = 0;
+        // The union covers both bitmaps wherever they lie; a new bitmap
+        // smaller than the old one also takes in the whole image.
+        const Area shape = areaOf(built.Bitmap, built.Left, built.Top);
+        Area box = unite(shape, areaOf(SelBitmap, SelLeft, SelTop));
+        if (built.Bitmap.width() < SelBitmap.width() || built.Bitmap.height() < SelBitmap.height())
+            box = unite(box, {0, 0, ImageWidth, ImageHeight});
+        if (box != shape) {
+            built.Bitmap = placedOn(built.Bitmap, built.Left, built.Top, box);
+            built.Left = int(box.Left);
+            built.Top = int(box.Top);
         }
         forOverlap(viewOf(built.Bitmap), built.Left, built.Top, constViewOf(SelBitmap), SelLeft,
-                   SelTop, [](uint8_t n, uint8_t o) { return uint8_t(std::min(255, n + o)); });
+                   SelTop, [](uint8_t n, uint8_t o) { return std::max(n, o); });
         commit(*this, built, Smooth);
         SelKind = lx::SelectIrregular;
         return true;
@@ -409,9 +439,16 @@ bool TlxImage::IntersectSelection(int LayerIndex, int X, int Y, uint8_t Toleranc
         BuiltSelection built;
         if (!buildSelection(*this, LayerIndex, currentShape(*this), X, Y, Tolerance, Smooth, built))
             return false;
-        const QImage old = placed(SelBitmap, SelLeft, SelTop, ImageWidth, ImageHeight);
-        built.Bitmap = placed(built.Bitmap, built.Left, built.Top, ImageWidth, ImageHeight);
-        built.Left = built.Top = 0;
+        // The result is image-sized, and reaches further where the two
+        // bitmaps meet outside the image, so that no common pixel is lost.
+        Area box{0, 0, ImageWidth, ImageHeight};
+        const Area common =
+            meet(areaOf(built.Bitmap, built.Left, built.Top), areaOf(SelBitmap, SelLeft, SelTop));
+        if (!common.empty()) box = unite(box, common);
+        const QImage old = placedOn(SelBitmap, SelLeft, SelTop, box);
+        built.Bitmap = placedOn(built.Bitmap, built.Left, built.Top, box);
+        built.Left = int(box.Left);
+        built.Top = int(box.Top);
         // 0 where either is 0, else the smaller: the smaller in every case.
         forOverlap(viewOf(built.Bitmap), 0, 0, constViewOf(old), 0, 0,
                    [](uint8_t n, uint8_t o) { return std::min(n, o); });

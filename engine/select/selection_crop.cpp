@@ -14,45 +14,27 @@ namespace lx {
 void selectionBounds(const ConstPixelView& Selection, TlxPoint& Max, TlxPoint& Min) {
     Max = {0, 0};
     Min = {Selection.Width, Selection.Height};
-    const int width = Selection.Width, height = Selection.Height;
-    auto found = [&](int x, int y) {
-        Max = {std::max(Max.X, x), std::max(Max.Y, y)};
-        Min = {std::min(Min.X, x), std::min(Min.Y, y)};
-    };
-    // The outline's window scan: a window counts as uniform when its upper
-    // left three levels agree or all four are selected (128 or more); such a
-    // window gives a point only on the bitmap's border. Here a level is a
-    // point as soon as it is not 0.
-    for (int r = 0; r + 1 < height; ++r) {
-        const uint8_t* row0 = Selection.row(r);
-        const uint8_t* row1 = Selection.row(r + 1);
-        const bool borderRow = r == 0 || r + 2 == height;
-        for (int c = 0; c + 1 < width; ++c) {
-            const uint8_t p = row0[c], rr = row0[c + 1], q = row1[c], t = row1[c + 1];
-            if (p == rr && p == q) {
-                // The common case, inside and outside a shape: a point only
-                // on the border, and nothing at all for 0.
-                if (p == 0 || (!borderRow && c != 0 && c + 2 != width)) continue;
-            }
-            const bool uniform =
-                (p == rr && p == q) || (p >= 128 && rr >= 128 && q >= 128 && t >= 128);
-            if (uniform) {
-                if (r == 0 && p != 0)
-                    found(c, r);
-                else if (r + 2 == height && q != 0)
-                    found(c, r + 1);
-                else if (c == 0 && p != 0)
-                    found(c, r);
-                else if (c + 2 == width && rr != 0)
-                    found(c + 1, r);
-            } else if (p != 0) {
-                found(c, r);
-            } else if (q != 0) {
-                found(c, r + 1);
-            } else if (rr != 0) {
-                found(c + 1, r);
-            }
+    // Every non-zero level counts, the last row and column like the others,
+    // so a crop to these bounds keeps every selected pixel. Each row is
+    // searched from both ends up to its first and last selected pixel.
+    bool any = false;
+    for (int r = 0; r < Selection.Height; ++r) {
+        const uint8_t* row = Selection.row(r);
+        int first = 0;
+        while (first < Selection.Width && row[first] == 0)
+            ++first;
+        if (first == Selection.Width) continue;
+        int last = Selection.Width - 1;
+        while (row[last] == 0)
+            --last;
+        if (!any) {
+            Min = {first, r};
+            Max = {last, r};
+            any = true;
+            continue;
         }
+        Min.X = std::min(Min.X, first);
+        Max = {std::max(Max.X, last), r};
     }
 }
 

@@ -113,9 +113,9 @@ void floodFillMarks(const PixelView& Marks, int X, int Y);
 // neighbours of every 255 pixel off the border.
 void softenSelectionEdges(const ConstPixelView& Source, const PixelView& Target);
 
-// Bounds of a selection by the 2 x 2 window scan of the outline (uniform
-// windows count only on the bitmap's border); a level counts as set when it
-// is not 0. Max starts at (0, 0), Min at (width, height).
+// Bounds of a selection: the smallest and largest column and row of a
+// non-zero level, the bitmap's last row and column included. Without any
+// such level Max is (0, 0) and Min (width, height).
 void selectionBounds(const ConstPixelView& Selection, TlxPoint& Max, TlxPoint& Min);
 
 // Erasing under selection level S: the nearest integer to (1 - S / 255) * A.

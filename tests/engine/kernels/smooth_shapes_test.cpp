@@ -174,6 +174,17 @@ Plain plainRoundRect(int CW, int CH, int W, int H) {
                 c.set(hx.dest + dx, hy.dest + dy, int((sum + div / 2) / div));
             }
     }
+    // The line the two stretched halves leave between them: the mean of its
+    // neighbours, rounded half up, or the far neighbour alone at position 0.
+    if (2 * b >= W && W / 2 - 1 >= 0) {
+        const int m = W / 2 - 1;
+        for (int y = 0; y < H; ++y)
+            c.set(m, y, m > 0 ? (c.at(m - 1, y) + c.at(m + 1, y) + 1) / 2 : c.at(m + 1, y));
+    } else if (2 * p >= H && H / 2 - 1 >= 0) {
+        const int m = H / 2 - 1;
+        for (int x = 0; x < W; ++x)
+            c.set(x, m, m > 0 ? (c.at(x, m - 1) + c.at(x, m + 1) + 1) / 2 : c.at(x, m + 1));
+    }
     return c;
 }
 
@@ -549,13 +560,52 @@ TEST(SmoothRoundRect, CornersAsLargeAsTheBoxGiveTheEllipse) {
 // smaller than the box: its near half goes to positions -1 .. -1 (nothing shows)
 // and its far half (E columns 2, 3) is averaged into column 1. Down, E is smaller:
 // E rows 0, 1 land on rows -1, 0 and E rows 2, 3 on rows 19, 20.
-// (1, 0) = (255 + 59) / 2 = 157, (1, 19) likewise; everything else stays 255.
+// (1, 0) = (255 + 59) / 2 = 157, (1, 19) likewise. Column 0 lies between the
+// halves, has no neighbour on the near side and takes column 1's levels, so
+// no line of 255 runs through the corners; everything else stays 255.
+// 20 x 2 is the same turned: row 0 takes row 1's levels, 157 at columns 0, 19.
 TEST(SmoothRoundRect, WideCornerIsAveragedIntoTheBox) {
     QImage img = filled(2, 20);
     TlxImage::DrawSmoothRoundRect(4, 4, img);
     for (int y = 0; y < 20; ++y) {
-        EXPECT_EQ(greyAt(img, 0, y), 255) << y;
-        EXPECT_EQ(greyAt(img, 1, y), y == 0 || y == 19 ? 157 : 255) << y;
+        const int corner = y == 0 || y == 19 ? 157 : 255;
+        EXPECT_EQ(greyAt(img, 0, y), corner) << y;
+        EXPECT_EQ(greyAt(img, 1, y), corner) << y;
+    }
+    QImage flat = filled(20, 2);
+    TlxImage::DrawSmoothRoundRect(4, 4, flat);
+    for (int x = 0; x < 20; ++x) {
+        const int corner = x == 0 || x == 19 ? 157 : 255;
+        EXPECT_EQ(greyAt(flat, x, 0), corner) << x;
+        EXPECT_EQ(greyAt(flat, x, 1), corner) << x;
+    }
+}
+
+// Where the corner ellipse is stretched across the box, the position between
+// its two halves (Size div 2 - 1) carries the rounded mean of its two
+// neighbours in every row (column), or its far neighbour's level at position
+// 0. The boxes are ones whose corner rows put levels below 255 beside that
+// position, so a line of 255 left there would show.
+TEST(SmoothRoundRect, TheLineBetweenStretchedHalvesTakesItsNeighboursLevel) {
+    struct Box {
+        int w, h, cw, ch;
+        bool across; // stretched across (a column between) rather than down
+    };
+    const Box boxes[] = {{4, 7, 5, 6, true},    {7, 4, 6, 5, false},  {5, 15, 5, 13, true},
+                         {15, 5, 13, 5, false}, {7, 15, 7, 14, true}, {3, 13, 3, 12, true},
+                         {13, 3, 12, 3, false}, {9, 17, 9, 15, true}};
+    for (const Box& b : boxes) {
+        QImage img = filled(b.w, b.h);
+        TlxImage::DrawSmoothRoundRect(b.cw, b.ch, img);
+        const int m = (b.across ? b.w : b.h) / 2 - 1;
+        bool belowFull = false;
+        for (int i = 0; i < (b.across ? b.h : b.w); ++i) {
+            auto at = [&](int k) { return int(b.across ? greyAt(img, k, i) : greyAt(img, i, k)); };
+            const int expected = m > 0 ? (at(m - 1) + at(m + 1) + 1) / 2 : at(m + 1);
+            ASSERT_EQ(at(m), expected) << b.w << "x" << b.h << " line " << m << " at " << i;
+            belowFull = belowFull || at(m) < 255;
+        }
+        EXPECT_TRUE(belowFull) << b.w << "x" << b.h;
     }
 }
 

@@ -725,6 +725,106 @@ TEST_F(CombineTest, AddCapsTheSumAt255) {
     EXPECT_EQ(levels(img->SelBitmap)[0], (std::vector<int>{255, 255, 30, 0, 0, 0}));
 }
 
+// Two 3 x 3 squares on two 4 x 4 layers far apart, at (0, 0) and (6, 6) of
+// a 10 x 10 picture: the new bitmap is as large as the old one but lies
+// elsewhere, and the union spans both (their bounding box is the picture).
+TEST(AddTest, ShapesFarApartAreBothKept) {
+    auto img = newDocument(10, 10);
+    const int first = addOpaqueLayer(*img, 4, 4, 0, 0);
+    const int second = addOpaqueLayer(*img, 4, 4, 6, 6);
+    setShape(*img, 0, {{0, 0}, {3, 3}});
+    ASSERT_TRUE(img->MakeSelection(first, 0, 0, 0, false));
+    img->HasSelection = true;
+    setShape(*img, 0, {{0, 0}, {3, 3}});
+    ASSERT_TRUE(img->AddToSelection(second, 0, 0, 0, false));
+    EXPECT_EQ(img->SelBitmap.size(), QSize(10, 10));
+    EXPECT_EQ(img->SelLeft, 0);
+    EXPECT_EQ(img->SelTop, 0);
+    EXPECT_EQ(picture(img->SelBitmap),
+              rows({"###.......", "###.......", "###.......", "..........", "..........",
+                    "..........", "......###.", "......###.", "......###.", ".........."}));
+    EXPECT_EQ(img->SelKind, 4);
+}
+
+// Two 4 x 4 layers at (1, 1) and (3, 2): the first fully selected (image
+// columns 1..4, rows 1..4), then its columns 1..3, rows 1..2 on the second
+// (image columns 4..6, rows 3..4) added. The bounding box of the two
+// bitmaps is columns 1..6, rows 1..5: 6 x 5 at (1, 1).
+TEST(AddTest, PartlyOverlappingBitmapsGiveTheirBoundingBox) {
+    auto img = newDocument(10, 10);
+    const int first = addOpaqueLayer(*img, 4, 4, 1, 1);
+    const int second = addOpaqueLayer(*img, 4, 4, 3, 2);
+    setShape(*img, 0, {{0, 0}, {4, 4}});
+    ASSERT_TRUE(img->MakeSelection(first, 0, 0, 0, false));
+    img->HasSelection = true;
+    setShape(*img, 0, {{1, 1}, {4, 3}});
+    ASSERT_TRUE(img->AddToSelection(second, 0, 0, 0, false));
+    EXPECT_EQ(img->SelLeft, 1);
+    EXPECT_EQ(img->SelTop, 1);
+    EXPECT_EQ(picture(img->SelBitmap), rows({"####..", "####..", "######", "######", "......"}));
+}
+
+// The new shape is the smooth 4 x 4 ellipse on a 4 x 4 layer, rows
+// [0 59 59 0], [59 255 255 59], ... (worked in the smooth shape tests). Each
+// pixel keeps the larger of the two levels: (0, 0) 30 over 0 -> 30,
+// (0, 1) 100 over 59 -> 100, (1, 0) 20 under 59 -> 59, (1, 1) -> 255.
+TEST(AddTest, EachPixelKeepsTheLargerLevel) {
+    auto img = newDocument(10, 10);
+    const int layer = addOpaqueLayer(*img, 4, 4, 3, 3);
+    img->SelBitmap = greyOf({{30, 20, 0, 0}, {100, 200, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+    img->SelLeft = 3;
+    img->SelTop = 3;
+    img->HasSelection = true;
+    setShape(*img, 2, {{0, 0}, {4, 4}});
+    ASSERT_TRUE(img->AddToSelection(layer, 0, 0, 0, true));
+    EXPECT_EQ(img->SelLeft, 3);
+    EXPECT_EQ(levels(img->SelBitmap),
+              (std::vector<std::vector<int>>{
+                  {30, 59, 59, 0}, {100, 255, 255, 59}, {59, 255, 255, 59}, {0, 59, 59, 0}}));
+}
+
+// Subtracting a shape on another layer: the fixture's layer (image columns
+// 2..7, rows 1..4) fully selected, a 4 x 4 layer at (5, 3) fully taken away
+// (image columns 5..8, rows 3..6). Old minus new over the old bitmap only:
+// nothing is added where only the new shape lies.
+TEST_F(CombineTest, SubtractingAPartlyOverlappingShapeKeepsTheRestOfTheOld) {
+    select({0, 0}, {6, 4});
+    const int other = addOpaqueLayer(*img, 4, 4, 5, 3);
+    setShape(*img, 0, {{0, 0}, {4, 4}});
+    ASSERT_TRUE(img->SubtractFromSelection(other, 0, 0, 0, false));
+    EXPECT_EQ(img->SelBitmap.size(), QSize(6, 4));
+    EXPECT_EQ(img->SelLeft, 2);
+    EXPECT_EQ(img->SelTop, 1);
+    EXPECT_EQ(picture(img->SelBitmap), rows({"######", "######", "###...", "###..."}));
+    // A shape that misses the old selection takes nothing away.
+    const int far = addOpaqueLayer(*img, 2, 2, 8, 6);
+    setShape(*img, 0, {{0, 0}, {2, 2}});
+    ASSERT_TRUE(img->SubtractFromSelection(far, 0, 0, 0, false));
+    EXPECT_EQ(picture(img->SelBitmap), rows({"######", "######", "###...", "###..."}));
+}
+
+// A 6 x 4 layer at (-2, -1) reaches out of the 10 x 8 picture. Its columns
+// 0..3, rows 0..1 (image -2..1, -1..0) intersected with its columns 1..4,
+// rows 0..2 (image -1..2, -1..1) leave image columns -1..1, rows -1..0. The
+// result covers the picture and the bitmaps' common part: 12 x 9 at (-2, -1).
+TEST(IntersectTest, CommonPixelsOutsideThePictureAreKept) {
+    auto img = newDocument(10, 8);
+    const int layer = addOpaqueLayer(*img, 6, 4, -2, -1);
+    setShape(*img, 0, {{0, 0}, {4, 2}});
+    ASSERT_TRUE(img->MakeSelection(layer, 0, 0, 0, false));
+    img->HasSelection = true;
+    setShape(*img, 0, {{1, 0}, {5, 3}});
+    ASSERT_TRUE(img->IntersectSelection(layer, 0, 0, 0, false));
+    EXPECT_EQ(img->SelBitmap.size(), QSize(12, 9));
+    EXPECT_EQ(img->SelLeft, -2);
+    EXPECT_EQ(img->SelTop, -1);
+    QImage expected = CreateGrayBitmap(12, 9);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 1; x < 4; ++x)
+            expected.scanLine(y)[x] = 255;
+    EXPECT_EQ(levels(img->SelBitmap), levels(expected));
+}
+
 TEST_F(CombineTest, WithoutASelectionEachCombinerBuildsAFreshOne) {
     using Combiner = bool (TlxImage::*)(int, int, int, uint8_t, bool);
     for (const Combiner op : {&TlxImage::AddToSelection, &TlxImage::SubtractFromSelection,
@@ -844,7 +944,7 @@ void PrintTo(const BoundsCase& c, std::ostream* os) {
 
 class SelectionBounds : public ::testing::TestWithParam<BoundsCase> {};
 
-TEST_P(SelectionBounds, FollowTheOutlineWindowScan) {
+TEST_P(SelectionBounds, CoverEveryNonZeroPixel) {
     const BoundsCase& c = GetParam();
     auto img = newDocument(4, 4);
     img->SelBitmap = greyOf(c.levels);
@@ -857,35 +957,37 @@ TEST_P(SelectionBounds, FollowTheOutlineWindowScan) {
 INSTANTIATE_TEST_SUITE_P(
     Selection, SelectionBounds,
     ::testing::Values(
-        // One pixel: found as P of its own window (and as Q, R of others).
         BoundsCase{"single",
                    {{0, 0, 0, 0, 0}, {0, 0, 255, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}},
                    {2, 1},
                    {2, 1}},
         // A low level counts too, where the outline would want 128.
         BoundsCase{"low", {{0, 0, 0}, {0, 0, 0}, {0, 40, 0}}, {1, 2}, {1, 2}},
-        // Everything set: uniform windows give the borders, top and bottom
-        // rows first, so the last column counts only in the rows between.
+        // Everything set: the whole bitmap, last row and column included.
         BoundsCase{"full",
                    {{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}},
                    {2, 3},
                    {0, 0}},
         BoundsCase{"fullShort",
                    {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}},
-                   {2, 2},
+                   {3, 2},
                    {0, 0}},
         // Nothing set: the starting values.
         BoundsCase{"empty", {{0, 0, 0}, {0, 0, 0}}, {0, 0}, {3, 2}},
-        // (2, 1) is only ever the lower right of a window whose other three
-        // agree (uniform, off the border) or the R of a window whose Q (1, 2)
-        // is chosen first: the scan reports (1, 2) alone.
-        BoundsCase{"hidden", {{0, 0, 0}, {0, 0, 255}, {0, 255, 0}}, {1, 2}, {1, 2}},
-        // Uniformity still asks for 128: the window 50, 60 / 70, 80 at row
-        // 1 is not uniform and gives its P (1, 1), not the border point
-        // (2, 1) a uniform last window would give; row 2's windows give
-        // (1, 2). The last column is never reported.
+        // (2, 1) in the last column and (1, 2) in the last row.
+        BoundsCase{"lastRowAndColumn", {{0, 0, 0}, {0, 0, 255}, {0, 255, 0}}, {2, 2}, {1, 1}},
         BoundsCase{
-            "lowLastColumn", {{0, 0, 0}, {0, 50, 60}, {0, 70, 80}, {0, 0, 0}}, {1, 2}, {1, 1}}),
+            "lowLastColumn", {{0, 0, 0}, {0, 50, 60}, {0, 70, 80}, {0, 0, 0}}, {2, 2}, {1, 1}},
+        // The bottom-right pixel alone.
+        BoundsCase{"lastCorner", {{0, 0, 0}, {0, 0, 0}, {0, 0, 1}}, {2, 2}, {2, 2}},
+        // Bitmaps one row or one column high or wide.
+        BoundsCase{"oneRow", {{0, 9, 0, 7}}, {3, 0}, {1, 0}},
+        BoundsCase{"oneColumn", {{0}, {0}, {5}, {0}}, {0, 2}, {0, 2}},
+        // The widest row is not the first one found.
+        BoundsCase{"rowsDiffer",
+                   {{0, 0, 3, 0}, {0, 1, 0, 0}, {0, 0, 0, 2}, {0, 0, 0, 0}},
+                   {3, 2},
+                   {1, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- cropping ----
@@ -944,6 +1046,31 @@ TEST(CropTest, KeepsCoveredPartsMovesThemAndHidesLayersOutside) {
     EXPECT_EQ(img->Layers[0].Bitmap.size(), QSize(8, 6));
     EXPECT_EQ(img->Layers[0].State, 0);
     EXPECT_TRUE(img->CanReDraw);
+}
+
+// A 10 x 10 picture with its image columns 6..9, rows 8..9 selected: the
+// bounds are (6, 8) .. (9, 9), so the crop is 4 x 2 and keeps the picture's
+// last column, whose pixel (9, 8) carries a colour of its own.
+TEST(CropTest, ASelectionTouchingTheLastColumnKeepsIt) {
+    auto img = newDocument(10, 10);
+    QImage colour = solidBgr(10, 10, {0, 0, 0});
+    setBgr(colour, 9, 8, {7, 8, 9});
+    const int layer = addLayer(*img, colour, solidGrey(10, 10, 255), 0, 0);
+    setShape(*img, 0, {{6, 8}, {10, 10}});
+    ASSERT_TRUE(img->MakeSelection(layer, 0, 0, 0, false));
+    img->HasSelection = true;
+    TlxPoint maxPoint, minPoint;
+    img->GetSelectionBounds(layer, maxPoint, minPoint);
+    EXPECT_EQ(maxPoint, (TlxPoint{9, 9}));
+    EXPECT_EQ(minPoint, (TlxPoint{6, 8}));
+    img->CropToSelection();
+    EXPECT_EQ(img->ImageWidth, 4);
+    EXPECT_EQ(img->ImageHeight, 2);
+    const TlxLayer& kept = img->Layers[size_t(layer)];
+    ASSERT_EQ(kept.Bitmap.size(), QSize(4, 2));
+    EXPECT_EQ(bgrAt(kept.Bitmap, 3, 0), (Bgr{7, 8, 9}));
+    EXPECT_EQ(greyAt(kept.Alpha, 3, 0), 255);
+    EXPECT_EQ(greyAt(kept.Alpha, 3, 1), 255);
 }
 
 TEST(CropTest, CutsTheMaskWithTheLayer) {
