@@ -119,6 +119,8 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     connect(BitBtn7, &QPushButton::clicked, this, &TComposeStep::BitBtn7Click);
     BitBtn9 = makeNamed<QPushButton>(this, "BitBtn9");
     BitBtn9->hide();
+    BitBtn12 = makeNamed<QPushButton>(this, "BitBtn12");
+    connect(BitBtn12, &QPushButton::clicked, this, &TComposeStep::BitBtn12Click);
     connect(BitBtn5, &QPushButton::clicked, this, &TComposeStep::BitBtn5Click);
     connect(BitBtn9, &QPushButton::clicked, this, &TComposeStep::BitBtn9Click);
     BitBtn8 = makeNamed<QPushButton>(this, "BitBtn8");
@@ -221,6 +223,7 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     auto* tools = new QHBoxLayout;
     tools->addWidget(BitBtn5);
     tools->addWidget(BitBtn6);
+    tools->addWidget(BitBtn12);
     tools->addWidget(BitBtn9);
     tools->addWidget(BitBtn7);
     tools->addWidget(BitBtn8);
@@ -287,6 +290,7 @@ void TComposeStep::Recaption() {
     ListView2->LoadMask();
     BitBtn6->setText(LangText(18));
     BitBtn7->setText(LangText(20));
+    BitBtn12->setText(LangText(119));
     ListView3->LoadTextZoom();
     BitBtn8->setText(LangText(19));
     BitBtn14->setText(LangText(132));

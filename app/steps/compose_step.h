@@ -86,6 +86,9 @@ public:
     // centred, or placed as a frame; false when nothing was added. A file
     // that cannot be read is reported unless Quiet.
     bool addimage(const QString& FileName, bool Quiet = false);
+    // Signature: the signature pad, then what was drawn, cut to its drawn
+    // area, as a layer named "underwrite".
+    void BitBtn12Click();
     // Inserts Bitmap as a layer named "underwrite", centred.
     bool AddBitmapToImage(const QImage& Bitmap);
     // Files dropped on the window: the first one is inserted, quietly.
@@ -165,6 +168,7 @@ public:
     QPushButton* BitBtn6 = nullptr;
     QPushButton* BitBtn7 = nullptr;
     QPushButton* BitBtn9 = nullptr;
+    QPushButton* BitBtn12 = nullptr;
     TTextEffectList* ListView3 = nullptr;
     QMenu* PopupMenu3 = nullptr;
     QAction* N12 = nullptr;

@@ -7,6 +7,7 @@
 
 #include "codepage.h"
 #include "crop_dialog.h"
+#include "signature_dialog.h"
 #include "history/history_records.h"
 #include "history/layer_snapshot.h"
 #include "history/snapshot_store.h"
@@ -24,6 +25,7 @@
 #include "widgets/wait_cursor.h"
 
 #include <QFileInfo>
+#include <QScreen>
 #include <QMenu>
 #include <QPushButton>
 
@@ -92,6 +94,26 @@ bool TComposeStep::addimage(const QString& FileName, bool Quiet) {
         services_.ShowMessage(window(), ProgramText(PsPictureNotAdded).arg(caption),
                               QMessageBox::Critical);
     return false;
+}
+
+void TComposeStep::BitBtn12Click() {
+    if (lxImg->LayersCount < 1) return;
+    TForm4 dialog(services_, window());
+    TForm4Settings preset;
+    {
+        const TWaitCursor wait;
+        // As large as the design, but never larger than the screen.
+        QSize side(lxImg->ImageWidth, lxImg->ImageHeight);
+        if (const QScreen* screen = this->screen()) side = side.boundedTo(screen->size());
+        preset.WorkBitmap = QImage(side.expandedTo(QSize(1, 1)), QImage::Format_ARGB32);
+        if (preset.WorkBitmap.isNull()) return;
+        preset.WorkBitmap.fill(Qt::transparent);
+    }
+    const std::optional<TForm4Settings> chosen = RunDialog(services_, dialog, preset);
+    if (!chosen || !chosen->SignatureDone) return;
+    QImage signature;
+    if (!dialog.CutSignature(signature)) return;
+    AddBitmapToImage(signature);
 }
 
 bool TComposeStep::AddBitmapToImage(const QImage& Bitmap) {

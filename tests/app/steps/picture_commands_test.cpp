@@ -18,7 +18,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
 
 #include <cmath>
 
@@ -522,6 +528,125 @@ TEST_F(PictureCommandsTest, MaskListRowsAndCaptionsFollowTheLanguage) {
         EXPECT_TRUE(MaskRowKeepsProportions(row)) << row;
     for (int row : {1, 13, 17, 26})
         EXPECT_FALSE(MaskRowKeepsProportions(row)) << row;
+}
+
+} // namespace
+
+namespace {
+
+// Plays the crop dialog: the rectangle tool dragged over document pixels
+// (0, 0) .. (9, 4) at 100 %, Crop, then OK or Cancel.
+std::function<int(QDialog&)> cropTenByFive(bool Ok) {
+    return [Ok](QDialog& d) {
+        d.show();
+        QApplication::processEvents();
+        // Document pixels are view pixels at 100 %; the view's fitting timer
+        // is stopped so that it stays there.
+        if (auto* timer = d.findChild<QTimer*>(QStringLiteral("Timer1"))) timer->stop();
+        if (auto* item = d.findChild<QAction*>(QStringLiteral("N1001"))) item->trigger();
+        QApplication::processEvents();
+        d.findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+        auto* view = d.findChild<TlxImageVcl*>(QStringLiteral("lxImg1"));
+        const auto at = [view](int X, int Y) { return QPoint(view->ImageToScreen(X), view->ImageToScreen(Y)); };
+        const auto send = [view](QEvent::Type Type, QPoint P, Qt::MouseButton Button,
+                                 Qt::MouseButtons Held) {
+            QMouseEvent e(Type, QPointF(P), QPointF(view->mapToGlobal(P)), Button, Held, {});
+            QApplication::sendEvent(view, &e);
+        };
+        send(QEvent::MouseButtonPress, at(0, 0), Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, at(9, 4), Qt::NoButton, Qt::NoButton);
+        send(QEvent::MouseButtonRelease, at(9, 4), Qt::LeftButton, Qt::NoButton);
+        d.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        d.hide();
+        return int(Ok ? QDialog::Accepted : QDialog::Rejected);
+    };
+}
+
+TEST_F(PictureCommandsTest, CropReplacesThePhotoAndOneStepBackRestoresIt) {
+    auto w = stepTwo();
+    insert(*w, writePicture(QStringLiteral("a.png"), 40, 30, 5));
+    const int l = w->lxImg->CurrLayerID;
+    const QImage before = layer(*w, l).Bitmap;
+    const int historyBefore = w->History.Count();
+    // Cancelled after cropping: the layer stays as it was, no step.
+    services.DialogAnswer = cropTenByFive(false);
+    step(*w).N12Click();
+    EXPECT_EQ(layer(*w, l).Bitmap.size(), QSize(40, 30));
+    EXPECT_EQ(w->History.Count(), historyBefore);
+
+    services.DialogAnswer = cropTenByFive(true);
+    step(*w).N12Click();
+    ASSERT_EQ(layer(*w, l).Bitmap.size(), QSize(10, 5));
+    // The crop keeps the picture's own top-left pixels.
+    EXPECT_EQ(red(layer(*w, l), 3, 0), (3 * 7 + 5) & 255);
+    EXPECT_EQ(w->History.Count(), historyBefore + 1);
+    EXPECT_EQ(w->History.Item(w->History.Count() - 1).Kind, 5);
+    EXPECT_EQ(step(*w).PristineCopy.size(), QSize(10, 5));
+    undo(*w);
+    EXPECT_EQ(layer(*w, l).Bitmap, before);
+}
+
+// A masked photo gets its mask made again for the new size: a second step.
+TEST_F(PictureCommandsTest, CropFitsTheMaskAgainAsAStepOfItsOwn) {
+    auto w = stepTwo();
+    insert(*w, writePicture(QStringLiteral("m.png"), 40, 30, 9));
+    const int l = w->lxImg->CurrLayerID;
+    applyMaskRow(*w, 17);
+    ASSERT_TRUE(layer(*w, l).HasMask);
+    const int historyBefore = w->History.Count();
+    services.DialogAnswer = cropTenByFive(true);
+    step(*w).N12Click();
+    ASSERT_EQ(layer(*w, l).Bitmap.size(), QSize(10, 5));
+    ASSERT_TRUE(layer(*w, l).HasMask);
+    EXPECT_EQ(layer(*w, l).Mask.size(), QSize(10, 5));
+    EXPECT_EQ(history::MaskIndex(layer(*w, l)), 17);
+    ASSERT_EQ(w->History.Count(), historyBefore + 2);
+    EXPECT_EQ(w->History.Item(w->History.Count() - 2).Kind, 5);
+    EXPECT_EQ(w->History.Item(w->History.Count() - 1).Kind, 7);
+    undo(*w);
+    undo(*w);
+    EXPECT_EQ(layer(*w, l).Bitmap.size(), QSize(40, 30));
+    EXPECT_EQ(layer(*w, l).Mask.size(), QSize(40, 30));
+}
+
+// Plays the signature pad: one stroke from (20, 30) to (120, 30), then
+// finish; or finish at once without drawing.
+std::function<int(QDialog&)> signOnce(bool Draw) {
+    return [Draw](QDialog& d) {
+        d.show();
+        QApplication::processEvents();
+        auto* view = d.findChild<TlxImageVcl*>(QStringLiteral("lxImg1"));
+        if (Draw) {
+            const auto at = [view](int X, int Y) { return QPoint(view->ImageToScreen(X), view->ImageToScreen(Y)); };
+            QTest::mousePress(view, Qt::LeftButton, {}, at(20, 30));
+            QTest::mouseMove(view, at(120, 30));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, at(120, 30));
+        }
+        QTest::mouseClick(d.findChild<QToolButton*>(QStringLiteral("SpeedButton9")), Qt::LeftButton);
+        d.hide();
+        return d.result();
+    };
+}
+
+TEST_F(PictureCommandsTest, ASignatureIsCutToItsStrokeAndInsertedAsUnderwrite) {
+    auto w = stepTwo();
+    services.DialogAnswer = signOnce(false);
+    step(*w).BitBtn12Click();
+    EXPECT_EQ(w->lxImg->LayersCount, 1); // nothing drawn, nothing inserted
+
+    services.DialogAnswer = signOnce(true);
+    step(*w).BitBtn12Click();
+    ASSERT_EQ(w->lxImg->LayersCount, 2);
+    const TlxLayer& sig = layer(*w, 1);
+    EXPECT_EQ(sig.Name, "underwrite");
+    EXPECT_EQ(step(*w).ListView1->item(0)->text(), QStringLiteral("underwrite"));
+    // A 10-pixel line from x 20 to 120 with round ends: about 110 x 10.
+    EXPECT_NEAR(sig.Bitmap.width(), 110, 3);
+    EXPECT_NEAR(sig.Bitmap.height(), 10, 3);
+    EXPECT_EQ(sig.Left, (748 - sig.Bitmap.width()) / 2);
+    EXPECT_EQ(w->History.Item(w->History.Count() - 1).Kind, 1);
+    undo(*w);
+    EXPECT_EQ(w->lxImg->LayersCount, 1);
 }
 
 } // namespace
