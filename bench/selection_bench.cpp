@@ -196,4 +196,55 @@ void BM_CropTenLayers(benchmark::State& state) {
 }
 BENCHMARK(BM_CropTenLayers)->Unit(benchmark::kMillisecond);
 
+// A lasso of 2000 points drawn by hand round most of a 6000 x 4000 photo: a
+// wobbly loop, rasterised as the dialog does when the mouse is let go.
+void BM_Lasso2000Large(benchmark::State& state) {
+    const bool smooth = state.range(0) != 0;
+    TlxImage img;
+    img.AutoSize = false;
+    if (!img.NewImageFromBitmap(photoLike(6000, 4000))) {
+        state.SkipWithError("no document");
+        return;
+    }
+    img.SelKind = 3;
+    img.ShapePointCount = 2000;
+    for (int i = 0; i < 2000; ++i) {
+        const double a = i * 2 * M_PI / 2000, wobble = 60 * std::sin(a * 37);
+        img.ShapePoints[size_t(i)] = {int32_t(std::lround(3000 + (2600 + wobble) * std::cos(a))),
+                                      int32_t(std::lround(2000 + (1700 + wobble) * std::sin(a)))};
+    }
+    for (auto _ : state) {
+        if (!img.MakeSelection(0, 0, 0, 0, smooth)) state.SkipWithError("lasso failed");
+        benchmark::DoNotOptimize(img.SelBitmap.constBits());
+    }
+}
+BENCHMARK(BM_Lasso2000Large)->Arg(0)->Arg(1)->ArgName("smooth")->Unit(benchmark::kMillisecond);
+
+// The crop dialog's crop: a 6000 x 4000 photo cut to a 4000 x 3000 rectangle.
+void BM_CropPhotoLarge(benchmark::State& state) {
+    const QImage picture = photoLike(6000, 4000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto img = std::make_unique<TlxImage>();
+        img->AutoSize = false;
+        bool ready = img->NewImageFromBitmap(picture);
+        img->SelKind = 0;
+        img->ShapePoints[0] = {1000, 500};
+        img->ShapePoints[1] = {5000, 3500};
+        ready = ready && img->MakeSelection(0, 0, 0, 0, false);
+        img->HasSelection = true;
+        state.ResumeTiming();
+        if (!ready) {
+            state.SkipWithError("no document");
+            break;
+        }
+        img->CropToSelection();
+        benchmark::DoNotOptimize(img->ImageWidth);
+        state.PauseTiming();
+        img.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CropPhotoLarge)->Unit(benchmark::kMillisecond);
+
 } // namespace
