@@ -312,6 +312,33 @@ int main(int argc, char** argv) {
             ok &= save(crop, folder, QStringLiteral("crop") + suffix);
         }
         {
+            // A polygon being drawn: three corners clicked, the mouse on
+            // the way to the fourth.
+            TNoServices services;
+            TForm3 crop(services);
+            TForm3::Settings preset;
+            preset.SourcePicture = cropPicture();
+            crop.Preset(preset);
+            crop.show();
+            QApplication::processEvents();
+            if (auto* polygon = crop.findChild<QToolButton*>(QStringLiteral("SpeedButton5")))
+                polygon->click();
+            if (auto* view = crop.findChild<TlxImageVcl*>(QStringLiteral("lxImg1"))) {
+                const auto send = [view](QEvent::Type Type, int X, int Y, Qt::MouseButton Button,
+                                         Qt::MouseButtons Held) {
+                    const QPoint at(view->ImageToScreen(X), view->ImageToScreen(Y));
+                    QMouseEvent e(Type, QPointF(at), QPointF(view->mapToGlobal(at)), Button, Held, {});
+                    QApplication::sendEvent(view, &e);
+                };
+                for (const QPoint p : {QPoint(40, 30), QPoint(250, 50), QPoint(220, 170)}) {
+                    send(QEvent::MouseButtonPress, p.x(), p.y(), Qt::LeftButton, Qt::LeftButton);
+                    send(QEvent::MouseButtonRelease, p.x(), p.y(), Qt::LeftButton, Qt::NoButton);
+                }
+                send(QEvent::MouseMove, 70, 160, Qt::NoButton, Qt::NoButton);
+            }
+            ok &= save(crop, folder, QStringLiteral("crop_polygon") + suffix);
+        }
+        {
             TNoServices services;
             TForm4 signature(services);
             drawSignature(signature);
