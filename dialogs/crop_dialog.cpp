@@ -43,47 +43,13 @@ constexpr double kFixedZooms[] = {0.1, 0.2, 0.25, 0.5, 0.75, 1, 1.5, 2, 3, 4, 5,
 constexpr const char* kFixedZoomNames[] = {"N101", "N201", "N251", "N501", "N751", "N1001",
                                            "N1501", "N2001", "N3001", "N4001", "N5001", "N6001"};
 
-// A small picture of each tool for its button: the shape in black on
-// nothing, or for the wand a stick with a star.
-QIcon toolIcon(int Tool) {
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5, Qt::DashLine));
-    p.setBrush(Qt::NoBrush);
-    switch (Tool) {
-    case 1: p.drawRect(QRectF(4, 6, 16, 12)); break;
-    case 2: p.drawRoundedRect(QRectF(4, 6, 16, 12), 4, 4); break;
-    case 3: p.drawEllipse(QRectF(3, 5, 18, 14)); break;
-    case 4: {
-        QPainterPath path(QPointF(5, 14));
-        path.cubicTo(2, 4, 16, 2, 20, 9);
-        path.cubicTo(22, 16, 12, 22, 5, 14);
-        p.drawPath(path);
-        break;
-    }
-    case 5: p.drawPolygon(QPolygonF({{4, 19}, {9, 5}, {20, 9}, {16, 19}})); break;
-    case 6:
-        p.setPen(QPen(Qt::black, 2));
-        p.drawLine(QPointF(4, 20), QPointF(14, 10));
-        p.setPen(QPen(Qt::black, 1.2));
-        p.drawLine(QPointF(17, 3), QPointF(17, 11));
-        p.drawLine(QPointF(13, 7), QPointF(21, 7));
-        break;
-    default: break;
-    }
-    return QIcon(pixmap);
-}
-
-QIcon textIcon(const QString& Text) {
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.setPen(Qt::black);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, Text);
-    return QIcon(pixmap);
+// The picture of tool button N (0-based): the six tools, zoom, revert,
+// finish and cancel, as the program's pictures draw them.
+QIcon toolIcon(int N, qreal Ratio) {
+    static const char* const kNames[] = {"SelRect", "SelRoundRect", "SelEllipse", "SelLasso",
+                                         "SelPolygon", "SelWand", "ViewZoom", "Revert",
+                                         "Finish", "Cancel"};
+    return QIcon(QPixmap::fromImage(velmo::ToolIcon(QString::fromLatin1(kNames[N]), Ratio)));
 }
 
 uint32_t steadyMilliseconds() {
@@ -187,10 +153,10 @@ TForm3::TForm3(TDialogServices& Services, QWidget* parent) : QDialog(parent), se
         b->setAutoRaise(true);
         b->setIconSize(QSize(24, 24));
         SpeedButtons[i] = b;
+        b->setIcon(toolIcon(i, devicePixelRatioF()));
         if (i < 6) {
             b->setCheckable(true);
             b->setAutoExclusive(true);
-            b->setIcon(toolIcon(i + 1));
             b->setToolTip(LangText(101 + i));
             b->setStatusTip(LangText(101 + i));
             connect(b, &QToolButton::clicked, this, [this, i] { ChooseTool(i + 1); });
@@ -199,14 +165,10 @@ TForm3::TForm3(TDialogServices& Services, QWidget* parent) : QDialog(parent), se
         if (i == 5) tools->addSpacing(12);
     }
     tools->addStretch(1);
-    SpeedButtons[6]->setIcon(textIcon(QStringLiteral("%")));
-    SpeedButtons[7]->setIcon(textIcon(QStringLiteral("\u21BA")));
     SpeedButtons[7]->setToolTip(LangText(107));
     SpeedButtons[7]->setStatusTip(LangText(107));
-    SpeedButtons[8]->setIcon(textIcon(QStringLiteral("\u2713")));
     SpeedButtons[8]->setToolTip(LangText(55));
     SpeedButtons[8]->setStatusTip(LangText(55));
-    SpeedButtons[9]->setIcon(textIcon(QStringLiteral("\u2717")));
     SpeedButtons[9]->setToolTip(LangText(54));
     SpeedButtons[9]->setStatusTip(LangText(54));
     connect(SpeedButtons[6], &QToolButton::clicked, this, &TForm3::SpeedButton7Click);

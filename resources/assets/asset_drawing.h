@@ -30,4 +30,8 @@ QImage drawMask(int Row);
 // 32 x 32 times Scale.
 QImage drawListIcon(const QString& Name, int Scale = 1);
 
+// A crop dialog tool button's picture (Format_ARGB32, straight alpha),
+// 24 x 24 times Scale; null for a name not in the table.
+QImage drawToolIcon(const QString& Name, int Scale = 1);
+
 } // namespace velmo::assets

@@ -138,6 +138,14 @@ inline constexpr int ListIconSize = 32;
 inline constexpr int ListIconHighScale = 2;
 inline constexpr const char* ListIcons[] = {"MskFile", "CusImg"};
 
+// The crop dialog's tool buttons: the six selection tools, then zoom,
+// revert, finish and cancel; 24 x 24 and, as "<name>@2x", 48 x 48.
+inline constexpr int ToolIconSize = 24;
+inline constexpr int ToolIconHighScale = 2;
+inline constexpr const char* ToolIcons[] = {"SelRect", "SelRoundRect", "SelEllipse", "SelLasso",
+                                            "SelPolygon", "SelWand", "ViewZoom", "Revert",
+                                            "Finish", "Cancel"};
+
 // The application icon, drawn at each size the desktop's icon theme gets
 // installed, as "velmo-<size>".
 inline constexpr int AppIconSizes[] = {48, 128, 256};
@@ -150,5 +158,6 @@ inline constexpr const char* CursorFolder = "cursors";
 inline constexpr const char* MaskFolder = "masks";
 inline constexpr const char* ListIconFolder = "icons";
 inline constexpr const char* AppIconFolder = "appicon";
+inline constexpr const char* ToolIconFolder = "tools";
 
 } // namespace velmo::assets

@@ -68,6 +68,11 @@ int main(int argc, char** argv) {
         ok = ok && save(drawListIcon(QLatin1String(name), ListIconHighScale), dir, ListIconFolder,
                         QLatin1String(name) + QLatin1String("@2x"));
     }
+    for (const char* name : ToolIcons) {
+        ok = ok && save(drawToolIcon(QLatin1String(name)), dir, ToolIconFolder, QLatin1String(name));
+        ok = ok && save(drawToolIcon(QLatin1String(name), ToolIconHighScale), dir, ToolIconFolder,
+                        QLatin1String(name) + QLatin1String("@2x"));
+    }
     for (int size : AppIconSizes)
         ok = ok && save(drawAppIcon(size), dir, AppIconFolder,
                         QLatin1String("velmo-") + QString::number(size));

@@ -133,6 +133,18 @@ QImage ListIcon(const QString& Name, qreal DevicePixelRatio) {
     return icon;
 }
 
+QImage ToolIcon(const QString& Name, qreal DevicePixelRatio) {
+    const int scale = DevicePixelRatio > 1 ? assets::ToolIconHighScale : 1;
+    QImage icon;
+    for (const char* known : assets::ToolIcons)
+        if (Name == QLatin1String(known))
+            icon = load(assets::ToolIconFolder, scale > 1 ? Name + QLatin1String("@2x") : Name,
+                        QImage::Format_ARGB32);
+    if (icon.isNull()) return {};
+    icon.setDevicePixelRatio(scale);
+    return icon;
+}
+
 QImage TextEffectIcon(int Row, qreal DevicePixelRatio) {
     namespace fx = effect_icons;
     static_assert(fx::LastRow - fx::FirstRow + 1 == TextEffectCount);

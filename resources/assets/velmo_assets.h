@@ -47,6 +47,11 @@ bool MaskKeepsProportions(int Row);
 // or name.
 QImage MaskIcon(int Row, qreal DevicePixelRatio = 1.0);
 QImage ListIcon(const QString& Name, qreal DevicePixelRatio = 1.0);
+// The crop dialog's tool buttons, 24 x 24 ("SelRect", "SelRoundRect",
+// "SelEllipse", "SelLasso", "SelPolygon", "SelWand", "ViewZoom", "Revert",
+// "Finish", "Cancel"), the 48-pixel picture with device pixel ratio 2 on
+// dense screens. Null for any other name.
+QImage ToolIcon(const QString& Name, qreal DevicePixelRatio = 1.0);
 // The text-effect list: rows 1 .. 12 are the built-in effects (icon ids 20000 + row).
 inline constexpr int TextEffectCount = 12;
 // The 32 x 32 icon of text-effect row 1 .. 12 (Format_RGB32): the bold letters "Ab" in

@@ -812,6 +812,46 @@ TEST(ListIcon, UnknownNamesGiveNoIcon) {
     }
 }
 
+// ---- the crop dialog's tool icons ----
+
+// Every tool has its own picture, transparent around a drawing of some
+// weight, at both sizes; the dense one agrees with the plain one.
+TEST(ToolIcon, EachToolAtBothSizes) {
+    const char* const names[] = {"SelRect", "SelRoundRect", "SelEllipse", "SelLasso", "SelPolygon",
+                                 "SelWand", "ViewZoom", "Revert", "Finish", "Cancel"};
+    std::vector<QImage> seen;
+    for (const char* name : names) {
+        const QImage icon = velmo::ToolIcon(QLatin1String(name));
+        ASSERT_EQ(icon.size(), QSize(24, 24)) << name;
+        EXPECT_EQ(icon.format(), QImage::Format_ARGB32) << name;
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << name;
+        EXPECT_EQ(qAlpha(icon.pixel(23, 23)), 0) << name;
+        int inked = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) inked += qAlpha(icon.pixel(x, y)) > 128;
+        // A drawing, not a dot and not a filled square.
+        EXPECT_GT(inked, 20) << name;
+        EXPECT_LT(inked, 24 * 24 / 2) << name;
+        for (const QImage& other : seen)
+            EXPECT_NE(icon, other) << name;
+        seen.push_back(icon);
+        const QImage dense = velmo::ToolIcon(QLatin1String(name), 2);
+        ASSERT_EQ(dense.size(), QSize(48, 48)) << name;
+        EXPECT_EQ(dense.devicePixelRatio(), 2) << name;
+        int far = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) {
+                int sum = 0;
+                for (QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+                    sum += qAlpha(dense.pixel(2 * x + d.x(), 2 * y + d.y()));
+                if (std::abs(sum / 4 - qAlpha(icon.pixel(x, y))) > 96) ++far;
+            }
+        EXPECT_LT(far, 24 * 24 / 10) << name;
+    }
+    for (const char* name : {"", "selrect", "SelRect@2x", "MskFile"})
+        EXPECT_TRUE(velmo::ToolIcon(QLatin1String(name)).isNull()) << name;
+}
+
 // ---- text-effect icons ----
 
 // The sample every icon shows: blue letters on a mid-grey ground.
