@@ -4,8 +4,8 @@
 // view painted.
 
 #include "crop_dialog.h"
-#include "dialog_services.h"
 #include "lxImagevcl.h"
+#include "silent_dialog_services.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -16,16 +16,6 @@
 
 namespace {
 
-class TSilent final : public TDialogServices {
-public:
-    int RunModal(QDialog&) override { return QDialog::Rejected; }
-    QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
-                                            QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
-    void OpenHelp(const QUrl&) override {}
-};
 
 // Sky with a sun: the wand takes the disc.
 QImage photo() {
@@ -42,7 +32,7 @@ QImage photo() {
 }
 
 struct TCropDialog {
-    TSilent Services;
+    TSilentDialogServices Services;
     TForm3 Dialog{Services};
     TlxImageVcl* View = nullptr;
     TCropDialog() {
@@ -110,12 +100,3 @@ void BM_AntsStep(benchmark::State& state) {
 BENCHMARK(BM_AntsStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,8 +4,8 @@
 
 #include "signature_dialog.h"
 
-#include "dialog_services.h"
 #include "lxImagevcl.h"
+#include "silent_dialog_services.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -21,16 +21,6 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-class TSilentDialogServices final : public TDialogServices {
-public:
-    int RunModal(QDialog&) override { return QDialog::Rejected; }
-    QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
-                                            QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
-    void OpenHelp(const QUrl&) override {}
-};
 
 void send(QWidget* View, QEvent::Type Type, QPoint At, Qt::MouseButtons Buttons) {
     const QPointF p(At);
@@ -107,14 +97,3 @@ void BM_SignaturePencilStep(benchmark::State& state) {
 BENCHMARK(BM_SignaturePencilStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-// The dialog is a widget: a widgets application, on the offscreen platform
-// unless one is named.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -196,14 +196,3 @@ void BM_ResizePhotoLayerFromPristine(benchmark::State& state) {
 BENCHMARK(BM_ResizePhotoLayerFromPristine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-// The canvas is a widget: a widgets application, on the offscreen platform
-// unless one is named.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -7,13 +7,13 @@
 #include "text/freehand_text_dialog.h"
 #include "text/insert_text_dialog.h"
 
-#include "dialog_services.h"
-#include <QPlainTextEdit>
+#include "silent_dialog_services.h"
 
 #include "lxImage.h"
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSlider>
 #include <QWidget>
 
@@ -98,17 +98,6 @@ void BM_FreehandMouseMove(benchmark::State& state) {
 }
 BENCHMARK(BM_FreehandMouseMove)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Answers nothing: the benchmark asks no questions.
-class TSilentDialogServices final : public TDialogServices {
-public:
-    int RunModal(QDialog&) override { return QDialog::Rejected; }
-    QMessageBox::StandardButton ShowMessage(QWidget*, const QString&, QMessageBox::Icon,
-                                            QMessageBox::StandardButtons) override {
-        return QMessageBox::Ok;
-    }
-    QColor ChooseColour(QWidget*, const QColor&) override { return {}; }
-    void OpenHelp(const QUrl&) override {}
-};
 
 // Typing one more letter of a 20-letter text at 72 points with high (x4)
 // smoothing: the text layer drawn afresh and the sample shown.
@@ -136,14 +125,3 @@ void BM_InsertTextSample(benchmark::State& state) {
 BENCHMARK(BM_InsertTextSample)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-// The dialogs are widgets: a widgets application, on the offscreen platform
-// unless one is named.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
