@@ -6,6 +6,7 @@
 #include "lxStatusBar.h"
 #include "rotate_dialog.h"
 #include "velmo_assets.h"
+#include "zoom_steps.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -39,9 +40,6 @@ namespace {
 
 constexpr int kHandleReach = 2;
 constexpr uint32_t kPolygonGuardMs = 2000;
-constexpr double kFixedZooms[] = {0.1, 0.2, 0.25, 0.5, 0.75, 1, 1.5, 2, 3, 4, 5, 6};
-constexpr const char* kFixedZoomNames[] = {"N101", "N201", "N251", "N501", "N751", "N1001",
-                                           "N1501", "N2001", "N3001", "N4001", "N5001", "N6001"};
 
 // The picture of tool button N (0-based): the six tools, zoom, revert,
 // finish and cancel, as the program's pictures draw them.
@@ -216,10 +214,9 @@ TForm3::TForm3(TDialogServices& Services, QWidget* parent) : QDialog(parent), se
     };
     N1 = newZoomItem("N1", LangText(22));
     connect(N1, &QAction::triggered, this, &TForm3::N1Click);
-    for (size_t i = 0; i < std::size(kFixedZooms); ++i) {
-        QAction* a = newZoomItem(kFixedZoomNames[i],
-                                 QString::number(kFixedZooms[i] * 100) + QStringLiteral("%"));
-        const double zoom = kFixedZooms[i];
+    for (const TFixedZoom& z : FixedZooms) {
+        QAction* a = newZoomItem(z.Name, QString::fromLatin1(z.Caption));
+        const double zoom = z.Zoom;
         connect(a, &QAction::triggered, this, [this, zoom, a] { FixedZoom(zoom, a); });
         FixedZoomItems.push_back(a);
     }

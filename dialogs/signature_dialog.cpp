@@ -1,5 +1,7 @@
 #include "signature_dialog.h"
 
+#include "zoom_steps.h"
+
 #include "colour_box.h"
 #include "dialog_parts.h"
 #include "dialog_services.h"
@@ -34,18 +36,6 @@ namespace {
 // The tool column keeps the current tool in this property.
 constexpr char kToolTag[] = "Tag";
 
-struct TFixedZoom {
-    const char* Name;
-    double Zoom;
-    const char* Caption;
-};
-// Here 100 % is exactly 1: the signature is drawn pixel for pixel.
-constexpr TFixedZoom kFixedZooms[] = {
-    {"N101", 0.1, "10%"},   {"N201", 0.2, "20%"},   {"N251", 0.25, "25%"},
-    {"N501", 0.5, "50%"},   {"N751", 0.75, "75%"},  {"N1001", 1.0, "100%"},
-    {"N1501", 1.5, "150%"}, {"N2001", 2.0, "200%"}, {"N3001", 3.0, "300%"},
-    {"N4001", 4.0, "400%"}, {"N5001", 5.0, "500%"}, {"N6001", 6.0, "600%"},
-};
 
 QToolButton* newToolButton(QWidget* Parent, const char* Name, const QString& Text) {
     auto* button = new QToolButton(Parent);
@@ -174,7 +164,7 @@ TForm4::TForm4(TDialogServices& Services, QWidget* parent) : QDialog(parent), se
     N1->setObjectName(QStringLiteral("N1"));
     PopupMenu1->addSeparator();
     N1001 = nullptr;
-    for (const TFixedZoom& z : kFixedZooms) {
+    for (const TFixedZoom& z : FixedZooms) {
         QAction* item = PopupMenu1->addAction(QString::fromLatin1(z.Caption));
         item->setObjectName(QString::fromLatin1(z.Name));
         const double zoom = z.Zoom;

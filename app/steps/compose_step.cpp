@@ -15,6 +15,7 @@
 #include "velmo_assets.h"
 #include "widgets/named.h"
 #include "widgets/wait_cursor.h"
+#include "zoom_steps.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -46,19 +47,11 @@ public:
 // Space the canvas keeps from the scroll box's edges.
 constexpr int kCanvasMargin = 8;
 
-struct TFixedZoom {
-    const char* Name;
-    double Zoom;
-    const char* Caption;
-};
-// The 100 % item is 1.001, not 1.0: the picture is then drawn through the
-// zoomed path like every other item.
-constexpr TFixedZoom kFixedZooms[] = {
-    {"N101", 0.1, "10%"},   {"N201", 0.2, "20%"},   {"N251", 0.25, "25%"},
-    {"N501", 0.5, "50%"},   {"N751", 0.75, "75%"},  {"N1001", 1.001, "100%"},
-    {"N1501", 1.5, "150%"}, {"N2001", 2.0, "200%"}, {"N3001", 3.0, "300%"},
-    {"N4001", 4.0, "400%"}, {"N5001", 5.0, "500%"}, {"N6001", 6.0, "600%"},
-};
+// The step's 100 % item zooms by 1.001, not 1.0: the picture is then drawn
+// through the zoomed path like every other item.
+double composeZoom(const TFixedZoom& Item) {
+    return Item.Zoom == 1.0 ? 1.001 : Item.Zoom;
+}
 
 // Hands every key press of the application to the step first.
 class TKeyPreview : public QObject {
@@ -139,9 +132,9 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     N1 = named(PopupMenu1->addAction(QString()), "N1");
     N1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     PopupMenu1->addSeparator();
-    for (const TFixedZoom& z : kFixedZooms) {
+    for (const TFixedZoom& z : FixedZooms) {
         QAction* item = named(PopupMenu1->addAction(QString::fromLatin1(z.Caption)), z.Name);
-        const double zoom = z.Zoom;
+        const double zoom = composeZoom(z);
         connect(item, &QAction::triggered, this, [this, zoom] { SetFixedZoom(zoom); });
         FixedZoomItems << item;
         if (zoom == 1.001) N1001 = item;
@@ -523,7 +516,7 @@ void TComposeStep::applyZoom(double Zoom, QAction* Item) {
 void TComposeStep::SetFixedZoom(double Zoom) {
     QAction* item = N9;
     for (int i = 0; i < FixedZoomItems.size(); ++i)
-        if (kFixedZooms[i].Zoom == Zoom) item = FixedZoomItems[i];
+        if (composeZoom(FixedZooms[i]) == Zoom) item = FixedZoomItems[i];
     applyZoom(Zoom, item);
 }
 
@@ -548,16 +541,16 @@ void TComposeStep::ZoomAbout(int Steps, QPoint Anchor) {
     int index = -1;
     if (Steps > 0) {
         for (int i = 0; i < FixedZoomItems.size() && index < 0; ++i)
-            if (kFixedZooms[i].Zoom > current * 1.0001) index = i;
+            if (composeZoom(FixedZooms[i]) > current * 1.0001) index = i;
     } else {
         for (int i = int(FixedZoomItems.size()) - 1; i >= 0 && index < 0; --i)
-            if (kFixedZooms[i].Zoom < current / 1.0001) index = i;
+            if (composeZoom(FixedZooms[i]) < current / 1.0001) index = i;
     }
     if (index < 0) return;
     // The picture point under the anchor stays under the mouse.
     const QPoint inViewport = lxImg->mapTo(ScrollBox1->viewport(), Anchor);
     const double px = Anchor.x() / current, py = Anchor.y() / current;
-    applyZoom(kFixedZooms[index].Zoom, FixedZoomItems[index]);
+    applyZoom(composeZoom(FixedZooms[index]), FixedZoomItems[index]);
     const double z = lxImg->ZoomValue;
     const QPoint canvasInHost = lxImg->pos();
     ScrollBox1->horizontalScrollBar()->setValue(
