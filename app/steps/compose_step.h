@@ -240,6 +240,9 @@ private:
     // Puts a new picture layer in the document and the list, as inserting
     // does; false when the document could not take it.
     bool insertPictureLayer(QImage Picture, const QString& Caption, bool Frame);
+    // The layer just added on top gets its list row (below a fixed overlay,
+    // which it is swapped under), becomes the selection and is one step back.
+    void listNewLayer(const QPixmap& Icon, const QString& Caption, bool IsText);
     // Applies mask row Row to Layer; a step is recorded unless the mask
     // list's tag says undo is at work.
     void applyMask(int Layer, int Row);

@@ -128,9 +128,8 @@ bool TComposeStep::insertPictureLayer(QImage Picture, const QString& Caption, bo
     // The layer holds its own copy now; the decoded picture goes before the
     // layer's working copy is taken.
     Picture = QImage();
-    int index = lxImg->LayersCount - 1;
     {
-        TlxLayer& layer = lxImg->Layers[size_t(index)];
+        TlxLayer& layer = lxImg->Layers[size_t(lxImg->LayersCount - 1)];
         layer.Left = (lxImg->ImageWidth - layer.Bitmap.width()) / 2;
         layer.Top = (lxImg->ImageHeight - layer.Bitmap.height()) / 2;
         layer.Name = lx::toGbk(Caption);
@@ -140,18 +139,23 @@ bool TComposeStep::insertPictureLayer(QImage Picture, const QString& Caption, bo
             layer.Top = FrameTop;
         }
     }
+    listNewLayer(thumbnail, Caption, false);
+    return true;
+}
+
+void TComposeStep::listNewLayer(const QPixmap& Icon, const QString& Caption, bool IsText) {
+    int index = lxImg->LayersCount - 1;
     // A fixed overlay stays on top.
     if (ListView1->count() > 0 && ListView1->IsFixedOverlayRow(0) && index >= 2) {
         lxImg->SwapLayers(index, index - 1);
         --index;
         lxImg->CurrLayerID = index;
     }
-    ListView1->InsertRow(lxImg->LayersCount - 1 - index, thumbnail, Caption, false);
+    ListView1->InsertRow(lxImg->LayersCount - 1 - index, Icon, Caption, IsText);
     afterChange();
     refreshPristine();
     AddHistory(std::make_unique<TAddRecord>(index, Caption));
     ListView1SelectItem(ListView1->currentRow(), true);
-    return true;
 }
 
 void TComposeStep::FinishDropped(const QStringList& Files) {

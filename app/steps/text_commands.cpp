@@ -105,7 +105,7 @@ void TComposeStep::BitBtn6Click() {
         services_.ShowMessage(window(), ProgramText(PsTextNotAdded), QMessageBox::Critical);
         return;
     }
-    int index = lxImg->LayersCount - 1;
+    const int index = lxImg->LayersCount - 1;
     QString caption;
     {
         TlxLayer& layer = lxImg->Layers[size_t(index)];
@@ -115,18 +115,7 @@ void TComposeStep::BitBtn6Click() {
         history::SetMaskIndex(layer, 0);
         caption = lx::fromGbk(layer.Name);
     }
-    // A fixed overlay stays on top.
-    if (ListView1->count() > 0 && ListView1->IsFixedOverlayRow(0) && index >= 2) {
-        lxImg->SwapLayers(index, index - 1);
-        --index;
-        lxImg->CurrLayerID = index;
-    }
-    ListView1->InsertRow(lxImg->LayersCount - 1 - index,
-                         TLayerList::TextIcon(ListView1->devicePixelRatioF()), caption, true);
-    AddHistory(std::make_unique<TAddRecord>(index, caption));
-    afterChange();
-    refreshPristine();
-    ListView1SelectItem(ListView1->currentRow(), true);
+    listNewLayer(TLayerList::TextIcon(ListView1->devicePixelRatioF()), caption, true);
 }
 
 void TComposeStep::BitBtn7Click() {
