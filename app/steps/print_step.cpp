@@ -65,10 +65,6 @@ protected:
     }
 };
 
-QString cmText(int Dots, int Dpi) {
-    return CmFromDots(Dots, Dpi);
-}
-
 } // namespace
 
 TPrintStep::TPrintStep(TProgramState& State, TUiServices& Services, QWidget* parent)
@@ -209,13 +205,13 @@ void TPrintStep::updatexy() {
         const QSignalBlocker quiet(SpinEdit1);
         SpinEdit1->setValue(CentredOffset(m.PageWidth, PrintBitmap.width(), m.Dpi));
         const QSignalBlocker quietEdit(Edit3);
-        Edit3->setText(cmText(SpinEdit1->value(), m.Dpi));
+        Edit3->setText(CmFromDots(SpinEdit1->value(), m.Dpi));
     }
     if (Ck2->isChecked()) {
         const QSignalBlocker quiet(SpinEdit2);
         SpinEdit2->setValue(CentredOffset(m.PageHeight, PrintBitmap.height(), m.Dpi));
         const QSignalBlocker quietEdit(Edit4);
-        Edit4->setText(cmText(SpinEdit2->value(), m.Dpi));
+        Edit4->setText(CmFromDots(SpinEdit2->value(), m.Dpi));
     }
     placePicture();
 }
@@ -262,7 +258,7 @@ void TPrintStep::offsetTyped(QLineEdit* Edit, QSpinBox* Spin) {
 void TPrintStep::spinChanged(QSpinBox* Spin, QLineEdit* Edit) {
     if (!Edit->hasFocus()) {
         const QSignalBlocker quiet(Edit);
-        Edit->setText(cmText(Spin->value(), Metrics().Dpi));
+        Edit->setText(CmFromDots(Spin->value(), Metrics().Dpi));
     }
     placePicture();
 }
