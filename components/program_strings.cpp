@@ -63,6 +63,9 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
      u"影像已被修改，您是否要在建立新的影像前儲存影像設計檔案？",
      u"The image has been modified. Do you want to save the image design file before creating "
      u"a new one?"},
+    {u"点击创建新的颜色", u"按一下可新增顏色點", u"Click to add a color stop"},
+    {u"无法将渐变色保存到“%1”。", u"無法將漸層色儲存到「%1」。",
+     u"The gradient could not be saved in “%1”."},
 }};
 
 } // namespace

@@ -42,8 +42,12 @@ enum ProgramStringId : int {
     PsExportFailed,
     // Create new with an unsaved design.
     PsNewDesignQuestion,
+    // The gradient editor: the hint of its marker strip, and a gradient
+    // that could not be saved (%1 is the definitions file).
+    PsGradientNewStopHint,
+    PsGradientNotSaved,
 };
-constexpr int ProgramStringCount = 23;
+constexpr int ProgramStringCount = 25;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.
