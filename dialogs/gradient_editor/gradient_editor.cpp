@@ -54,6 +54,21 @@ QString percentText(int P) {
     return QLocale::c().toString(P / 5.0, 'g', QLocale::FloatingPointShortest);
 }
 
+// The stops drawn as the horizontal ramp over a picture of Size. The ramp
+// is drawn into a picture of its own and then onto the widget, so that it
+// never depends on how the widget's painter reaches the screen.
+QImage rampPicture(const TColorlistSrcd& Stops, QSize Size) {
+    QImage picture(Size, QImage::Format_RGB32);
+    if (picture.isNull()) return picture;
+    picture.fill(Qt::white);
+    const int n = stopCount(Stops);
+    if (n >= 2) {
+        QPainter painter(&picture);
+        FillGradientHorizontal(Stops.Stops.data(), n, painter, 0, 0, Size.width(), Size.height());
+    }
+    return picture;
+}
+
 // Draws item Index of the list of existing gradients into Rect: the two
 // fixed entries as their captions, each definition as its ramp in a white
 // frame, with a two-pixel inverted frame inside when it is selected.
@@ -73,13 +88,7 @@ void drawGradientItem(QPainter& Painter, const QRect& Rect, int Index, bool Sele
         Painter.setBrush(Qt::NoBrush);
         Painter.drawRect(Rect.adjusted(0, 0, -1, -1));
         const QRect ramp = Rect.adjusted(1, 1, -1, -1);
-        const int n = stopCount(definition);
-        if (n >= 2 && !ramp.isEmpty()) {
-            Painter.setClipRect(ramp);
-            FillGradientHorizontal(definition.Stops.data(), n, Painter, ramp.left(), ramp.top(),
-                                   ramp.width(), ramp.height());
-            Painter.setClipping(false);
-        }
+        if (!ramp.isEmpty()) Painter.drawImage(ramp.topLeft(), rampPicture(definition, ramp.size()));
         if (Selected && Rect.width() > 6 && Rect.height() > 6) {
             Painter.setCompositionMode(QPainter::RasterOp_NotDestination);
             Painter.setPen(QPen(Qt::white, 1));
@@ -149,7 +158,11 @@ TForm17::TForm17(TDialogServices& Services, QWidget* parent)
     Label2->setObjectName(QStringLiteral("Label2"));
     opnCB5 = new TGradientComboBox(Current.Gradients, this);
     opnCB5->setObjectName(QStringLiteral("opnCB5"));
-    opnCB5->setFixedWidth(kListWidth);
+    // As wide as the items are drawn, or as the row leaves room for beside
+    // a longer caption.
+    opnCB5->setMinimumWidth(kListWidth / 2);
+    opnCB5->setMaximumWidth(kListWidth);
+    opnCB5->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     Label2->setBuddy(opnCB5);
 
     // The bar and under it the strip of markers, placed to the pixel: a
@@ -237,14 +250,15 @@ TForm17::TForm17(TDialogServices& Services, QWidget* parent)
     stopRow->addWidget(Label6);
     stopRow->addStretch();
     below->addLayout(stopRow);
+    layout->addLayout(below);
+    layout->addStretch();
     auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(8, 0, 11, 0);
     buttonRow->addWidget(Button1);
     buttonRow->addStretch();
     buttonRow->addWidget(BitBtn1);
     buttonRow->addWidget(BitBtn2);
-    below->addLayout(buttonRow);
-    layout->addLayout(below);
-    layout->addStretch();
+    layout->addLayout(buttonRow);
     setFixedSize(519, 218);
 
     PaintBox1->installEventFilter(this);
@@ -486,9 +500,7 @@ void TForm17::PBColor1Click() {
 
 void TForm17::PaintBox1Paint() {
     QPainter painter(PaintBox1);
-    const TColorlistSrcd stops = StopList();
-    FillGradientHorizontal(stops.Stops.data(), stops.Count, painter, 0, 0, PaintBox1->width(),
-                           PaintBox1->height());
+    painter.drawImage(0, 0, rampPicture(StopList(), PaintBox1->size()));
 }
 
 // True when the key is refused: every character while an end is selected

@@ -8,12 +8,14 @@
 // manage_guides_en.png, precise_resize_en.png, insert_text_<n>_en.png for
 // each arrangement n, circle_text_en.png, freehand_text_en.png,
 // open_design_en.png (previewing a small design), signature_en.png (a
-// signature drawn in two strokes), rulers_en.png, then the
-// same with _sc and _tc.
+// signature drawn in two strokes), gradient_editor_en.png (the default
+// definition 12 loaded, a stop between its ends selected), rulers_en.png,
+// then the same with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "crop_dialog.h"
 #include "dialog_services.h"
+#include "gradient_editor.h"
 #include "app/layout_faults.h"
 #include "lang_strings.h"
 #include "lxImage.h"
@@ -30,6 +32,7 @@
 #include "text/insert_text_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QMouseEvent>
@@ -343,6 +346,34 @@ int main(int argc, char** argv) {
             TForm4 signature(services);
             drawSignature(signature);
             ok &= save(signature, folder, QStringLiteral("signature") + suffix);
+        }
+        {
+            TNoServices services;
+            TForm17 editor(services);
+            TForm17::Settings preset;
+            preset.FileName = designs.filePath(QStringLiteral("Colors.ini"));
+            if (!EnsureGradientFile(preset.FileName)) {
+                std::fprintf(stderr, "cannot write the gradient definitions\n");
+                ok = false;
+            }
+            preset.Gradients = LoadGradientDefinitions(preset.FileName);
+            editor.Preset(preset);
+            // Definition 12 chosen from the list, its third stop clicked.
+            if (auto* list = editor.findChild<QComboBox*>(QStringLiteral("opnCB5"));
+                list != nullptr && list->count() > 13) {
+                list->setCurrentIndex(13);
+                emit list->activated(13);
+            }
+            if (auto* stop = editor.findChild<TPtImage*>(QStringLiteral("Marker1"))) {
+                const QPointF at(5, 8);
+                QMouseEvent down(QEvent::MouseButtonPress, at, stop->mapToGlobal(at), Qt::LeftButton,
+                                 Qt::LeftButton, {});
+                QApplication::sendEvent(stop, &down);
+                QMouseEvent up(QEvent::MouseButtonRelease, at, stop->mapToGlobal(at), Qt::LeftButton,
+                               Qt::NoButton, {});
+                QApplication::sendEvent(stop, &up);
+            }
+            ok &= save(editor, folder, QStringLiteral("gradient_editor") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }
