@@ -275,7 +275,18 @@ TForm17::TForm17(TDialogServices& Services, QWidget* parent)
     Preset(Settings{});
 }
 
-TForm17::~TForm17() = default;
+TForm17::~TForm17() {
+    // The intermediate markers and the list go first: the list draws from
+    // this dialog's settings, and no event of a control may reach this
+    // dialog's handlers once its members are gone.
+    for (QObject* watched : {static_cast<QObject*>(PaintBox1), static_cast<QObject*>(Label1),
+                             static_cast<QObject*>(Shape1), static_cast<QObject*>(PBColor1),
+                             static_cast<QObject*>(Edit1)})
+        watched->removeEventFilter(this);
+    disconnect(Edit1, nullptr, this, nullptr);
+    FreeMarkers();
+    delete opnCB5;
+}
 
 void TForm17::Preset(const Settings& S) {
     Current = S;

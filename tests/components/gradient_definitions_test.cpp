@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -130,6 +131,10 @@ TEST_F(GradientFileTest, TheDefaultFileHoldsTheTwentyFiveDefinitionsOfTheTable) 
 }
 
 TEST_F(GradientFileTest, EnsureCreatesTheFolderAndKeepsAFileThatIsThere) {
+    // The file's home is the user's own data folder.
+    EXPECT_EQ(QFileInfo(GradientFileName()).fileName(), QStringLiteral("Colors.ini"));
+    EXPECT_EQ(QFileInfo(GradientFileName()).absolutePath(),
+              QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).absolutePath());
     const QString path = dir.filePath(QStringLiteral("a/b/Colors.ini"));
     ASSERT_TRUE(EnsureGradientFile(path));
     EXPECT_EQ(LoadGradientDefinitions(path).size(), 25u);
