@@ -220,15 +220,18 @@ private:
 };
 
 // The part of the rectangle the painter can reach, in logical coordinates:
-// the clip, and for devices of a known size the device's pixels mapped back
-// through the transform (a generous bound when the pixel ratio is not 1).
+// the clip, and for pictures the device's pixels mapped back through the
+// transform (a generous bound when the pixel ratio is not 1). A widget is
+// left to the clip: while it is drawn into another device (a grab, a parent
+// being rendered), its painter's transform carries the offset onto that
+// device, so the widget's own size mapped back through it says nothing.
 Area reachable(QPainter& Canvas, const Area& rect) {
     Area area = intersect(rect, {-kReach, -kReach, kReach, kReach});
     if (Canvas.hasClipping())
         area = intersect(area, areaOf(Canvas.clipBoundingRect().toAlignedRect()));
     QPaintDevice* device = Canvas.device();
     const int type = device != nullptr ? device->devType() : 0;
-    if (type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget) {
+    if (type == QInternal::Image || type == QInternal::Pixmap) {
         bool invertible = false;
         const QTransform back = Canvas.deviceTransform().inverted(&invertible);
         if (!invertible) return {};

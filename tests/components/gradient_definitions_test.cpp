@@ -5,10 +5,13 @@
 
 #include "gradient_definitions.h"
 #include "lxreadwrite.h"
+#include "lxGradient.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -431,4 +434,41 @@ TEST(FitGradientStopsTest, FiftyTwoStopsFitALayerByLosingTheOneOnTheStraightRamp
             EXPECT_NEAR(fitted.Stops[size_t(k)].Length, length, 1e-12) << k;
         }
     }
+}
+
+namespace {
+
+// A widget that paints a two-stop ramp straight onto itself.
+class RampWidget : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const TColorlistItem stops[2] = {{0x000000, 0, 1.0}, {0x0000FF, 0, 1.0}};
+        FillGradientHorizontal(stops, 2, p, 0, 0, width(), height());
+    }
+};
+
+} // namespace
+
+// A ramp painted on a widget that sits inside another, when the outer one is
+// grabbed: the painter then has an offset, and every column must still come
+// out, black at the left and red at the right.
+TEST(GradientOnWidgets, ARampOnAChildWidgetIsDrawnWhenTheParentIsGrabbed) {
+    QWidget outer;
+    outer.resize(300, 80);
+    RampWidget ramp(&outer);
+    ramp.setGeometry(40, 30, 101, 20);
+    const QImage shot = outer.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(shot.width(), 141);
+    // The only segment runs from column 0 to the last column, 100.
+    EXPECT_EQ(QColor(shot.pixel(40, 35)), QColor(0, 0, 0));
+    EXPECT_EQ(QColor(shot.pixel(140, 35)), QColor(255, 0, 0));
+    // Halfway, column 50 of the ramp: 255 x 50 / 100 = 127.5.
+    const QColor middle(shot.pixel(90, 35));
+    EXPECT_NEAR(middle.red(), 127.5, 1);
+    EXPECT_EQ(middle.green(), 0);
+    EXPECT_EQ(middle.blue(), 0);
 }
