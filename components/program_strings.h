@@ -46,8 +46,40 @@ enum ProgramStringId : int {
     // that could not be saved (%1 is the definitions file).
     PsGradientNewStopHint,
     PsGradientNotSaved,
+    // The curves dialog: its caption, the channels, the ranges, the buttons
+    // and the preset name prompt.
+    PsCurveCaption,
+    PsCurveLuminance,
+    PsCurveRed,
+    PsCurveGreen,
+    PsCurveBlue,
+    PsCurveWholeLayer,
+    PsCurveSelectedArea,
+    PsCurveReset,
+    PsCurveLoadPreset,
+    PsCurveSavePreset,
+    PsCurveSaveCaption,
+    PsCurvePresetPrompt,
+    // %1 is the preset's name.
+    PsCurveReplaceQuestion,
+    // The curve plug-in is missing or cannot be loaded, in the words the
+    // engine uses for the same fault.
+    PsCurvePluginMissing,
+    PsCurvePluginBroken,
+    // The labels of the input and output level boxes.
+    PsCurveInput,
+    PsCurveOutput,
+    // Why a curve preset could not be used; %1 is the preset's name.
+    PsCurvePresetUnreadable,
+    PsCurvePresetNotThisKind,
+    PsCurvePresetBadPoints,
+    PsCurvePresetTooManyPoints, // %2 its point count, %3 the most a contour takes
+    // Why a curve preset could not be saved; %1 is the preset's name.
+    PsCurvePresetNotSaved, // %2 is the system's own words
+    PsCurvePresetIsLink,
+    PsCurvePresetBadName,
 };
-constexpr int ProgramStringCount = 25;
+constexpr int ProgramStringCount = 49;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.

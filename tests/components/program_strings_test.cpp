@@ -46,7 +46,9 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
                                    (k >= PsPictureNotFound && k <= PsPictureNotAdded) ||
                                    k == PsTextSizeInvalid ||
                                    (k >= PsDesignNotFound && k <= PsDesignNotOpened) ||
-                                   k == PsExportFailed || k == PsGradientNotSaved;
+                                   k == PsExportFailed || k == PsGradientNotSaved ||
+                                   k == PsCurveReplaceQuestion ||
+                                   (k >= PsCurvePresetUnreadable && k <= PsCurvePresetBadName);
         for (const int base : kBases)
             EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;

@@ -9,11 +9,13 @@
 // each arrangement n, circle_text_en.png, freehand_text_en.png,
 // open_design_en.png (previewing a small design), signature_en.png (a
 // signature drawn in two strokes), gradient_editor_en.png (the default
-// definition 12 loaded, a stop between its ends selected), rulers_en.png,
-// then the same with _sc and _tc.
+// definition 12 loaded, a stop between its ends selected), curves_en.png
+// (adjusting a small photo with a three-point curve), curves_contour_en.png,
+// rulers_en.png, then the same with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "crop_dialog.h"
+#include "curves/curves_dialog.h"
 #include "dialog_services.h"
 #include "gradient_editor.h"
 #include "app/layout_faults.h"
@@ -374,6 +376,43 @@ int main(int argc, char** argv) {
                 QApplication::sendEvent(stop, &up);
             }
             ok &= save(editor, folder, QStringLiteral("gradient_editor") + suffix);
+        }
+        {
+            // The photo brightened through a point dragged up in the middle.
+            TNoServices services;
+            TlxImageVcl photo;
+            if (photo.NewImage(true, lxRGB(255, 255, 255), 24, 300, 200) &&
+                photo.AddBitmapLayer(cropPicture()) && photo.ReDraw()) {
+                TForm80 curves(services);
+                curves.SetTarget({&photo, photo.CurrLayerID, {}});
+                curves.show();
+                QApplication::processEvents();
+                if (auto* box = curves.findChild<QWidget*>(QStringLiteral("CurveBox"))) {
+                    const auto send = [box](QEvent::Type Type, QPointF At) {
+                        QMouseEvent e(Type, At, box->mapToGlobal(At),
+                                      Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                                      Type == QEvent::MouseButtonRelease ? Qt::NoButton
+                                                                         : Qt::LeftButton,
+                                      Qt::NoModifier);
+                        QApplication::sendEvent(box, &e);
+                    };
+                    send(QEvent::MouseButtonPress, QPointF(128, 128));
+                    send(QEvent::MouseMove, QPointF(120, 90));
+                    send(QEvent::MouseButtonRelease, QPointF(120, 90));
+                }
+                ok &= save(curves, folder, QStringLiteral("curves") + suffix);
+            } else {
+                std::fprintf(stderr, "cannot make the photo for the curves dialog\n");
+                ok = false;
+            }
+        }
+        {
+            // A contour with a peak in the middle.
+            TNoServices services;
+            TForm80 contour(services);
+            contour.SetContourMode(true);
+            contour.SetPoints({{0, 255}, {64, 120}, {128, 20}, {192, 120}, {255, 255}});
+            ok &= save(contour, folder, QStringLiteral("curves_contour") + suffix);
         }
         ok &= saveRulers(folder, suffix);
     }

@@ -680,4 +680,70 @@ TEST(SelectionHistogramTest, WithASelectionOnlySelectedPixelsCount) {
     EXPECT_FALSE(doc->GetSelectionHistogram(pic, 0, counts));
 }
 
+// Selections of runs, the way real ones are laid out: long stretches of 0
+// and of 255 with partial values between, each run 1 to 40 pixels long, so
+// that the rows are read both in groups of eight selection bytes and pixel
+// by pixel. The weighted application and the selected histogram must equal
+// a plain pixel-by-pixel reading; a failure names the case to replay.
+TEST(CurveSelectionRunsTest, RunsOfSelectionMatchAPixelByPixelReading) {
+    for (int caseNo = 0; caseNo < 200; ++caseNo) {
+        std::mt19937 rng(uint32_t(4242 + caseNo));
+        auto pick = [&](int lo, int hi) { return lo + int(rng() % uint32_t(hi - lo + 1)); };
+        const int w = pick(1, 120), h = pick(1, 9);
+        const int left = pick(-15, 15), top = pick(-3, 3);
+        const int sw = pick(1, 130), sh = pick(1, 11);
+        const int selLeft = pick(-20, 20), selTop = pick(-3, 3);
+        std::array<Table, 3> tables{};
+        for (Table& t : tables)
+            for (uint8_t& v : t)
+                v = uint8_t(rng());
+        const QImage layerPicture = picture(w, h, [&](int, int) {
+            return Bgr{uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
+        });
+        const QImage source = picture(w, h, [&](int, int) {
+            return Bgr{uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
+        });
+        QImage coverage(sw, sh, QImage::Format_Grayscale8);
+        for (int y = 0; y < sh; ++y) {
+            int x = 0;
+            while (x < sw) {
+                const int kind = pick(0, 2);
+                const int length = pick(1, 40);
+                for (int k = 0; k < length && x < sw; ++k, ++x)
+                    coverage.scanLine(y)[x] = uint8_t(kind == 0 ? 0 : kind == 1 ? 255 : pick(1, 254));
+            }
+        }
+        auto doc = documentWith(layerPicture, left, top);
+        select(*doc, coverage, selLeft, selTop);
+        ASSERT_TRUE(doc->ApplyCurvesRGBInSelection(0, source, tables[0], tables[1], tables[2]))
+            << "case " << caseNo;
+        std::array<int, 257> expectedCounts{};
+        const uint8_t channel = uint8_t(caseNo % 4);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Bgr c = bgrAt(layerPicture, x, y);
+                const Bgr src = bgrAt(source, x, y);
+                const Bgr curved{tables[2][src.b], tables[1][src.g], tables[0][src.r]};
+                const int sx = left + x - selLeft, sy = top + y - selTop;
+                const int s = sx >= 0 && sx < sw && sy >= 0 && sy < sh ? greyAt(coverage, sx, sy) : 0;
+                const Bgr expected = s == 0 ? c
+                                            : Bgr{plainWeighting(curved.b, s, c.b),
+                                                  plainWeighting(curved.g, s, c.g),
+                                                  plainWeighting(curved.r, s, c.r)};
+                ASSERT_EQ(bgrAt(doc->Layers[0].Bitmap, x, y), expected)
+                    << "case " << caseNo << " at " << x << ", " << y;
+                if (s == 0) continue;
+                const int value = channel == 0   ? (c.r * 299 + c.g * 587 + c.b * 114) / 1000
+                                  : channel == 1 ? c.r
+                                  : channel == 2 ? c.g
+                                                 : c.b;
+                ++expectedCounts[0];
+                ++expectedCounts[size_t(1 + value)];
+            }
+        std::array<int, 257> counts{};
+        ASSERT_TRUE(doc->GetSelectionHistogram(layerPicture, channel, counts)) << "case " << caseNo;
+        ASSERT_EQ(counts, expectedCounts) << "case " << caseNo;
+    }
+}
+
 } // namespace
