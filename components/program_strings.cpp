@@ -63,6 +63,11 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
      u"影像已被修改，您是否要在建立新的影像前儲存影像設計檔案？",
      u"The image has been modified. Do you want to save the image design file before creating "
      u"a new one?"},
+    {u"图案尺寸: %1x%2 像素", u"圖案尺寸: %1x%2 像素", u"Pattern size: %1x%2 pixels"},
+    {u"位图文件和JPG图像 (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg",
+     u"點陣圖檔案和JPG影像 (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg",
+     u"Bitmap files and JPG images (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg"},
+    {u"等高线...", u"等高線...", u"Contour..."},
 }};
 
 } // namespace

@@ -42,8 +42,14 @@ enum ProgramStringId : int {
     PsExportFailed,
     // Create new with an unsaved design.
     PsNewDesignQuestion,
+    // The layer style dialog: the size of a pattern as it is used (%1 x %2
+    // pixels), the pattern file filter ("description|patterns") and the
+    // contour buttons.
+    PsStylePatternSize,
+    PsStylePatternFilter,
+    PsStyleContour,
 };
-constexpr int ProgramStringCount = 23;
+constexpr int ProgramStringCount = 26;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.

@@ -46,7 +46,7 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
                                    (k >= PsPictureNotFound && k <= PsPictureNotAdded) ||
                                    k == PsTextSizeInvalid ||
                                    (k >= PsDesignNotFound && k <= PsDesignNotOpened) ||
-                                   k == PsExportFailed;
+                                   k == PsExportFailed || k == PsStylePatternSize;
         for (const int base : kBases)
             EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;
