@@ -32,15 +32,23 @@
 
 // The row panel: separator lines between the rows; a press anywhere on it
 // selects the row under the mouse.
+// The bar behind the selected row is painted here in the colour of the
+// hidden swatch Bar, which keeps the bar's place as its geometry.
 class TStyleRowPanel : public QFrame {
 public:
     using QFrame::QFrame;
     std::function<void(int Y)> OnMouseDown;
+    TPBColor* Bar = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         QFrame::paintEvent(event);
         QPainter painter(this);
+        if (Bar != nullptr && Bar->property("Shown").toBool()) {
+            const uint32_t c = Bar->selColor();
+            painter.fillRect(Bar->geometry(),
+                             QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
+        }
         painter.setPen(palette().color(QPalette::Mid));
         for (int r = 1; r < TForm63::RowCount; ++r)
             painter.drawLine(0, r * TForm63::RowHeight, width(), r * TForm63::RowHeight);
@@ -169,12 +177,14 @@ void TForm63::buildPanel() {
     PBColor1->setGeometry(1, RowBlending * RowHeight + 1, kPanelWidth - 2, RowHeight - 1);
     PBColor1->setAttribute(Qt::WA_TransparentForMouseEvents);
     PBColor1->hide();
+    PBColor1->setProperty("Shown", false);
+    Panel1->Bar = PBColor1;
     static const char* const kBoxes[] = {"Ck1", "Ck2", "Ck3", "Ck4", "Ck5",
                                          "Ck6", "Ck7", "Ck8", "Ck9"};
     for (int r = 0; r < RowCount; ++r) {
         const QByteArray name = "Label" + QByteArray::number(3 + r);
         QLabel* caption = named<QLabel>(Panel1, name.constData());
-        const int left = r >= RowDropShadow ? 26 : 8;
+        const int left = r >= RowDropShadow ? 30 : 8;
         caption->setGeometry(left, r * RowHeight + 3, kPanelWidth - left - 4, RowHeight - 5);
         caption->setCursor(Qt::PointingHandCursor);
         RowCaptions[size_t(r)] = caption;
@@ -182,7 +192,7 @@ void TForm63::buildPanel() {
         caption->installEventFilter(this);
         if (r >= RowDropShadow) {
             QCheckBox* box = named<QCheckBox>(Panel1, kBoxes[r - RowDropShadow]);
-            box->setGeometry(6, r * RowHeight + 4, 18, RowHeight - 7);
+            box->setGeometry(5, r * RowHeight + 3, 24, RowHeight - 5);
             RowBoxes[size_t(r)] = box;
         }
     }
@@ -509,8 +519,8 @@ void TForm63::buildPages() {
         g->addWidget(P31.Spin, 8, 2);
         g->setRowStretch(9, 1);
     }
-    AngleLabel1->setObjectName(QStringLiteral("Label60"));
-    AngleLabel2->setObjectName(QStringLiteral("Label61"));
+    AngleLabel1->setObjectName(QStringLiteral("Label40"));
+    AngleLabel2->setObjectName(QStringLiteral("Label41"));
     for (Pair* p : {&P5, &P6, &P19, &P20, &P8, &P9, &P14, &P15, &P24, &P27, &P11, &P12, &P32})
         p->RebuildOnRelease = true;
     for (Pair* p : pairs_) p->Tb->installEventFilter(this);
@@ -988,7 +998,8 @@ void TForm63::Panel1MouseDown(int Y) {
         return;
     }
     PBColor1->move(1, row * RowHeight + 1);
-    PBColor1->show();
+    PBColor1->setProperty("Shown", true);
+    Panel1->update();
     RowCaptions[size_t(row)]->setForegroundRole(QPalette::HighlightedText);
     Pages[size_t(row)]->show();
     selectedRow_ = row;

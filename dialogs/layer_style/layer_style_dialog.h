@@ -273,7 +273,7 @@ public:
     QPushButton* Button1 = nullptr;
     QCheckBox* Ck12 = nullptr;
     QComboBox* Cb14 = nullptr;
-    QLabel* AngleLabel1 = nullptr; // Label60
+    QLabel* AngleLabel1 = nullptr; // Label40
     Pair P29;
     QListWidget* ListView1 = nullptr;
     // pattern overlay
@@ -298,7 +298,7 @@ public:
     QPushButton* Button2 = nullptr;
     QCheckBox* Ck13 = nullptr;
     QComboBox* Cb16 = nullptr;
-    QLabel* AngleLabel2 = nullptr; // Label61
+    QLabel* AngleLabel2 = nullptr; // Label41
     Pair P31;
     QListWidget* ListView3 = nullptr;
     // The contour buttons of the drop shadow, inner shadow, outer glow,
