@@ -462,6 +462,7 @@ void TForm63::buildPages() {
         unitPercent(g, 1, p);
         g->addWidget(caption(p, 224), 2, 0, Qt::AlignTop);
         auto* row = new QHBoxLayout;
+        row->setSpacing(10);
         row->addWidget(Image2, 0, Qt::AlignTop);
         auto* side = new QVBoxLayout;
         side->addWidget(BitBtn5, 0, Qt::AlignLeft);
