@@ -32,7 +32,8 @@ std::unique_ptr<TlxImageVcl> design() {
         QImage photo(360, 280, QImage::Format_RGB32);
         for (int y = 0; y < photo.height(); ++y)
             for (int x = 0; x < photo.width(); ++x)
-                photo.setPixel(x, y, qRgb((x * 7 + i * 30) & 255, (y * 5) & 255, (x + y + i) & 255));
+                photo.setPixel(x, y,
+                               qRgb((x * 7 + i * 30) & 255, (y * 5) & 255, (x + y + i) & 255));
         if (!doc->AddBitmapLayer(photo)) return {};
         TlxLayer& l = doc->Layers[size_t(doc->CurrLayerID)];
         l.Left = 40 + (i % 3) * 360;
@@ -95,23 +96,32 @@ void step(benchmark::State& state, int Row, const char* Slider, const char* Kind
         value = value == 50 ? 51 : 50;
         slider->setValue(value);
     }
-    state.counters["rebuilds"] = double(dialog.RebuildCount() - before) / double(state.iterations());
+    state.counters["rebuilds"] =
+        double(dialog.RebuildCount() - before) / double(state.iterations());
     // The picture the step rebuilds, to see that it has the size it should.
     const TlxLayerStyle& s = doc->Layers[size_t(doc->CurrLayerID)].Style;
-    const QImage* built[] = {nullptr, nullptr, &s.DropShadowMask, nullptr, &s.OuterGlowMask,
-                             nullptr, &s.BevelMask, nullptr, &s.GradientOverlayBitmap, nullptr,
-                             &s.StrokeMask};
+    const QImage* built[] = {
+        nullptr,      nullptr, &s.DropShadowMask,        nullptr, &s.OuterGlowMask, nullptr,
+        &s.BevelMask, nullptr, &s.GradientOverlayBitmap, nullptr, &s.StrokeMask};
     if (const QImage* b = built[Row]) state.counters["side"] = b->width();
     dialog.BitBtn2Click();
 }
 
-void BM_DropShadowSize(benchmark::State& state) { step(state, TForm63::RowDropShadow, "Tb5"); }
-void BM_OuterGlowSize(benchmark::State& state) { step(state, TForm63::RowOuterGlow, "Tb8"); }
-void BM_BevelSize(benchmark::State& state) { step(state, TForm63::RowBevel, "Tb24"); }
+void BM_DropShadowSize(benchmark::State& state) {
+    step(state, TForm63::RowDropShadow, "Tb5");
+}
+void BM_OuterGlowSize(benchmark::State& state) {
+    step(state, TForm63::RowOuterGlow, "Tb8");
+}
+void BM_BevelSize(benchmark::State& state) {
+    step(state, TForm63::RowBevel, "Tb24");
+}
 void BM_GradientOverlayAngle(benchmark::State& state) {
     step(state, TForm63::RowGradientOverlay, "Tb29", "Cb14");
 }
-void BM_StrokeSize(benchmark::State& state) { step(state, TForm63::RowStroke, "Tb11"); }
+void BM_StrokeSize(benchmark::State& state) {
+    step(state, TForm63::RowStroke, "Tb11");
+}
 
 BENCHMARK(BM_DropShadowSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OuterGlowSize)->Unit(benchmark::kMillisecond);

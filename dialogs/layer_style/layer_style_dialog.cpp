@@ -142,8 +142,9 @@ TColorlistSrcd stopsOf(const TlxGradientStyle& g) {
 }
 
 // Margin of the shown offsets: twice the effect's reach.
-int shownMargin(int32_t Size, int32_t Spread) { return 2 * EffectMargin(Size, Spread); }
-
+int shownMargin(int32_t Size, int32_t Spread) {
+    return 2 * EffectMargin(Size, Spread);
+}
 
 } // namespace
 
@@ -208,7 +209,8 @@ void TForm63::buildPages() {
     };
     auto blendBox = [&](QWidget* Parent, const char* Name, int Mode) {
         QComboBox* c = named<QComboBox>(Parent, Name);
-        for (int k = 0; k < kBlendModeCount; ++k) c->addItem(QString());
+        for (int k = 0; k < kBlendModeCount; ++k)
+            c->addItem(QString());
         c->setCurrentIndex(Mode);
         c->setMaxVisibleItems(kBlendModeCount);
         return c;
@@ -274,7 +276,8 @@ void TForm63::buildPages() {
     constexpr int percent = -1; // "%" has no string of its own
     constexpr int pixels = 36;
     auto unitPercent = [&](QGridLayout* G, int Row, QWidget* Parent) {
-        QLabel* l = named<QLabel>(Parent, ("Label" + QByteArray::number(labelNumber++)).constData());
+        QLabel* l =
+            named<QLabel>(Parent, ("Label" + QByteArray::number(labelNumber++)).constData());
         l->setText(QStringLiteral("%"));
         G->addWidget(l, Row, 3);
     };
@@ -296,9 +299,9 @@ void TForm63::buildPages() {
         g->setRowStretch(3, 1);
     }
     // Drop shadow and inner shadow.
-    auto shadowPage = [&](int Row, const char* Name, QComboBox*& Cb, const char* CbName,
-                          Pair& Op, Pair& X, Pair& Y, Pair& Size, Pair& Spread, int First,
-                          TPBColor*& Colour, const char* ColourName, const char* ContourName) {
+    auto shadowPage = [&](int Row, const char* Name, QComboBox*& Cb, const char* CbName, Pair& Op,
+                          Pair& X, Pair& Y, Pair& Size, Pair& Spread, int First, TPBColor*& Colour,
+                          const char* ColourName, const char* ContourName) {
         QGridLayout* g = page(Row, Name);
         QWidget* p = Pages[size_t(Row)];
         Cb = blendBox(p, CbName, kMultiply);
@@ -319,8 +322,8 @@ void TForm63::buildPages() {
         g->addWidget(contour(Pages[size_t(Row)], Row, ContourName), 7, 1, Qt::AlignLeft);
         g->setRowStretch(8, 1);
     };
-    shadowPage(RowDropShadow, "GroupBox2", Cb2, "Cb2", P2, P3, P4, P5, P6, 2, PBColor2,
-               "PBColor2", "Button3");
+    shadowPage(RowDropShadow, "GroupBox2", Cb2, "Cb2", P2, P3, P4, P5, P6, 2, PBColor2, "PBColor2",
+               "Button3");
     shadowPage(RowInnerShadow, "GroupBox6", Cb6, "Cb6", P16, P17, P18, P19, P20, 16, PBColor6,
                "PBColor6", "Button4");
     // Outer glow and inner glow.
@@ -343,8 +346,7 @@ void TForm63::buildPages() {
         g->addWidget(contour(Pages[size_t(Row)], Row, ContourName), 5, 1, Qt::AlignLeft);
         g->setRowStretch(6, 1);
     };
-    glowPage(RowOuterGlow, "GroupBox3", Cb3, "Cb3", P7, P8, P9, 7, PBColor3, "PBColor3",
-             "Button5");
+    glowPage(RowOuterGlow, "GroupBox3", Cb3, "Cb3", P7, P8, P9, 7, PBColor3, "PBColor3", "Button5");
     glowPage(RowInnerGlow, "GroupBox5", CB5, "CB5", P13, P14, P15, 13, PBColor5, "PBColor5",
              "Button6");
     // Bevel: the colours beside their modes, the contour beside the style.
@@ -408,7 +410,8 @@ void TForm63::buildPages() {
     };
     auto kindBox = [&](QWidget* Parent, const char* Name) {
         QComboBox* c = named<QComboBox>(Parent, Name);
-        for (int k = 0; k < kGradientKindCount; ++k) c->addItem(QString());
+        for (int k = 0; k < kGradientKindCount; ++k)
+            c->addItem(QString());
         return c;
     };
     {
@@ -524,7 +527,8 @@ void TForm63::buildPages() {
     AngleLabel2->setObjectName(QStringLiteral("Label41"));
     for (Pair* p : {&P5, &P6, &P19, &P20, &P8, &P9, &P14, &P15, &P24, &P27, &P11, &P12, &P32})
         p->RebuildOnRelease = true;
-    for (Pair* p : pairs_) p->Tb->installEventFilter(this);
+    for (Pair* p : pairs_)
+        p->Tb->installEventFilter(this);
     for (QPushButton* b : ContourButtons)
         if (b != nullptr) {
             b->setAutoDefault(false);
@@ -619,8 +623,7 @@ void TForm63::connectHandlers() {
     };
     shadow(&TlxLayerStyle::DropShadow, RowDropShadow, P2, P3, P4, P5, P6);
     shadow(&TlxLayerStyle::InnerShadow, RowInnerShadow, P16, P17, P18, P19, P20);
-    auto glow = [&](TlxGlowStyle TlxLayerStyle::*Rec, int Row, Pair& Op, Pair& Size,
-                    Pair& Spread) {
+    auto glow = [&](TlxGlowStyle TlxLayerStyle::*Rec, int Row, Pair& Op, Pair& Size, Pair& Spread) {
         writing(Op, Row, [this, Rec](int v) { (layer().Style.*Rec).Opacity = uint8_t(v); });
         plain(Size, Row, true);
         plain(Spread, Row, true);
@@ -703,8 +706,7 @@ void TForm63::connectHandlers() {
     colour(PBColor5, RowInnerGlow, [this](uint32_t c) { layer().Style.InnerGlow.Color = c; });
     colour(PBColor7, RowBevel, [this](uint32_t c) { layer().Style.Bevel.HighlightColor = c; });
     colour(PBColor8, RowBevel, [this](uint32_t c) { layer().Style.Bevel.ShadowColor = c; });
-    colour(PBColor9, RowColorOverlay,
-           [this](uint32_t c) { layer().Style.ColorOverlay.Color = c; });
+    colour(PBColor9, RowColorOverlay, [this](uint32_t c) { layer().Style.ColorOverlay.Color = c; });
     colour(PBColor4, RowStroke, [this](uint32_t c) { layer().Style.Stroke.Color = c; });
 
     // Effect boxes.
@@ -776,7 +778,8 @@ void TForm63::refFormText() {
             w->setProperty("text", LangText(k));
     }
     for (QComboBox* c : {Cb1, Cb2, Cb6, Cb3, CB5, Cb7, Cb8, Cb9, Cb13, Cb15, Cb4})
-        for (int i = 0; i < kBlendModeCount; ++i) c->setItemText(i, LangText(kFirstBlendMode + i));
+        for (int i = 0; i < kBlendModeCount; ++i)
+            c->setItemText(i, LangText(kFirstBlendMode + i));
     Cb12->setItemText(0, LangText(211));
     Cb12->setItemText(1, LangText(212));
     for (QComboBox* c : {Cb14, Cb16})
@@ -794,7 +797,9 @@ void TForm63::refFormText() {
 
 // ----------------------------------------------------------------- opening
 
-TlxLayer& TForm63::layer() { return doc_.Layers[size_t(layerIndex())]; }
+TlxLayer& TForm63::layer() {
+    return doc_.Layers[size_t(layerIndex())];
+}
 
 int TForm63::layerIndex() const {
     return std::clamp(doc_.CurrLayerID, 0, TlxImage::MaxLayers - 1);
@@ -984,7 +989,8 @@ void TForm63::loadEffects() {
 // ------------------------------------------------------------------- rows
 
 void TForm63::Panel1MouseDown(int Y) {
-    for (QLabel* c : RowCaptions) c->setForegroundRole(QPalette::WindowText);
+    for (QLabel* c : RowCaptions)
+        c->setForegroundRole(QPalette::WindowText);
     for (QGroupBox* g : Pages)
         if (g != nullptr) g->hide();
     int row = RowStyles;
@@ -1037,11 +1043,13 @@ void TForm63::recompose() {
     doc_.PaintImage();
 }
 
-void TForm63::countRebuild(bool) { ++rebuildCount_; }
+void TForm63::countRebuild(bool) {
+    ++rebuildCount_;
+}
 
 bool TForm63::dragging(const Pair& A, const Pair& B) const {
-    const bool held = A.Tb->hasFocus() || B.Tb->hasFocus() || A.Tb->isSliderDown() ||
-                      B.Tb->isSliderDown();
+    const bool held =
+        A.Tb->hasFocus() || B.Tb->hasFocus() || A.Tb->isSliderDown() || B.Tb->isSliderDown();
     return held && (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
@@ -1053,17 +1061,38 @@ void TForm63::sliderMoved(Pair& P) {
 void TForm63::applyRow(int Row, bool Rebuild) {
     if (!live_) return;
     switch (Row) {
-    case RowBlending: DoChange(); break;
-    case RowDropShadow: Dochange1(Rebuild); break;
-    case RowInnerShadow: DoChange5(Rebuild); break;
-    case RowOuterGlow: DoChange2(Rebuild); break;
-    case RowInnerGlow: DoChange4(Rebuild); break;
-    case RowBevel: DoChange6(Rebuild); break;
-    case RowColorOverlay: DoChange7(); break;
-    case RowGradientOverlay: DoChange8(Rebuild); break;
-    case RowPatternOverlay: DoChange9(Rebuild); break;
-    case RowStroke: DoChange3(Rebuild); break;
-    default: break;
+    case RowBlending:
+        DoChange();
+        break;
+    case RowDropShadow:
+        Dochange1(Rebuild);
+        break;
+    case RowInnerShadow:
+        DoChange5(Rebuild);
+        break;
+    case RowOuterGlow:
+        DoChange2(Rebuild);
+        break;
+    case RowInnerGlow:
+        DoChange4(Rebuild);
+        break;
+    case RowBevel:
+        DoChange6(Rebuild);
+        break;
+    case RowColorOverlay:
+        DoChange7();
+        break;
+    case RowGradientOverlay:
+        DoChange8(Rebuild);
+        break;
+    case RowPatternOverlay:
+        DoChange9(Rebuild);
+        break;
+    case RowStroke:
+        DoChange3(Rebuild);
+        break;
+    default:
+        break;
     }
 }
 
@@ -1083,10 +1112,9 @@ void TForm63::Dochange1(bool Rebuild) {
         if (RowBoxes[RowDropShadow]->isChecked()) {
             const ContourArgs c = contourArgs(s.DropShadow.Contour);
             countRebuild(doc_.SetDropShadow(layerIndex(), uint8_t(Cb2->currentIndex()),
-                                            uint8_t(P2.Tb->value()), P3.Tb->value(),
-                                            P4.Tb->value(), P6.Tb->value(), P5.Tb->value(),
-                                            PBColor2->selColor(), c.Use, c.Count, c.Points,
-                                            c.Table));
+                                            uint8_t(P2.Tb->value()), P3.Tb->value(), P4.Tb->value(),
+                                            P6.Tb->value(), P5.Tb->value(), PBColor2->selColor(),
+                                            c.Use, c.Count, c.Points, c.Table));
         } else if (s.DropShadowOn) {
             s.DropShadowOn = false;
             s.DropShadowMask = QImage();
@@ -1102,11 +1130,10 @@ void TForm63::DoChange5(bool Rebuild) {
     if (Rebuild) {
         if (RowBoxes[RowInnerShadow]->isChecked()) {
             const ContourArgs c = contourArgs(s.InnerShadow.Contour);
-            countRebuild(doc_.SetInnerShadow(layerIndex(), uint8_t(Cb6->currentIndex()),
-                                             uint8_t(P16.Tb->value()), P17.Tb->value(),
-                                             P18.Tb->value(), P20.Tb->value(), P19.Tb->value(),
-                                             PBColor6->selColor(), c.Use, c.Count, c.Points,
-                                             c.Table));
+            countRebuild(doc_.SetInnerShadow(
+                layerIndex(), uint8_t(Cb6->currentIndex()), uint8_t(P16.Tb->value()),
+                P17.Tb->value(), P18.Tb->value(), P20.Tb->value(), P19.Tb->value(),
+                PBColor6->selColor(), c.Use, c.Count, c.Points, c.Table));
         } else if (s.InnerShadowOn) {
             s.InnerShadowOn = false;
             s.InnerShadowMask = QImage();
@@ -1122,10 +1149,9 @@ void TForm63::DoChange2(bool Rebuild) {
     if (Rebuild) {
         if (RowBoxes[RowOuterGlow]->isChecked()) {
             const ContourArgs c = contourArgs(s.OuterGlow.Contour);
-            countRebuild(doc_.SetOuterGlow(layerIndex(), uint8_t(Cb3->currentIndex()),
-                                           uint8_t(P7.Tb->value()), P9.Tb->value(),
-                                           P8.Tb->value(), PBColor3->selColor(), c.Use, c.Count,
-                                           c.Points, c.Table));
+            countRebuild(doc_.SetOuterGlow(
+                layerIndex(), uint8_t(Cb3->currentIndex()), uint8_t(P7.Tb->value()), P9.Tb->value(),
+                P8.Tb->value(), PBColor3->selColor(), c.Use, c.Count, c.Points, c.Table));
         } else if (s.OuterGlowOn) {
             s.OuterGlowOn = false;
             s.OuterGlowMask = QImage();
@@ -1163,10 +1189,9 @@ void TForm63::DoChange6(bool Rebuild) {
             const ContourArgs c = contourArgs(s.Bevel.Contour);
             countRebuild(doc_.SetBevel(layerIndex(), uint8_t(Cb7->currentIndex()),
                                        uint8_t(Cb8->currentIndex()), uint8_t(P21.Tb->value()),
-                                       uint8_t(P26.Tb->value()), P22.Tb->value(),
-                                       P23.Tb->value(), P27.Tb->value(), P24.Tb->value(),
-                                       PBColor7->selColor(), PBColor8->selColor(), c.Use,
-                                       c.Count, c.Points, c.Table));
+                                       uint8_t(P26.Tb->value()), P22.Tb->value(), P23.Tb->value(),
+                                       P27.Tb->value(), P24.Tb->value(), PBColor7->selColor(),
+                                       PBColor8->selColor(), c.Use, c.Count, c.Points, c.Table));
         } else if (s.BevelOn) {
             s.BevelOn = false;
             s.BevelMask = QImage();
@@ -1185,9 +1210,8 @@ void TForm63::DoChange3(bool Rebuild) {
         if (ticked) {
             const ContourArgs c = contourArgs(s.Stroke.Contour);
             countRebuild(doc_.SetStroke(layerIndex(), uint8_t(Cb4->currentIndex()),
-                                        uint8_t(P10.Tb->value()), P12.Tb->value(),
-                                        P11.Tb->value(), PBColor4->selColor(), c.Use, c.Count,
-                                        c.Points, c.Table));
+                                        uint8_t(P10.Tb->value()), P12.Tb->value(), P11.Tb->value(),
+                                        PBColor4->selColor(), c.Use, c.Count, c.Points, c.Table));
         } else if (s.StrokeOn) {
             s.StrokeOn = false;
             s.StrokeMask = QImage();
@@ -1294,13 +1318,26 @@ void TForm63::editContour(int Row) {
     TlxLayerStyle& s = layer().Style;
     TlxContour* target = nullptr;
     switch (Row) {
-    case RowDropShadow: target = &s.DropShadow.Contour; break;
-    case RowInnerShadow: target = &s.InnerShadow.Contour; break;
-    case RowOuterGlow: target = &s.OuterGlow.Contour; break;
-    case RowInnerGlow: target = &s.InnerGlow.Contour; break;
-    case RowBevel: target = &s.Bevel.Contour; break;
-    case RowStroke: target = &s.Stroke.Contour; break;
-    default: return;
+    case RowDropShadow:
+        target = &s.DropShadow.Contour;
+        break;
+    case RowInnerShadow:
+        target = &s.InnerShadow.Contour;
+        break;
+    case RowOuterGlow:
+        target = &s.OuterGlow.Contour;
+        break;
+    case RowInnerGlow:
+        target = &s.InnerGlow.Contour;
+        break;
+    case RowBevel:
+        target = &s.Bevel.Contour;
+        break;
+    case RowStroke:
+        target = &s.Stroke.Contour;
+        break;
+    default:
+        return;
     }
     TlxContour copy = *target;
     if (!hooks_.EditContour(this, copy)) return;
@@ -1319,7 +1356,9 @@ TColorlistSrcd TForm63::fitStops(const TColorlistSrcd& Stops) const {
 
 // ---------------------------------------------------------------- closing
 
-void TForm63::BitBtn1Click() { done(QDialog::Accepted); }
+void TForm63::BitBtn1Click() {
+    done(QDialog::Accepted);
+}
 
 void TForm63::BitBtn2Click() {
     {
@@ -1408,20 +1447,19 @@ void TForm63::cancelRestore() {
                                                 r.Color, c.Use, c.Count, c.Points, c.Table);
                    },
                    [&] { return doc_.RebuildInnerGlow(index); });
-    ok = ok && restore(
-                   s.BevelOn, t.BevelOn, s.BevelMask, s.Bevel, t.Bevel,
-                   shadowDiffers(s.Bevel, t.Bevel),
-                   [&] {
-                       const TlxBevelStyle& r = t.Bevel;
-                       const int m = shownMargin(r.Size, r.Spread);
-                       const ContourArgs c = contourArgs(r.Contour);
-                       return doc_.SetBevel(index, r.HighlightMode, r.ShadowMode,
-                                            r.HighlightOpacity, r.ShadowOpacity,
-                                            r.HighlightDrawX + m, r.HighlightDrawY + m, r.Spread,
-                                            r.Size, r.HighlightColor, r.ShadowColor, c.Use,
-                                            c.Count, c.Points, c.Table);
-                   },
-                   [&] { return doc_.RebuildBevel(index); });
+    ok = ok &&
+         restore(
+             s.BevelOn, t.BevelOn, s.BevelMask, s.Bevel, t.Bevel, shadowDiffers(s.Bevel, t.Bevel),
+             [&] {
+                 const TlxBevelStyle& r = t.Bevel;
+                 const int m = shownMargin(r.Size, r.Spread);
+                 const ContourArgs c = contourArgs(r.Contour);
+                 return doc_.SetBevel(index, r.HighlightMode, r.ShadowMode, r.HighlightOpacity,
+                                      r.ShadowOpacity, r.HighlightDrawX + m, r.HighlightDrawY + m,
+                                      r.Spread, r.Size, r.HighlightColor, r.ShadowColor, c.Use,
+                                      c.Count, c.Points, c.Table);
+             },
+             [&] { return doc_.RebuildBevel(index); });
     const bool strokeDiffers = s.Stroke.Size != t.Stroke.Size ||
                                s.Stroke.Softness != t.Stroke.Softness ||
                                !sameContour(s.Stroke.Contour, t.Stroke.Contour);
@@ -1526,8 +1564,8 @@ bool TForm63::eventFilter(QObject* Watched, QEvent* Event) {
                     // Presses on a page's own controls reach the page only
                     // when nothing took them.
                     action();
-                    return Watched != Pages[RowGradientOverlay] &&
-                           Watched != Pages[RowStroke] && Watched != Pages[RowPatternOverlay];
+                    return Watched != Pages[RowGradientOverlay] && Watched != Pages[RowStroke] &&
+                           Watched != Pages[RowPatternOverlay];
                 }
         }
     } else if (Event->type() == QEvent::MouseButtonRelease) {

@@ -97,16 +97,16 @@ public:
     int SelectedRow() const { return selectedRow_; }
 
     // ---- apply methods, one per page ----
-    void DoChange();               // blending options
-    void Dochange1(bool Rebuild);  // drop shadow
-    void DoChange2(bool Rebuild);  // outer glow
-    void DoChange3(bool Rebuild);  // stroke
-    void DoChange4(bool Rebuild);  // inner glow
-    void DoChange5(bool Rebuild);  // inner shadow
-    void DoChange6(bool Rebuild);  // bevel
-    void DoChange7();              // colour overlay
-    void DoChange8(bool Rebuild);  // gradient overlay
-    void DoChange9(bool Rebuild);  // pattern overlay
+    void DoChange();              // blending options
+    void Dochange1(bool Rebuild); // drop shadow
+    void DoChange2(bool Rebuild); // outer glow
+    void DoChange3(bool Rebuild); // stroke
+    void DoChange4(bool Rebuild); // inner glow
+    void DoChange5(bool Rebuild); // inner shadow
+    void DoChange6(bool Rebuild); // bevel
+    void DoChange7();             // colour overlay
+    void DoChange8(bool Rebuild); // gradient overlay
+    void DoChange9(bool Rebuild); // pattern overlay
 
     // The stroke size slider moved (with the automatic softness rule).
     void Tb11Change();
@@ -229,7 +229,7 @@ private:
 public:
     // The window's controls, named as their object names.
     TStyleRowPanel* Panel1 = nullptr;
-    TPBColor* PBColor1 = nullptr; // the bar behind the selected row
+    TPBColor* PBColor1 = nullptr;                // the bar behind the selected row
     std::array<QLabel*, RowCount> RowCaptions{}; // Label3 .. Label13
     std::array<QCheckBox*, RowCount> RowBoxes{}; // Ck1 .. Ck9 on rows 2 .. 10
     std::array<QGroupBox*, RowCount> Pages{};    // none on row 0

@@ -40,7 +40,8 @@ QPixmap stretched(const QImage& Picture, int Size) {
 // A pattern as the dialog keeps it: 32-bit with its fourth byte when it
 // came so, else 24-bit.
 QImage workingPattern(const QImage& Picture, bool KeepThirtyTwo) {
-    if (KeepThirtyTwo && Picture.depth() == 32) return Picture.convertToFormat(QImage::Format_ARGB32);
+    if (KeepThirtyTwo && Picture.depth() == 32)
+        return Picture.convertToFormat(QImage::Format_ARGB32);
     return Picture.convertToFormat(QImage::Format_BGR888);
 }
 
@@ -69,7 +70,9 @@ void TForm63::refjbsColors() {
     }
 }
 
-void TForm63::Selectjbs(int Index) { selectGradient(Index, Pages[RowGradientOverlay]->isVisible()); }
+void TForm63::Selectjbs(int Index) {
+    selectGradient(Index, Pages[RowGradientOverlay]->isVisible());
+}
 
 void TForm63::selectGradient(int Index, bool Overlay) {
     try {
@@ -94,8 +97,7 @@ void TForm63::selectGradient(int Index, bool Overlay) {
         TColorlistSrcd stops;
         if (Index == 1) {
             stops = BuiltInStops(Overlay);
-        } else if (hooks_.Gradients != nullptr &&
-                   Index - 2 < int(hooks_.Gradients->size())) {
+        } else if (hooks_.Gradients != nullptr && Index - 2 < int(hooks_.Gradients->size())) {
             stops = (*hooks_.Gradients)[size_t(Index - 2)];
             stops.Count = std::clamp(stops.Count, 0, int(stops.Stops.size()));
             stops.Stops.resize(size_t(stops.Count));
@@ -115,8 +117,8 @@ void TForm63::selectGradient(int Index, bool Overlay) {
 void TForm63::placeOverlayList() {
     QLabel* swatch = Image1;
     const QPoint corner = swatch->mapTo(Pages[RowGradientOverlay], QPoint(0, 0));
-    ListView1->setGeometry(corner.x(), corner.y() + swatch->height() + 4,
-                           GradientThumbWidth + 28, 6 * (GradientThumbHeight + 4) + 6);
+    ListView1->setGeometry(corner.x(), corner.y() + swatch->height() + 4, GradientThumbWidth + 28,
+                           6 * (GradientThumbHeight + 4) + 6);
 }
 
 void TForm63::Button1Click() {
@@ -228,8 +230,7 @@ void TForm63::setPattern(const QImage& Pattern, bool Designed) {
 }
 
 void TForm63::setPatternSizeLabel(int Width, int Height, bool Designed) {
-    const QString form =
-        Designed ? QLatin1String(DesignSizeText) : ProgramText(PsStylePatternSize);
+    const QString form = Designed ? QLatin1String(DesignSizeText) : ProgramText(PsStylePatternSize);
     Label42->setText(form.arg(Width).arg(Height));
 }
 
@@ -241,9 +242,9 @@ void TForm63::Image2Click() {
     const QPoint corner = Image2->mapTo(Pages[RowPatternOverlay], QPoint(0, 0));
     QWidget* page = Pages[RowPatternOverlay];
     const int top = corner.y() + Image2->height() + 4;
-    ListView2->setGeometry(corner.x(), top, std::min(3 * (PatternThumbSize + 20) + 8,
-                                                     page->width() - corner.x() - 8),
-                           std::max(40, page->height() - top - 8));
+    ListView2->setGeometry(
+        corner.x(), top, std::min(3 * (PatternThumbSize + 20) + 8, page->width() - corner.x() - 8),
+        std::max(40, page->height() - top - 8));
     ListView2->show();
     ListView2->raise();
     ListView2->setFocus();

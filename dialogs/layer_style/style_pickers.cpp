@@ -22,7 +22,8 @@ TColorlistItem stop(uint32_t Color) {
 
 uint32_t readLe(const uint8_t* p, int Bytes) {
     uint32_t v = 0;
-    for (int i = Bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    for (int i = Bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
     return v;
 }
 
@@ -73,8 +74,7 @@ QImage RampThumbnail(const TColorlistSrcd& Stops) {
     const int count = std::clamp(Stops.Count, 0, int(Stops.Stops.size()));
     if (image.isNull() || count < 1) return image;
     QPainter painter(&image);
-    FillGradientHorizontal(Stops.Stops.data(), count, painter, 0, 0, image.width(),
-                           image.height());
+    FillGradientHorizontal(Stops.Stops.data(), count, painter, 0, 0, image.width(), image.height());
     return image;
 }
 
@@ -105,8 +105,7 @@ QImage ReadBitmap32File(const QString& FileName) {
     const uint32_t compression = readLe(p + 30, 4);
     // Uncompressed, or with bit fields (read as blue, green, red, alpha).
     if (infoSize < 40 || bits != 32 || (compression != 0 && compression != 3)) return {};
-    if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min())
-        return {};
+    if (width <= 0 || rawHeight == 0 || rawHeight == std::numeric_limits<int32_t>::min()) return {};
     const bool topDown = rawHeight < 0;
     const int height = topDown ? -rawHeight : rawHeight;
     const qint64 rowBytes = qint64(width) * 4;

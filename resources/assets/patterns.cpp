@@ -85,10 +85,14 @@ QImage drawPattern(int Id) {
     for (const PatternSpec& p : Patterns) {
         if (p.Id != Id) continue;
         switch (Id) {
-        case 31001: return render(p.Width, p.Height, diamonds);
-        case 31002: return render(p.Width, p.Height, stripes);
-        case 31003: return render(p.Width, p.Height, check);
-        default: return {};
+        case 31001:
+            return render(p.Width, p.Height, diamonds);
+        case 31002:
+            return render(p.Width, p.Height, stripes);
+        case 31003:
+            return render(p.Width, p.Height, check);
+        default:
+            return {};
         }
     }
     return {};

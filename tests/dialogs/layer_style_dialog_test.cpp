@@ -83,7 +83,8 @@ protected:
         QImage picture(60, 40, QImage::Format_ARGB32);
         picture.fill(Qt::transparent);
         for (int y = 10; y < 30; ++y)
-            for (int x = 10; x < 50; ++x) picture.setPixel(x, y, qRgba(200, 40, 40, 255));
+            for (int x = 10; x < 50; ++x)
+                picture.setPixel(x, y, qRgba(200, 40, 40, 255));
         ASSERT_TRUE(doc.AddBitmapLayer(picture));
         doc.Layers[size_t(doc.CurrLayerID)].Left = 70;
         doc.Layers[size_t(doc.CurrLayerID)].Top = 60;
@@ -159,11 +160,11 @@ TEST_F(LayerStyleDialogTest, OpensOnBlendingOptionsWithTheDefaultsAndOkKeepsTheS
     const struct {
         const char* Name;
         int Value;
-    } sliders[] = {{"Tb1", 100}, {"Tb2", 75},  {"Tb3", 5},   {"Tb4", 5},   {"Tb5", 5},
-                   {"Tb6", 0},   {"Tb16", 75}, {"Tb17", 5},  {"Tb18", 5},  {"Tb19", 5},
-                   {"Tb20", 0},  {"Tb7", 75},  {"Tb8", 5},   {"Tb9", 0},   {"Tb13", 75},
-                   {"Tb14", 5},  {"Tb15", 0},  {"TB21", 75}, {"Tb26", 75}, {"Tb22", 5},
-                   {"Tb23", 5},  {"Tb24", 5},  {"TB27", 0},  {"Tb25", 100}, {"Tb28", 100},
+    } sliders[] = {{"Tb1", 100}, {"Tb2", 75},   {"Tb3", 5},    {"Tb4", 5},    {"Tb5", 5},
+                   {"Tb6", 0},   {"Tb16", 75},  {"Tb17", 5},   {"Tb18", 5},   {"Tb19", 5},
+                   {"Tb20", 0},  {"Tb7", 75},   {"Tb8", 5},    {"Tb9", 0},    {"Tb13", 75},
+                   {"Tb14", 5},  {"Tb15", 0},   {"TB21", 75},  {"Tb26", 75},  {"Tb22", 5},
+                   {"Tb23", 5},  {"Tb24", 5},   {"TB27", 0},   {"Tb25", 100}, {"Tb28", 100},
                    {"Tb29", 45}, {"Tb30", 100}, {"Tb32", 100}, {"Tb10", 100}, {"Tb11", 3},
                    {"Tb12", 0},  {"TB31", 45}};
     for (const auto& s : sliders) {
@@ -294,7 +295,8 @@ TEST_F(LayerStyleDialogTest, ArrowKeysOnASizeSliderRebuildAtEveryStep) {
     QSlider* size = child<QSlider>(*d, "Tb8");
     size->setFocus();
     const int rebuilds = d->RebuildCount();
-    for (int k = 0; k < 3; ++k) QTest::keyClick(size, Qt::Key_Right);
+    for (int k = 0; k < 3; ++k)
+        QTest::keyClick(size, Qt::Key_Right);
     EXPECT_EQ(size->value(), 8);
     EXPECT_EQ(d->RebuildCount(), rebuilds + 3);
     EXPECT_EQ(style().OuterGlow.Size, 8);
@@ -310,6 +312,10 @@ struct SoftnessCase {
     int UserSoftness;    // -1: the softness is never touched by the user
     std::vector<std::pair<int, int>> SizeThenSoftness;
 };
+
+void PrintTo(const SoftnessCase& C, std::ostream* Os) {
+    *Os << C.What;
+}
 
 class StrokeSoftnessTest : public LayerStyleDialogTest,
                            public ::testing::WithParamInterface<SoftnessCase> {};
@@ -328,7 +334,8 @@ TEST_P(StrokeSoftnessTest, SizeChangesFollowTheSoftnessRule) {
     if (c.UserSoftness >= 0) {
         softness->setFocus();
         ASSERT_TRUE(softness->hasFocus());
-        while (softness->value() < c.UserSoftness) QTest::keyClick(softness, Qt::Key_Right);
+        while (softness->value() < c.UserSoftness)
+            QTest::keyClick(softness, Qt::Key_Right);
         child<QSlider>(*d, "Tb11")->setFocus();
     }
     for (const auto& [size, expected] : c.SizeThenSoftness) {
@@ -344,11 +351,10 @@ TEST_P(StrokeSoftnessTest, SizeChangesFollowTheSoftnessRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StrokeSoftnessTest,
-    ::testing::Values(
-        SoftnessCase{"untouched", false, 0, -1, {{10, 2}, {5, 0}, {8, 2}, {7, 0}}},
-        SoftnessCase{"set by the user", false, 0, 4, {{10, 4}, {5, 4}, {12, 4}}},
-        SoftnessCase{"stroke on at opening", true, 0, -1, {{10, 0}, {12, 0}}},
-        SoftnessCase{"stroke on at opening, soft", true, 3, -1, {{5, 3}, {2, 3}}}));
+    ::testing::Values(SoftnessCase{"untouched", false, 0, -1, {{10, 2}, {5, 0}, {8, 2}, {7, 0}}},
+                      SoftnessCase{"set by the user", false, 0, 4, {{10, 4}, {5, 4}, {12, 4}}},
+                      SoftnessCase{"stroke on at opening", true, 0, -1, {{10, 0}, {12, 0}}},
+                      SoftnessCase{"stroke on at opening, soft", true, 3, -1, {{5, 3}, {2, 3}}}));
 
 // ---------------------------------------------------- pages and the rows
 
@@ -386,7 +392,8 @@ TEST_F(LayerStyleDialogTest, RowZeroHidesThePageAndSelectsNothing) {
     const QPoint barAt = bar->pos();
     clickCaption(*d, "Label3");
     EXPECT_EQ(d->SelectedRow(), TForm63::RowStyles);
-    for (QGroupBox* g : d->findChildren<QGroupBox*>()) EXPECT_FALSE(g->isVisible());
+    for (QGroupBox* g : d->findChildren<QGroupBox*>())
+        EXPECT_FALSE(g->isVisible());
     EXPECT_EQ(bar->pos(), barAt);
     // A click on the panel itself below the rows selects the stroke.
     QWidget* panel = child<QWidget>(*d, "Panel1");
@@ -501,7 +508,8 @@ TEST_F(LayerStyleDialogTest, TheContourButtonEditsACopyAndRebuildsWithTheNewTabl
         ++asked;
         Contour.UseContour = 1;
         Contour.PointCount = 2;
-        for (int i = 0; i < 256; ++i) Contour.Table[i] = uint8_t(255 - i);
+        for (int i = 0; i < 256; ++i)
+            Contour.Table[i] = uint8_t(255 - i);
         return true;
     };
     auto d = open(h);
@@ -538,8 +546,8 @@ TEST_F(LayerStyleDialogTest, EveryPageFitsInEveryLanguage) {
         child<QComboBox>(d, "Cb16")->setCurrentIndex(4);
         for (int row = TForm63::RowBlending; row < TForm63::RowCount; ++row) {
             d.Panel1MouseDown(row * TForm63::RowHeight + 5);
-            expectTidyFixedLayout(d, std::string(languageName(base)) + ", row " +
-                                         std::to_string(row));
+            expectTidyFixedLayout(d,
+                                  std::string(languageName(base)) + ", row " + std::to_string(row));
             d.show();
         }
         d.BitBtn2Click();

@@ -8,6 +8,7 @@
 #include "program_strings.h"
 #include "style_pickers.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
@@ -46,7 +48,8 @@ TColorlistItem stop(uint32_t Color, double Length) {
 
 TColorlistSrcd stops(std::initializer_list<uint32_t> Colours) {
     TColorlistSrcd list;
-    for (uint32_t c : Colours) list.Stops.push_back(stop(c, 1.0 / double(Colours.size() - 1)));
+    for (uint32_t c : Colours)
+        list.Stops.push_back(stop(c, 1.0 / double(Colours.size() - 1)));
     list.Count = int(list.Stops.size());
     return list;
 }
@@ -64,7 +67,8 @@ void expectStops(const TColorlistSrcd& Actual, const TColorlistSrcd& Expected) {
 QByteArray bmp32(int Width, int Height, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
     QByteArray f;
     auto le = [&f](uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) f.append(char((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < n; ++i)
+            f.append(char((v >> (8 * i)) & 0xFF));
     };
     const uint32_t pixels = uint32_t(Width * Height * 4);
     f.append("BM");
@@ -243,9 +247,62 @@ TEST_F(LayerStylePickersTest, TheListOpensUnderTheSwatchAndAClickChoosesForTheSh
     expectStops(d->OverlayStops(), gradients[0]);
 }
 
+TEST_F(LayerStylePickersTest, OpeningLoadsTheLayersGradientsAndSelectsNoEntry) {
+    gradients = {stops({0x0000FF, 0xFF0000})};
+    const TColorlistSrcd overlay = stops({0x010203, 0x040506, 0x070809});
+    const TColorlistSrcd stroke = stops({0x0A0A0A, 0xF0F0F0});
+    TlxImage::ContourPointArray points{};
+    TlxImage::ContourTableArray table{};
+    ASSERT_TRUE(doc.SetGradientOverlay(doc.CurrLayerID, 4, 70, 4, overlay, true, 120));
+    ASSERT_TRUE(doc.SetStroke(doc.CurrLayerID, 0, 100, 0, 4, 0x0000FF, false, 0, points, table));
+    style().Stroke.Position = 2;
+    ASSERT_TRUE(doc.SetGradientStroke(doc.CurrLayerID, 3, stroke, false, 45));
+    auto d = open();
+    EXPECT_TRUE(child<QCheckBox>(*d, "Ck7")->isChecked());
+    EXPECT_EQ(child<QComboBox>(*d, "Cb13")->currentIndex(), 4);
+    EXPECT_EQ(child<QSlider>(*d, "Tb28")->value(), 70);
+    EXPECT_EQ(child<QComboBox>(*d, "Cb14")->currentIndex(), 4);
+    EXPECT_EQ(child<QSlider>(*d, "Tb29")->value(), 120);
+    EXPECT_TRUE(child<QCheckBox>(*d, "Ck12")->isChecked());
+    expectStops(d->OverlayStops(), overlay);
+    EXPECT_EQ(child<QListWidget>(*d, "ListView1")->currentRow(), -1);
+    EXPECT_TRUE(child<QRadioButton>(*d, "Rb1")->isChecked());
+    EXPECT_EQ(child<QComboBox>(*d, "Cb16")->currentIndex(), 3);
+    expectStops(d->StrokeStops(), stroke);
+    // The stroke keeps its position through a rebuild; the softness is left
+    // alone because the stroke was on at opening.
+    child<QSpinBox>(*d, "SpinEdit11")->setValue(9);
+    EXPECT_EQ(style().Stroke.Position, 2);
+    EXPECT_EQ(style().Stroke.Softness, 0);
+    EXPECT_TRUE(style().StrokeGradientOn);
+    EXPECT_EQ(style().StrokeGradientBitmap.size(), style().StrokeMask.size());
+}
+
+TEST_F(LayerStylePickersTest, TheOverlayListOpensJustBelowTheSwatchAndClosesAgain) {
+    auto d = open();
+    QTest::mouseClick(child<QLabel>(*d, "Label11"), Qt::LeftButton);
+    QLabel* swatch = child<QLabel>(*d, "Image1");
+    QListWidget* list = child<QListWidget>(*d, "ListView1");
+    clickAtLeft(child<QPushButton>(*d, "Button1"));
+    ASSERT_TRUE(list->isVisible());
+    const QPoint corner = swatch->mapTo(child<QGroupBox>(*d, "GroupBox10"), QPoint(0, 0));
+    EXPECT_EQ(list->x(), corner.x());
+    EXPECT_EQ(list->y(), corner.y() + swatch->height() + 4);
+    // A click on the swatch closes it; another opens it; the page's free
+    // area acts as a click in the list.
+    QTest::mouseClick(swatch, Qt::LeftButton);
+    EXPECT_FALSE(list->isVisible());
+    QTest::mouseClick(swatch, Qt::LeftButton);
+    EXPECT_TRUE(list->isVisible());
+    QGroupBox* page = child<QGroupBox>(*d, "GroupBox10");
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(page->width() - 5, page->height() - 5));
+    EXPECT_FALSE(list->isVisible());
+}
+
 TEST_F(LayerStylePickersTest, LongStopListsAreCutToTheFirstFiftyAndTheLast) {
     TColorlistSrcd many;
-    for (int i = 0; i < 60; ++i) many.Stops.push_back(stop(uint32_t(i), 1.0 / 59));
+    for (int i = 0; i < 60; ++i)
+        many.Stops.push_back(stop(uint32_t(i), 1.0 / 59));
     many.Count = 60;
     const TColorlistSrcd cut = KeepFirstAndLastStops(many);
     ASSERT_EQ(cut.Count, 51);
@@ -278,12 +335,10 @@ TEST_F(LayerStylePickersTest, TheThirdPatternsLabelDependsOnTheScaleItHad) {
     EXPECT_EQ(d->WorkingPattern().size(), QSize(16, 16));
     EXPECT_EQ(child<QLabel>(*d, "Label42")->text(), QStringLiteral("design size: 16x16 pixel"));
     child<QSpinBox>(*d, "SpinEdit32")->setValue(250);
-    EXPECT_EQ(child<QLabel>(*d, "Label42")->text(),
-              QString::fromUtf8("图案尺寸: 40x40 像素"));
+    EXPECT_EQ(child<QLabel>(*d, "Label42")->text(), QString::fromUtf8("图案尺寸: 40x40 像素"));
     d->SelectDesign(2);
     EXPECT_EQ(child<QSlider>(*d, "Tb32")->value(), 100);
-    EXPECT_EQ(child<QLabel>(*d, "Label42")->text(),
-              QString::fromUtf8("图案尺寸: 16x16 像素"));
+    EXPECT_EQ(child<QLabel>(*d, "Label42")->text(), QString::fromUtf8("图案尺寸: 16x16 像素"));
 }
 
 TEST_F(LayerStylePickersTest, TheScaleSizesThePatternNeverBelowOnePixel) {
@@ -303,8 +358,8 @@ TEST_F(LayerStylePickersTest, TheScaleSizesThePatternNeverBelowOnePixel) {
         EXPECT_EQ(style().PatternBitmap.size(), QSize(c.Side, c.Side)) << c.Scale;
     }
     EXPECT_EQ(ScaledPatternSide(16, 1), 1);
-    EXPECT_EQ(ScaledPatternSide(5, 50), 2);  // 2.5 -> 2, halves to even
-    EXPECT_EQ(ScaledPatternSide(7, 50), 4);  // 3.5 -> 4
+    EXPECT_EQ(ScaledPatternSide(5, 50), 2); // 2.5 -> 2, halves to even
+    EXPECT_EQ(ScaledPatternSide(7, 50), 4); // 3.5 -> 4
 }
 
 TEST_F(LayerStylePickersTest, DraggingTheScaleRebuildsOnceAfterTheRelease) {
@@ -314,7 +369,8 @@ TEST_F(LayerStylePickersTest, DraggingTheScaleRebuildsOnceAfterTheRelease) {
     const int rebuilds = d->RebuildCount();
     const QPoint from = handleCentre(scale);
     QTest::mousePress(scale, Qt::LeftButton, {}, from);
-    for (int step = 1; step <= 3; ++step) QTest::mouseMove(scale, from + QPoint(15 * step, 0));
+    for (int step = 1; step <= 3; ++step)
+        QTest::mouseMove(scale, from + QPoint(15 * step, 0));
     QTest::mouseRelease(scale, Qt::LeftButton, {}, from + QPoint(45, 0));
     QCoreApplication::processEvents();
     ASSERT_GT(scale->value(), 100);
