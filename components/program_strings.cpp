@@ -110,6 +110,13 @@ constexpr std::array<Texts, ProgramStringCount> kTexts = {{
      u"預設名稱「%1」不能用作檔名：不能包含 \\ / : * ? \" < > | 或控制字元。",
      u"The preset name “%1” cannot be used as a file name: it may not hold \\ / : * ? \" < > | "
      u"or control characters."},
+    {u"图案尺寸: %1x%2 像素", u"圖案尺寸: %1x%2 像素", u"Pattern size: %1x%2 pixels"},
+    {u"位图文件和JPG图像 (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg",
+     u"點陣圖檔案和JPG影像 (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg",
+     u"Bitmap files and JPG images (*.bmp;*.jpg;*.jpeg)|*.bmp;*.jpg;*.jpeg"},
+    {u"等高线...", u"等高線...", u"Contour..."},
+    {u"图层样式...", u"圖層樣式...", u"Layer style..."},
+    {u"曲线...", u"曲線...", u"Curves..."},
 }};
 
 } // namespace

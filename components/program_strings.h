@@ -78,8 +78,18 @@ enum ProgramStringId : int {
     PsCurvePresetNotSaved, // %2 is the system's own words
     PsCurvePresetIsLink,
     PsCurvePresetBadName,
+    // The layer style dialog: the size of a pattern as it is used (%1 x %2
+    // pixels), the pattern file filter ("description|patterns") and the
+    // contour buttons.
+    PsStylePatternSize,
+    PsStylePatternFilter,
+    PsStyleContour,
+    // The picture menu's items that open the layer style dialog and the
+    // curves dialog.
+    PsMenuLayerStyle,
+    PsMenuCurves,
 };
-constexpr int ProgramStringCount = 49;
+constexpr int ProgramStringCount = 54;
 
 // Message k in the language of Base (LangSimplified, LangTraditional or
 // LangEnglish); empty for k outside 1..ProgramStringCount or another base.

@@ -34,4 +34,7 @@ QImage drawListIcon(const QString& Name, int Scale = 1);
 // 24 x 24 times Scale; null for a name not in the table.
 QImage drawToolIcon(const QString& Name, int Scale = 1);
 
+// A built-in pattern tile (Format_RGB32) of the size the table gives.
+QImage drawPattern(int Id);
+
 } // namespace velmo::assets

@@ -150,6 +150,19 @@ inline constexpr const char* ToolIcons[] = {"SelRect", "SelRoundRect", "SelEllip
 // installed, as "velmo-<size>".
 inline constexpr int AppIconSizes[] = {48, 128, 256};
 
+// The layer style dialog's built-in patterns, 24-bit seamless tiles.
+struct PatternSpec {
+    int Id;
+    int Width;
+    int Height;
+};
+
+inline constexpr PatternSpec Patterns[] = {
+    {31001, 128, 128}, // rose diamonds with gold dots
+    {31002, 128, 128}, // blue diagonal stripes
+    {31003, 16, 16},   // a small two-tone check
+};
+
 // Resource paths: ":/velmo/<folder>/<id or name>.png".
 inline constexpr const char* ShapeFolder = "shapes";
 inline constexpr const char* ThumbnailFolder = "thumbnails";
@@ -159,5 +172,6 @@ inline constexpr const char* MaskFolder = "masks";
 inline constexpr const char* ListIconFolder = "icons";
 inline constexpr const char* AppIconFolder = "appicon";
 inline constexpr const char* ToolIconFolder = "tools";
+inline constexpr const char* PatternFolder = "patterns";
 
 } // namespace velmo::assets

@@ -8,6 +8,7 @@
 //   masks/10001.png .. 10031.png      8-bit grey mask list pictures
 //   icons/<name>.png, <name>@2x.png   list icons with alpha, 32 and 64
 //   appicon/velmo-48.png .. -256.png  the application icon with alpha
+//   patterns/31001.png .. 31003.png   the layer style dialog's pattern tiles
 // The library embeds them as Qt resources. Any failure to write ends the
 // program with a message and exit code 1.
 //
@@ -76,5 +77,7 @@ int main(int argc, char** argv) {
     for (int size : AppIconSizes)
         ok = ok && save(drawAppIcon(size), dir, AppIconFolder,
                         QLatin1String("velmo-") + QString::number(size));
+    for (const PatternSpec& p : Patterns)
+        ok = ok && save(drawPattern(p.Id), dir, PatternFolder, QString::number(p.Id));
     return ok ? 0 : 1;
 }

@@ -158,6 +158,13 @@ QImage TextEffectIcon(int Row, qreal DevicePixelRatio) {
     return icon;
 }
 
+QImage PatternTile(int Id) {
+    for (const assets::PatternSpec& p : assets::Patterns)
+        if (p.Id == Id)
+            return load(assets::PatternFolder, QString::number(Id), QImage::Format_RGB32);
+    return {};
+}
+
 QImage AppIcon(int Size) {
     for (int size : assets::AppIconSizes)
         if (size == Size)

@@ -71,5 +71,8 @@ QString HelpFolder();
 // for Size 48, 128 or 256 (the sizes installed for the desktop). Null for
 // any other size.
 QImage AppIcon(int Size);
+// The layer style dialog's built-in patterns (Format_RGB32), seamless tiles:
+// 31001 and 31002 128 x 128, 31003 16 x 16. Null for any other id.
+QImage PatternTile(int Id);
 
 } // namespace velmo

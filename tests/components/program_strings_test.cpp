@@ -48,7 +48,8 @@ TEST(ProgramStringsTest, EveryLanguageHasEveryMessage) {
                                    (k >= PsDesignNotFound && k <= PsDesignNotOpened) ||
                                    k == PsExportFailed || k == PsGradientNotSaved ||
                                    k == PsCurveReplaceQuestion ||
-                                   (k >= PsCurvePresetUnreadable && k <= PsCurvePresetBadName);
+                                   (k >= PsCurvePresetUnreadable && k <= PsCurvePresetBadName) ||
+                                   k == PsStylePatternSize;
         for (const int base : kBases)
             EXPECT_EQ(ProgramString(base, k).count(QLatin1String("%1")), takesArgument ? 1 : 0)
                 << base;

@@ -11,7 +11,9 @@
 // signature drawn in two strokes), gradient_editor_en.png (the default
 // definition 12 loaded, a stop between its ends selected), curves_en.png
 // (adjusting a small photo with a three-point curve), curves_contour_en.png,
-// rulers_en.png, then the same with _sc and _tc.
+// rulers_en.png, layer_style_<row>_en.png for every page of the layer style
+// dialog (row 1 .. 10) on a small design with a text layer, then the same
+// with _sc and _tc.
 
 #include "add_guide_dialog.h"
 #include "crop_dialog.h"
@@ -32,6 +34,8 @@
 #include "text/circle_text_dialog.h"
 #include "text/freehand_text_dialog.h"
 #include "text/insert_text_dialog.h"
+#include "layer_style/layer_style_dialog.h"
+#include "lxTextStyle.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -294,6 +298,47 @@ int main(int argc, char** argv) {
             TForm96 freehand;
             freehand.Preset(freehandText());
             ok &= save(freehand, folder, QStringLiteral("freehand_text") + suffix);
+        }
+        {
+            // A 300 x 160 design with the text "Velmo" as its current layer;
+            // each page of the layer style dialog shown once, its effect on,
+            // the diagonal kinds chosen so that their angles show.
+            TlxImageVcl design;
+            TlxTextStyle text{};
+            SetText(text, "Velmo");
+            SetFontName(text, "DejaVu Sans");
+            text.Size = 60;
+            text.Color = lxRGB(200, 40, 80);
+            text.Smoothing = 2;
+            if (design.NewImage(true, lxRGB(255, 255, 255), 24, 300, 160) &&
+                design.AddTextLayer(40, 30, text)) {
+                TNoServices services;
+                // Two definitions: a sunset ramp and a three-colour rainbow.
+                std::vector<TColorlistSrcd> gradients(2);
+                gradients[0].Stops = {{lxRGB(255, 200, 40), 0, 1.0}, {lxRGB(200, 30, 90), 0, 1.0}};
+                gradients[1].Stops = {{lxRGB(230, 40, 40), 0, 0.5},
+                                      {lxRGB(40, 200, 60), 0, 0.5},
+                                      {lxRGB(40, 80, 230), 0, 1.0}};
+                for (TColorlistSrcd& g : gradients) g.Count = int(g.Stops.size());
+                TLayerStyleHooks hooks;
+                hooks.Gradients = &gradients;
+                hooks.EditContour = [](QWidget*, TlxContour&) { return false; };
+                TForm63 style(services, design, hooks);
+                style.show();
+                if (auto* kind = style.findChild<QComboBox*>(QStringLiteral("Cb14")))
+                    kind->setCurrentIndex(4);
+                if (auto* kind = style.findChild<QComboBox*>(QStringLiteral("Cb16")))
+                    kind->setCurrentIndex(4);
+                for (int row = TForm63::RowBlending; row < TForm63::RowCount; ++row) {
+                    style.Panel1MouseDown(row * TForm63::RowHeight + 5);
+                    QApplication::processEvents();
+                    ok &= save(style, folder, QStringLiteral("layer_style_%1").arg(row) + suffix);
+                }
+                style.BitBtn2Click();
+            } else {
+                std::fprintf(stderr, "cannot make the design for the layer style dialog\n");
+                ok = false;
+            }
         }
         {
             TNoServices services;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -1204,3 +1205,29 @@ TEST(HelpPages, RelativeLinksResolve) {
 }
 
 } // namespace
+
+// The layer style dialog's patterns repeat within the tile, so a tile moved
+// by half its size is the same picture: its edges meet the next copy
+// without a seam.
+TEST(PatternTile, SeamlessTilesOfTheirSizes) {
+    const struct {
+        int Id;
+        int Side;
+    } tiles[] = {{31001, 128}, {31002, 128}, {31003, 16}};
+    for (const auto& t : tiles) {
+        SCOPED_TRACE(t.Id);
+        const QImage tile = velmo::PatternTile(t.Id);
+        ASSERT_EQ(tile.size(), QSize(t.Side, t.Side));
+        EXPECT_EQ(tile.format(), QImage::Format_RGB32);
+        QSet<QRgb> colours;
+        for (int y = 0; y < t.Side; ++y)
+            for (int x = 0; x < t.Side; ++x) {
+                colours.insert(tile.pixel(x, y));
+                ASSERT_EQ(tile.pixel(x, y),
+                          tile.pixel((x + t.Side / 2) % t.Side, (y + t.Side / 2) % t.Side))
+                    << x << "," << y;
+            }
+        EXPECT_GE(colours.size(), 2);
+    }
+    for (int id : {0, 31000, 31004}) EXPECT_TRUE(velmo::PatternTile(id).isNull()) << id;
+}
