@@ -20,8 +20,13 @@
 #include "user_interface_services.h"
 #include "widgets/wait_cursor.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QListWidgetItem>
+#include <QSlider>
 #include <QMenu>
+
+#include <cmath>
 
 void TComposeStep::LoadJbColors() {
     if (GradientFile.isEmpty()) GradientFile = GradientFileName();
@@ -66,7 +71,8 @@ bool TComposeStep::EditLayerStyle(int Layer) {
     int result = QDialog::Rejected;
     {
         TForm63 dialog(services_, *lxImg, std::move(hooks), window());
-        dialog.SelectBlendingOptions();
+        // The blending-options row is selected as by a click at its caption's top.
+        dialog.Panel1MouseDown(dialog.RowCaptions[1]->geometry().top());
         dialog.Cb1->setCurrentIndex(lxImg->Layers[size_t(Layer)].BlendMode);
         dialog.Tb1->setValue(int(std::lround(lxImg->Layers[size_t(Layer)].Opacity * 100)));
         result = services_.RunModal(dialog);
