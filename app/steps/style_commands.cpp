@@ -74,7 +74,7 @@ bool TComposeStep::EditLayerStyle(int Layer) {
         // The blending-options row is selected as by a click at its caption's top.
         dialog.Panel1MouseDown(dialog.RowCaptions[1]->geometry().top());
         dialog.Cb1->setCurrentIndex(lxImg->Layers[size_t(Layer)].BlendMode);
-        dialog.Tb1->setValue(int(std::lround(lxImg->Layers[size_t(Layer)].Opacity * 100)));
+        dialog.P1.Tb->setValue(int(std::lround(lxImg->Layers[size_t(Layer)].Opacity * 100)));
         result = services_.RunModal(dialog);
     }
     if (result != QDialog::Accepted) {
