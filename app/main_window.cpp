@@ -357,6 +357,16 @@ void TVelmoBalloonForm::dropEvent(QDropEvent* event) {
     FinishDropped(files);
 }
 
+void TVelmoBalloonForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The gradient definitions the layer style dialog offers, read once the
+    // window first shows (their file is made from the defaults if missing).
+    if (!gradientsLoaded_) {
+        gradientsLoaded_ = true;
+        TabSheet2->LoadJbColors();
+    }
+}
+
 void TVelmoBalloonForm::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (CurrentStep() == 1 && TabSheet2->ShowsAll())

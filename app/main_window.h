@@ -118,6 +118,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -136,6 +137,7 @@ private:
     // The step-2 tab has been reached once: its caption becomes the
     // composing guidance.
     bool step2Entered_ = false;
+    bool gradientsLoaded_ = false;
     TQtTranslations* qtTranslations_ = nullptr;
     TUiServices& services_;
 };

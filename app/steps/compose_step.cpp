@@ -155,7 +155,7 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     connect(N1, &QAction::triggered, this, &TComposeStep::N1Click);
     connect(N9, &QAction::triggered, this, &TComposeStep::N9Click);
 
-    // The picture layer's menu: crop, turn, precise resize.
+    // The picture layer's menu: crop, turn, precise resize, layer style, curves.
     PopupMenu3 = makeNamed<QMenu>(this, "PopupMenu3");
     N12 = named(PopupMenu3->addAction(QString()), "N12");
     connect(N12, &QAction::triggered, this, &TComposeStep::N12Click);
@@ -168,6 +168,11 @@ TComposeStep::TComposeStep(TProgramState& State, TUiServices& Services, THistory
     N14->addSeparator();
     N6 = named(N14->addAction(QString()), "N6");
     N16 = named(PopupMenu3->addAction(QString()), "N16");
+    PopupMenu3->addSeparator();
+    NLayerStyle = named(PopupMenu3->addAction(QString()), "NLayerStyle");
+    NCurves = named(PopupMenu3->addAction(QString()), "NCurves");
+    connect(NLayerStyle, &QAction::triggered, this, &TComposeStep::NLayerStyleClick);
+    connect(NCurves, &QAction::triggered, this, &TComposeStep::NCurvesClick);
     auto turn = [this](int angle) {
         return [this, angle] { RotateLayer(lxImg->CurrLayerID, angle); };
     };
@@ -280,6 +285,8 @@ void TComposeStep::Recaption() {
     N1801->setText(LangText(27));
     N6->setText(LangText(28));
     N16->setText(LangText(121));
+    NLayerStyle->setText(ProgramText(PsMenuLayerStyle));
+    NCurves->setText(ProgramText(PsMenuCurves));
     ListView2->LoadMask();
     BitBtn6->setText(LangText(18));
     BitBtn7->setText(LangText(20));

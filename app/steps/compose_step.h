@@ -7,12 +7,14 @@
 // and taking steps back.
 
 #include "history/history_list.h"
+#include "lxLayerStyle.h"
 #include "steps/selection_handles.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -127,6 +129,21 @@ public:
     // Applies the selected row of the mask list to the selected layer.
     void ListView2DblClick();
 
+    // ---- decorating a layer ----
+    // The layer style dialog on Layer (the selected one): its style goes into
+    // the history first, and a dialog closed any other way than with OK
+    // takes that step back. True when the dialog ended with OK.
+    bool EditLayerStyle(int Layer);
+    // The picture menu's "Layer style..." and "Curves..." (picture layers).
+    void NLayerStyleClick();
+    void NCurvesClick();
+    // The gradient definitions: the file is written from the program's
+    // defaults when missing, then read into Gradients.
+    void LoadJbColors();
+    std::vector<TColorlistSrcd> Gradients;
+    // Where they are kept; empty until first loaded (the user's data folder).
+    QString GradientFile;
+
     // The frame rule: a picture far taller than the canvas, or one whose
     // path names it a frame ("_bk."), is placed by a fixed offset.
     static bool IsFramePicture(const QString& FileName, int PictureHeight, int ImageHeight);
@@ -179,6 +196,8 @@ public:
     QAction* N1801 = nullptr;
     QAction* N6 = nullptr;
     QAction* N16 = nullptr;
+    QAction* NLayerStyle = nullptr;
+    QAction* NCurves = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* Image4 = nullptr;
     QPushButton* Button4 = nullptr;

@@ -159,8 +159,11 @@ void TComposeStep::BitBtn7Click() {
 void TComposeStep::ListView3DblClick() {
     const int row = ListView3->currentRow();
     if (row < 0 || !layerSelected() || !lxImg->Layers[size_t(lxImg->CurrLayerID)].IsText) return;
-    // The custom row opens the layer style dialog, which is not offered yet.
-    if (row == TTextEffectList::CustomRow) return;
+    // The custom row opens the layer style dialog on the text layer.
+    if (row == TTextEffectList::CustomRow) {
+        EditLayerStyle(lxImg->CurrLayerID);
+        return;
+    }
     SetLayerStyle(lxImg->CurrLayerID, row);
 }
 

@@ -20,5 +20,5 @@ public:
     void LoadTextZoom();
 
     // Whether the custom row is shown; LoadTextZoom applies a change.
-    bool CustomRowOffered = false;
+    bool CustomRowOffered = true;
 };

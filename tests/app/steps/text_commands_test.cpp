@@ -255,11 +255,6 @@ TEST_F(TextCommandsTest, TextEffectsAreOneStepBackEachAndRowZeroRemovesThem) {
 
     // Nothing is written to the shared temporary folder.
     EXPECT_FALSE(QFile::exists(QDir::temp().filePath(QStringLiteral("~VelmoBalloon.style"))));
-    // The custom row waits for the layer style dialog.
-    EXPECT_TRUE(step(*w).ListView3->item(TTextEffectList::CustomRow)->isHidden());
-    step(*w).ListView3->setCurrentRow(TTextEffectList::CustomRow);
-    step(*w).ListView3DblClick();
-    EXPECT_EQ(w->History.Count(), before);
 }
 
 TEST_F(TextCommandsTest, ADeletedTextLayerComesBackWithItsNamePlaceAndEffect) {

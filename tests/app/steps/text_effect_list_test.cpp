@@ -77,20 +77,22 @@ TEST_P(TextEffectListLanguageTest, RebuildFollowsTheLanguage) {
 
 INSTANTIATE_TEST_SUITE_P(Languages, TextEffectListLanguageTest, testing::ValuesIn(languageCases));
 
-TEST(TextEffectList, CustomRowShowsOnceOffered) {
+TEST(TextEffectList, CustomRowIsOfferedAndCanBeTakenBack) {
     const TLanguageScope language(LangEnglish);
     TTextEffectList list;
     ASSERT_EQ(list.count(), 14);
-    list.CustomRowOffered = true;
-    // The flag alone changes nothing until the rows are rebuilt.
-    EXPECT_TRUE(list.item(TTextEffectList::CustomRow)->isHidden());
-    list.LoadTextZoom();
-    ASSERT_EQ(list.count(), 14);
+    // The layer style dialog is there: the last row is offered from the start.
     EXPECT_FALSE(list.item(TTextEffectList::CustomRow)->isHidden());
     EXPECT_EQ(list.item(TTextEffectList::CustomRow)->text(), QStringLiteral("Custom..."));
     list.CustomRowOffered = false;
+    // The flag alone changes nothing until the rows are rebuilt.
+    EXPECT_FALSE(list.item(TTextEffectList::CustomRow)->isHidden());
     list.LoadTextZoom();
+    ASSERT_EQ(list.count(), 14);
     EXPECT_TRUE(list.item(TTextEffectList::CustomRow)->isHidden());
+    list.CustomRowOffered = true;
+    list.LoadTextZoom();
+    EXPECT_FALSE(list.item(TTextEffectList::CustomRow)->isHidden());
 }
 
 TEST(TextEffectList, RebuildKeepsTheSelectedRow) {
