@@ -6,6 +6,7 @@
 #include "lang_strings.h"
 #include "lxImagevcl.h"
 #include "program_state.h"
+#include "program_strings.h"
 #include "rotate_dialog.h"
 #include "steps/layer_list.h"
 #include "steps/mask_list.h"

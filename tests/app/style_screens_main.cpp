@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSlider>
