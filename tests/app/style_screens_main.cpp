@@ -83,6 +83,10 @@ void compose(TVelmoBalloonForm& W, TFakeUiServices& Services) {
     };
     W.TabSheet2->BitBtn6Click();
     Services.DialogAnswer = nullptr;
+    // The text near the top of the design, where the dialog leaves it in sight.
+    W.lxImg->Layers[size_t(W.lxImg->CurrLayerID)].Top = 40;
+    W.lxImg->ReDraw();
+    W.TabSheet2->SelectLayer(W.lxImg->CurrLayerID);
     W.TabSheet2->N1Click();
 }
 
@@ -137,6 +141,9 @@ int main(int argc, char** argv) {
             TForm63 dialog(services, *w.lxImg, hooksFor(w), &w);
             dialog.Panel1MouseDown(dialog.RowCaptions[size_t(row)]->geometry().top());
             dialog.show();
+            // Below the design's top, so the live result shows above it.
+            const QRect screen = QGuiApplication::primaryScreen()->geometry();
+            dialog.move(screen.left() + 40, screen.bottom() - dialog.frameGeometry().height() - 40);
             ok &= grabScreen(folder, QStringLiteral("style_%1").arg(row) + suffix);
             if (row == 8) {
                 // The gradient editor over the gradient overlay's page.
