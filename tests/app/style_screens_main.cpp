@@ -90,9 +90,13 @@ void compose(TVelmoBalloonForm& W, TFakeUiServices& Services) {
     W.TabSheet2->N1Click();
 }
 
-TLayerStyleHooks hooksFor(TVelmoBalloonForm& W) {
+TLayerStyleHooks hooksFor(TVelmoBalloonForm& W, TDialogServices& Services) {
     TLayerStyleHooks hooks;
     hooks.Gradients = &W.TabSheet2->Gradients;
+    // The contour buttons show only with an editor behind them.
+    hooks.EditContour = [&Services](QWidget* Parent, TlxContour& Contour) {
+        return EditContour(Services, Parent, Contour);
+    };
     hooks.Recompose = [&W] {
         W.lxImg->ReDraw();
         W.lxImg->ApplyZoom();
@@ -138,7 +142,7 @@ int main(int argc, char** argv) {
         compose(w, services);
         settle(400);
         for (int row = 1; row <= 10; ++row) {
-            TForm63 dialog(services, *w.lxImg, hooksFor(w), &w);
+            TForm63 dialog(services, *w.lxImg, hooksFor(w, services), &w);
             dialog.Panel1MouseDown(dialog.RowCaptions[size_t(row)]->geometry().top());
             dialog.show();
             // Below the design's top, so the live result shows above it.
