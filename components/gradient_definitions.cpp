@@ -69,40 +69,10 @@ bool sameName(QByteArrayView a, QByteArrayView b) {
     return true;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// An integer literal as ReadIniInt converts it: blanks, a sign, then
-// decimal digits or hexadecimal ones after "$", "x" or "0x" (either case),
-// up to the first character that does not fit; too many digits wrap around
-// in 32 bits.
+// An integer literal as ReadIniInt converts it, from at most the 255
+// characters a value holds.
 int parseIntLiteral(QByteArrayView text) {
-    text = text.first(std::min(text.size(), kValueBytes));
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    uint32_t base = 10;
-    if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-        base = 16;
-        ++i;
-    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    uint32_t value = 0;
-    for (; i < n; ++i) {
-        const int digit = hexDigit(text[i]);
-        if (digit < 0 || uint32_t(digit) >= base) break;
-        value = value * base + uint32_t(digit);
-    }
-    return int(negative ? 0u - value : value);
+    return IniIntLiteral(text.first(std::min(text.size(), kValueBytes)));
 }
 
 // The number a name spells after its prefix when it is written the way the

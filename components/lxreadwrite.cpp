@@ -336,6 +336,10 @@ std::optional<QByteArray> readValue(const QString& Section, const QString& Key,
 
 } // namespace
 
+int IniIntLiteral(QByteArrayView Text) {
+    return parseIntLiteral(Text);
+}
+
 int ReadIniInt(const QString& Section, const QString& Key, int Default, const QString& FileName) {
     try {
         const std::optional<QByteArray> value = readValue(Section, Key, FileName);

@@ -4,6 +4,7 @@
 // files.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,9 @@ void WriteIniInt(const QString& Section, const QString& Key, int Value, const QS
 // of the value are read. Default when the file, section or key is missing;
 // 0 for an empty value.
 int ReadIniInt(const QString& Section, const QString& Key, int Default, const QString& FileName);
+// The integer literal of a value text by the rules ReadIniInt converts with
+// (the caller cuts the text to the 255 characters a value holds).
+int IniIntLiteral(QByteArrayView Text);
 // The value text of Key in Section as the bytes the file holds (a file may
 // mix code pages line by line), blanks around it and one pair of quotes
 // removed, at most 255 bytes; Default when the file, section or key is missing.

@@ -39,16 +39,6 @@ constexpr int kPickReach = 6;  // a press this near a point takes that point
 constexpr int kMinGap = 8;     // dragging keeps points this far apart
 constexpr int kHistogramTop = 10;
 
-QString curvePluginFileName() {
-#if defined(Q_OS_WIN)
-    return QStringLiteral("curveDLL.dll");
-#elif defined(Q_OS_MACOS)
-    return QStringLiteral("curveDLL.dylib");
-#else
-    return QStringLiteral("curveDLL.so");
-#endif
-}
-
 std::vector<TlxContourPoint> identityPoints() {
     return {{0, 255}, {255, 0}};
 }
@@ -169,7 +159,8 @@ private:
 
 TForm80::TForm80(TDialogServices& Services, QWidget* parent)
     : TForm80(Services,
-              velmo::PluginFolderFor(QCoreApplication::applicationDirPath(), curvePluginFileName()),
+              velmo::PluginFolderFor(QCoreApplication::applicationDirPath(),
+                                     velmo::CurvePluginFileName()),
               parent) {}
 
 TForm80::TForm80(TDialogServices& Services, const QString& PluginFolder, QWidget* parent)
@@ -192,7 +183,7 @@ TForm80::~TForm80() {
 }
 
 void TForm80::loadPlugin(const QString& Folder) {
-    const QString path = Folder + QLatin1Char('/') + curvePluginFileName();
+    const QString path = Folder + QLatin1Char('/') + velmo::CurvePluginFileName();
     if (!QFileInfo(path).isFile()) {
         services_.ShowMessage(this, ProgramText(PsCurvePluginMissing),
                               QMessageBox::Critical);

@@ -22,19 +22,6 @@ namespace {
 // MB_OK (0) | MB_ICONERROR (0x10): one OK button and the error icon.
 constexpr uint32_t kErrorBox = 0x10;
 
-// The plug-in's file name. It is "curveDLL.dll" on Windows; elsewhere the same
-// library carries the platform's own suffix, so the installer and the loader
-// agree on one base name.
-QString curvePluginFileName() {
-#if defined(Q_OS_WIN)
-    return QStringLiteral("curveDLL.dll");
-#elif defined(Q_OS_MACOS)
-    return QStringLiteral("curveDLL.dylib");
-#else
-    return QStringLiteral("curveDLL.so");
-#endif
-}
-
 bool hasSelection(const TlxImage& Doc) {
     return Doc.HasSelection && !Doc.SelBitmap.isNull() && Doc.SelBitmap.depth() == 8;
 }
@@ -185,11 +172,12 @@ bool TlxImage::LoadCurvePlugin() {
     if (CurvePoints) return true;
     // Beside the program in the build tree, in the plug-in folder once installed.
     return LoadCurvePlugin(
-        velmo::PluginFolderFor(QCoreApplication::applicationDirPath(), curvePluginFileName()));
+        velmo::PluginFolderFor(QCoreApplication::applicationDirPath(),
+                               velmo::CurvePluginFileName()));
 }
 
 bool TlxImage::LoadCurvePlugin(const QString& Folder) {
-    const QString path = Folder + QLatin1Char('/') + curvePluginFileName();
+    const QString path = Folder + QLatin1Char('/') + velmo::CurvePluginFileName();
     auto fail = [this](const char* text) {
         if (OnCallMessageBox) OnCallMessageBox(this, QString::fromUtf8(text), kErrorBox);
         return false;

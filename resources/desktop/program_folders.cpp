@@ -26,6 +26,16 @@ QString InstalledDataPath() {
     return QString::fromUtf8(install_paths::DataFromProgram);
 }
 
+QString CurvePluginFileName() {
+#if defined(Q_OS_WIN)
+    return QStringLiteral("curveDLL.dll");
+#elif defined(Q_OS_MACOS)
+    return QStringLiteral("curveDLL.dylib");
+#else
+    return QStringLiteral("curveDLL.so");
+#endif
+}
+
 QString PluginFolderFor(const QString& ProgramFolder, const QString& FileName) {
     if (ProgramFolder.isEmpty()) return {};
     if (QFileInfo(under(ProgramFolder, FileName)).isFile()) return ProgramFolder;

@@ -21,6 +21,10 @@ QString InstalledDataPath();
 // installed plug-in folder when it lies there, else the program's own folder
 // (where a missing plug-in is then reported).
 QString PluginFolderFor(const QString& ProgramFolder, const QString& FileName);
+// The curve plug-in's file name on this platform: "curveDLL" and the
+// platform's library suffix ("curveDLL.dll" on Windows), so the installer and
+// every loader agree on one base name.
+QString CurvePluginFileName();
 
 // The folder of help pages, "velmo.chm": beside the program when it is
 // there, else in the installed data folder when it is there, else beside the
