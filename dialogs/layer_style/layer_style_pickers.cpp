@@ -71,7 +71,7 @@ void TForm63::refjbsColors() {
 }
 
 void TForm63::Selectjbs(int Index) {
-    selectGradient(Index, Pages[RowGradientOverlay]->isVisible());
+    selectGradient(Index, !Pages[RowGradientOverlay]->isHidden());
 }
 
 void TForm63::selectGradient(int Index, bool Overlay) {
