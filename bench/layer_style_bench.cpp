@@ -1,7 +1,8 @@
 // What one step of the layer style dialog costs: a geometry slider moved by
 // one with the keyboard on a 10-layer 1142 x 1142 design whose current layer
-// is a 600 x 600 opaque disc. Each step is the effect's set-up, the
-// recomposition and the repaint of the canvas shown in a window.
+// is a text of about 600 x 600 pixels (argument 1) or a 600 x 600 opaque
+// disc (argument 0). Each step is the effect's set-up, the recomposition and
+// the repaint of the canvas shown in a window.
 
 #include "layer_style/layer_style_dialog.h"
 
@@ -17,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -24,8 +26,8 @@ namespace {
 constexpr int kSide = 1142;
 constexpr int kLayer = 600;
 
-// Eight photo-like layers under the disc, then the disc as the current one.
-std::unique_ptr<TlxImageVcl> design() {
+// Eight photo-like layers, then the text or the disc as the current one.
+std::unique_ptr<TlxImageVcl> design(bool Text) {
     auto doc = std::make_unique<TlxImageVcl>();
     if (!doc->NewImage(true, lxRGB(255, 255, 255), 24, kSide, kSide)) return {};
     for (int i = 0; i < 8; ++i) {
@@ -39,19 +41,29 @@ std::unique_ptr<TlxImageVcl> design() {
         l.Left = 40 + (i % 3) * 360;
         l.Top = 40 + (i / 3) * 360;
     }
-    QImage disc(kLayer, kLayer, QImage::Format_ARGB32);
-    disc.fill(Qt::transparent);
-    {
-        QPainter p(&disc);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(200, 40, 80));
-        p.drawEllipse(QRectF(20, 20, kLayer - 40, kLayer - 40));
+    if (Text) {
+        // Two lines of four bold capitals at 215 points.
+        TlxTextStyle style{};
+        std::strcpy(style.Text, "ABCD\r\nEFGH");
+        style.Size = 215;
+        style.Bold = 1;
+        style.Color = lxRGB(200, 40, 80);
+        if (!doc->AddTextLayer(0, 0, style)) return {};
+    } else {
+        QImage disc(kLayer, kLayer, QImage::Format_ARGB32);
+        disc.fill(Qt::transparent);
+        {
+            QPainter p(&disc);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(200, 40, 80));
+            p.drawEllipse(QRectF(20, 20, kLayer - 40, kLayer - 40));
+        }
+        if (!doc->AddBitmapLayer(disc)) return {};
     }
-    if (!doc->AddBitmapLayer(disc)) return {};
     TlxLayer& l = doc->Layers[size_t(doc->CurrLayerID)];
-    l.Left = (kSide - kLayer) / 2;
-    l.Top = (kSide - kLayer) / 2;
+    l.Left = (kSide - l.Bitmap.width()) / 2;
+    l.Top = (kSide - l.Bitmap.height()) / 2;
     doc->ZoomValue = 0.7;
     doc->ApplyZoom();
     doc->show();
@@ -63,7 +75,7 @@ std::unique_ptr<TlxImageVcl> design() {
 // Row's caption clicked (the effect switched on), then Slider stepped
 // between 50 and 51 with the arrow keys' single steps.
 void step(benchmark::State& state, int Row, const char* Slider, const char* Kind = nullptr) {
-    std::unique_ptr<TlxImageVcl> doc = design();
+    std::unique_ptr<TlxImageVcl> doc = design(state.range(0) != 0);
     if (!doc) {
         state.SkipWithError("design not made");
         return;
@@ -104,6 +116,9 @@ void step(benchmark::State& state, int Row, const char* Slider, const char* Kind
         nullptr,      nullptr, &s.DropShadowMask,        nullptr, &s.OuterGlowMask, nullptr,
         &s.BevelMask, nullptr, &s.GradientOverlayBitmap, nullptr, &s.StrokeMask};
     if (const QImage* b = built[Row]) state.counters["side"] = b->width();
+    const QImage& layer = doc->Layers[size_t(doc->CurrLayerID)].Bitmap;
+    state.counters["layer_w"] = layer.width();
+    state.counters["layer_h"] = layer.height();
     dialog.BitBtn2Click();
 }
 
@@ -123,10 +138,10 @@ void BM_StrokeSize(benchmark::State& state) {
     step(state, TForm63::RowStroke, "Tb11");
 }
 
-BENCHMARK(BM_DropShadowSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OuterGlowSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BevelSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GradientOverlayAngle)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StrokeSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DropShadowSize)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OuterGlowSize)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BevelSize)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GradientOverlayAngle)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StrokeSize)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
