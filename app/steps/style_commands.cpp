@@ -13,6 +13,7 @@
 #include "lang_strings.h"
 #include "layer_style_dialog.h"
 #include "lxImagevcl.h"
+#include "open_design_dialog.h"
 #include "program_state.h"
 #include "program_strings.h"
 #include "steps/layer_list.h"
@@ -65,8 +66,9 @@ bool TComposeStep::EditLayerStyle(int Layer) {
         lxImg->ApplyZoom();
         RepaintCanvas();
     };
+    // The dialog names its files as "description|patterns" pairs.
     hooks.ChoosePatternFile = [this](QWidget* Parent, const QString& Filter) {
-        return services_.ChooseFileToOpen(Parent, QString(), QString(), Filter);
+        return services_.ChooseFileToOpen(Parent, QString(), QString(), FileDialogFilter(Filter));
     };
     int result = QDialog::Rejected;
     {

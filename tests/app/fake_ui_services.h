@@ -40,7 +40,10 @@ public:
         ColourDialogs << Initial;
         return ColourAnswer;
     }
-    QString ChooseFileToOpen(QWidget*, const QString&, const QString&, const QString&) override {
+    // The filter the open dialog was last shown with.
+    QString OpenFilter;
+    QString ChooseFileToOpen(QWidget*, const QString&, const QString&, const QString& Filter) override {
+        OpenFilter = Filter;
         return FileAnswer;
     }
     // The save dialog's filters as offered, and the one the user picks

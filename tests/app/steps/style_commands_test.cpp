@@ -147,12 +147,16 @@ TEST_F(StyleCommandsTest, PictureLayersGetLayerStyleAndCurvesFromTheirMenu) {
     const int before = w->History.Count();
     answerStyle([](TForm63& f) {
         f.RowBoxes[10]->click(); // a stroke, 3 pixels by default
+        // A pattern from a file: the open dialog gets a filter it can use
+        // (cancelled here, which changes nothing).
+        f.N5Click();
         return ok(f);
     });
     styleItem->trigger();
     EXPECT_EQ(styleDialogs, 1);
     EXPECT_TRUE(layer(*w, picture).Style.StrokeOn);
     EXPECT_EQ(layer(*w, picture).Style.Stroke.Size, 3);
+    EXPECT_EQ(services.OpenFilter, QStringLiteral("Bitmap files and JPG images (*.bmp *.jpg *.jpeg)"));
     ASSERT_EQ(w->History.Count(), before + 1);
     EXPECT_EQ(w->History.Item(w->History.Count() - 1).Kind, 9);
 
