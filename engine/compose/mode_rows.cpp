@@ -59,6 +59,29 @@ int softLightResult(int d, int l) {
     return d;
 }
 
+// Overlay, colour burn, colour dodge, inverse burn and soft light give
+// mix(t) with an integer t of D and L alone, like the table modes. Where the
+// per-pixel routine leaves D alone instead (inverse burn at L = 0, soft
+// light at L = 128), t = D serves as well: a * D + (1 - a) * D lies within a
+// few units in the last place of D, which rounds back to D. Colour burn at
+// L = 0 gives N((1 - a) * D), which is mix(0) with an exact zero added. So
+// these modes are looked up from tables [L * 256 + D] built once at start.
+struct ComputedTables {
+    std::array<std::array<uint8_t, 256 * 256>, 5> T;
+    ComputedTables() {
+        for (int l = 0; l < 256; ++l)
+            for (int d = 0; d < 256; ++d) {
+                const size_t i = size_t(l) * 256 + size_t(d);
+                T[0][i] = uint8_t(overlayResult(d, l));
+                T[1][i] = uint8_t(colorBurnResult(d, l));
+                T[2][i] = uint8_t(colorDodgeResult(d, l));
+                T[3][i] = uint8_t(inverseBurnResult(d, l));
+                T[4][i] = uint8_t(softLightResult(d, l));
+            }
+    }
+};
+const ComputedTables kComputedTables;
+
 // What a separable mode does to one channel, and how its coverage is
 // adjusted first.
 enum class CoverageRule : uint8_t { Plain, LinearFilter, LinearMultiply };
@@ -121,19 +144,24 @@ bool channelPlan(uint8_t mode, const BlendTableSet& tables, ChannelPlan& plan) {
         plan.K = Kind::Screen;
         return true;
     case BlendOverlay:
-        plan.K = Kind::Overlay;
+        plan.K = Kind::Table;
+        plan.Table = kComputedTables.T[0].data();
         return true;
     case BlendColorBurn:
-        plan.K = Kind::ColorBurn;
+        plan.K = Kind::Table;
+        plan.Table = kComputedTables.T[1].data();
         return true;
     case BlendColorDodge:
-        plan.K = Kind::ColorDodge;
+        plan.K = Kind::Table;
+        plan.Table = kComputedTables.T[2].data();
         return true;
     case BlendInverseBurn:
-        plan.K = Kind::InverseBurn;
+        plan.K = Kind::Table;
+        plan.Table = kComputedTables.T[3].data();
         return true;
     case BlendSoftLight:
-        plan.K = Kind::SoftLight;
+        plan.K = Kind::Table;
+        plan.Table = kComputedTables.T[4].data();
         return true;
     default:
         if (mode >= FirstTableBlendMode && mode <= BlendExclusion) {
@@ -156,14 +184,6 @@ template <Kind K> int channelValue(int d, int l, int t, double a) {
     if constexpr (K == Kind::LinearLight) return std::max(std::min(mix(l + d - 128), 255), 0);
     if constexpr (K == Kind::Screen) return std::min(mix(l + d - l * d / 255.0), 255);
     if constexpr (K == Kind::Table) return mix(t);
-    if constexpr (K == Kind::Overlay) return mix(overlayResult(d, l));
-    if constexpr (K == Kind::ColorBurn) {
-        if (l == 0) return RoundEven((1.0 - a) * d);
-        return mix(colorBurnResult(d, l));
-    }
-    if constexpr (K == Kind::ColorDodge) return mix(colorDodgeResult(d, l));
-    if constexpr (K == Kind::InverseBurn) return l == 0 ? d : mix(inverseBurnResult(d, l));
-    if constexpr (K == Kind::SoftLight) return l == 128 ? d : mix(softLightResult(d, l));
     if constexpr (K == Kind::Add) return std::min(RoundEven(a * l + d), 255);
     if constexpr (K == Kind::Subtract) return std::max(RoundEven(d - a * l), 0);
     if constexpr (K == Kind::Xor) return d ^ RoundEven(a * l);
@@ -235,16 +255,6 @@ void separableRowScalar(const BlendRow& row, const ChannelPlan& plan) {
         return separableRowScalar<Kind::LinearLight>(row, plan);
     case Kind::Screen:
         return separableRowScalar<Kind::Screen>(row, plan);
-    case Kind::Overlay:
-        return separableRowScalar<Kind::Overlay>(row, plan);
-    case Kind::ColorBurn:
-        return separableRowScalar<Kind::ColorBurn>(row, plan);
-    case Kind::ColorDodge:
-        return separableRowScalar<Kind::ColorDodge>(row, plan);
-    case Kind::InverseBurn:
-        return separableRowScalar<Kind::InverseBurn>(row, plan);
-    case Kind::SoftLight:
-        return separableRowScalar<Kind::SoftLight>(row, plan);
     case Kind::Table:
         return separableRowScalar<Kind::Table>(row, plan);
     case Kind::Add:

@@ -25,13 +25,7 @@ enum class Kind : uint8_t {
     InvMultiply, // min(mix(255 - D + L), 255)
     LinearLight, // max(min(mix(L + D - 128), 255), 0)
     Screen,      // min(mix(L + D - L * D / 255), 255)
-    Overlay,     // mix(t), t from D <= 128: N(D/255 * L/255 * 512), else 255 - N(...)
-    ColorBurn,   // L > 0: mix(max(N(D - (255 - D) / L * (255 - L)), 0)); L = 0: mix(0)
-    ColorDodge,  // L < 255: mix(min(N(D / ((255 - L) / 255)), 255)); L = 255: mix(255)
-    InverseBurn, // L > 0: mix(min(N((255 - D) / L * (255 - L) + D), 255)); L = 0: D
-    SoftLight,   // L > 128: mix(min(N(D + (L - 128) 0.465), 255)); L < 128: mix(max(N(D -
-                 // (127 - L) 0.485), 0)); L = 128: D
-    Table,       // mix(T)
+    Table,       // mix(T); also overlay, burn, dodge and soft light by their own tables
     Add,         // min(N(a * L + D), 255)
     Subtract,    // max(N(D - a * L), 0)
     Xor,         // D xor N(a * L)
