@@ -378,8 +378,51 @@ void separableRowLanes(const BlendRow& row, const ChannelPlan& plan,
     }
 }
 
+// Three-byte rows whose coverage rule works lane by lane go to the lanes in
+// place: the kernel spreads each pixel's coverage over its three lanes and
+// reads source, mask and destination bytes where they lie. The last few
+// pixels, which the kernel's whole groups and its reading ahead do not fit,
+// go through padded copies.
+void separableRowPixels(const BlendRow& row, const ChannelPlan& plan,
+                        void (*run)(const lanes::Job&)) {
+    constexpr int kGroupPixels = lanes::PixelGroup / 3;
+    const bool solid = row.Colours == nullptr;
+    alignas(64) uint8_t pattern[lanes::PixelGroup];
+    if (solid)
+        for (int i = 0; i < kGroupPixels; ++i)
+            solidBytes(row.Solid, pattern + 3 * i);
+    const bool filter = plan.Rule == CoverageRule::LinearFilter;
+    const int n = row.Count;
+    const int groups = n >= kGroupPixels + lanes::PixelSlack
+                           ? (n - lanes::PixelSlack) / kGroupPixels
+                           : 0;
+    if (groups > 0)
+        run(lanes::Job{row.Dst, solid ? pattern : row.Colours, plan.Table, row.Coverage, row.Mask,
+                       groups * lanes::PixelGroup, plan.K, filter, true, solid});
+    const int x0 = groups * kGroupPixels;
+    const int m = n - x0;
+    if (m <= 0) return;
+    // m < kGroupPixels + PixelSlack + kGroupPixels by the choice of groups.
+    constexpr int kTail = 2 * kGroupPixels;
+    static_assert(lanes::PixelSlack < kGroupPixels);
+    alignas(64) double cov[kTail + lanes::PixelSlack] = {};
+    alignas(64) uint8_t d[3 * kTail] = {}, l[3 * kTail] = {}, mk[3 * kTail] = {};
+    const size_t bytes = size_t(3 * m);
+    uint8_t* dst = row.Dst + 3 * qsizetype(x0);
+    std::memcpy(cov, row.Coverage + x0, sizeof(double) * size_t(m));
+    std::memcpy(d, dst, bytes);
+    if (!solid) std::memcpy(l, row.Colours + 3 * qsizetype(x0), bytes);
+    if (row.Mask != nullptr) std::memcpy(mk, row.Mask + 3 * qsizetype(x0), bytes);
+    const int tailGroups = (m + kGroupPixels - 1) / kGroupPixels;
+    run(lanes::Job{d, solid ? pattern : l, plan.Table, cov, row.Mask != nullptr ? mk : nullptr,
+                   tailGroups * lanes::PixelGroup, plan.K, filter, true, solid});
+    std::memcpy(dst, d, bytes);
+}
+
 void separableRunLanes(const BlendRow& row, const ChannelPlan& plan,
                        void (*run)(const lanes::Job&)) {
+    if (row.DstStep == 3 && plan.Rule != CoverageRule::LinearMultiply)
+        return separableRowPixels(row, plan, run);
     const bool masked = row.Mask != nullptr;
     if (row.DstStep == 4)
         masked ? separableRowLanes<4, true>(row, plan, run)

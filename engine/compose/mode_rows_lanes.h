@@ -51,7 +51,17 @@ struct Job {
     // Linear filter: a lane whose source byte L is below 128 has its
     // coverage (after the mask) scaled to a * L / 128 first.
     bool ScaleBySource = false;
+    // Three-byte pixels: A holds one coverage per pixel, for its three
+    // lanes, and Lanes is a multiple of PixelGroup lanes. A is read up to
+    // PixelSlack pixels past the last one (those values are not used).
+    bool PixelCoverage = false;
+    // L holds PixelGroup bytes only (a solid colour's pattern), repeated
+    // over the whole run.
+    bool RepeatSource = false;
 };
+
+inline constexpr int PixelGroup = 48; // lanes: sixteen three-byte pixels
+inline constexpr int PixelSlack = 8;
 
 void runAvx2(const Job& J);
 void runAvx512(const Job& J);
