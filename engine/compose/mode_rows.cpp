@@ -681,43 +681,63 @@ template <uint8_t Mode> void hslRow(const BlendRow& row) {
 
 // The HSL modes on the vector paths: chunks of pixels laid out planar for
 // the lane kernel, which returns every channel's byte.
+template <int Step, bool Masked, bool Solid>
 void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
     constexpr int kPixels = 256;
-    alignas(64) double src[3][kPixels], dst[3][kPixels], cov[3][kPixels];
-    alignas(64) int32_t out[3][kPixels];
+    alignas(64) uint8_t src[3][kPixels], dst[3][kPixels], msk[3][kPixels], out[3][kPixels];
+    alignas(64) double cov[kPixels];
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
+    if constexpr (Solid)
+        for (int ch = 0; ch < 3; ++ch)
+            std::memset(src[ch], solid[2 - ch], kPixels);
     for (int x0 = 0; x0 < row.Count; x0 += kPixels) {
         const int m = std::min(kPixels, row.Count - x0);
         const int padded = (m + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
-        for (int i = 0; i < m; ++i) {
-            const int x = x0 + i;
-            const uint8_t* s = row.Colours != nullptr ? row.Colours + 3 * qsizetype(x) : solid;
-            const uint8_t* p = row.Dst + qsizetype(row.DstStep) * x;
-            const double c = row.Coverage[x];
+        const uint8_t* s = Solid ? nullptr : row.Colours + 3 * qsizetype(x0);
+        uint8_t* p = row.Dst + qsizetype(Step) * x0;
+        const uint8_t* mk = Masked ? row.Mask + 3 * qsizetype(x0) : nullptr;
+        std::memcpy(cov, row.Coverage + x0, sizeof(double) * size_t(m));
+        std::fill(cov + m, cov + padded, 0.0);
+        for (int i = 0; i < m; ++i)
             for (int ch = 0; ch < 3; ++ch) {
-                src[ch][i] = s[2 - ch];
-                dst[ch][i] = p[2 - ch];
-                cov[ch][i] =
-                    row.Mask != nullptr ? c * row.Mask[3 * qsizetype(x) + 2 - ch] / 255.0 : c;
+                if constexpr (!Solid) src[ch][i] = s[3 * i + 2 - ch];
+                dst[ch][i] = p[Step * i + 2 - ch];
+                if constexpr (Masked) msk[ch][i] = mk[3 * i + 2 - ch];
             }
+        for (int ch = 0; ch < 3; ++ch) {
+            if constexpr (!Solid) std::memset(src[ch] + m, 0, size_t(padded - m));
+            std::memset(dst[ch] + m, 0, size_t(padded - m));
+            if constexpr (Masked) std::memset(msk[ch] + m, 0, size_t(padded - m));
         }
-        for (int ch = 0; ch < 3; ++ch)
-            for (int i = m; i < padded; ++i)
-                src[ch][i] = dst[ch][i] = cov[ch][i] = 0.0;
         run(lanes::HslJob{{src[0], src[1], src[2]},
                           {dst[0], dst[1], dst[2]},
-                          {cov[0], cov[1], cov[2]},
+                          cov,
+                          {Masked ? msk[0] : nullptr, Masked ? msk[1] : nullptr,
+                           Masked ? msk[2] : nullptr},
                           {out[0], out[1], out[2]},
                           padded,
                           row.Mode});
         for (int i = 0; i < m; ++i) {
-            uint8_t* p = row.Dst + qsizetype(row.DstStep) * (x0 + i);
-            p[2] = uint8_t(out[0][i]);
-            p[1] = uint8_t(out[1][i]);
-            p[0] = uint8_t(out[2][i]);
+            p[Step * i + 2] = out[0][i];
+            p[Step * i + 1] = out[1][i];
+            p[Step * i] = out[2][i];
         }
     }
+}
+
+template <int Step, bool Masked>
+void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
+    row.Colours == nullptr ? hslRowLanes<Step, Masked, true>(row, run)
+                           : hslRowLanes<Step, Masked, false>(row, run);
+}
+
+void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
+    const bool masked = row.Mask != nullptr;
+    if (row.DstStep == 4)
+        masked ? hslRowLanes<4, true>(row, run) : hslRowLanes<4, false>(row, run);
+    else
+        masked ? hslRowLanes<3, true>(row, run) : hslRowLanes<3, false>(row, run);
 }
 
 } // namespace

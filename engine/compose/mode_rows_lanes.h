@@ -67,14 +67,16 @@ void runAvx2(const Job& J);
 void runAvx512(const Job& J);
 
 // The HSL modes 18..21 for Count pixels, planar: channel c (0 red, 1 green,
-// 2 blue) of pixel i at [c][i]. Out receives each channel's new byte, or its
-// old one where the coverage is 0. Count is a multiple of Pad; padding
-// pixels carry coverage 0.
+// 2 blue) of pixel i at [c][i]. A pixel's coverage is A[i], or with a mask
+// A[i] * M[c][i] / 255 for channel c. Out receives each channel's new byte,
+// or its old one where the coverage is 0. Count is a multiple of Pad;
+// padding pixels carry coverage 0.
 struct HslJob {
-    const double* Source[3];
-    const double* Dest[3];
-    const double* A[3];
-    int32_t* Out[3];
+    const uint8_t* Source[3];
+    const uint8_t* Dest[3];
+    const double* A;
+    const uint8_t* M[3]; // all null without a mask
+    uint8_t* Out[3];
     int Count;
     int Mode;
 };
