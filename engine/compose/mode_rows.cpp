@@ -680,64 +680,83 @@ template <uint8_t Mode> void hslRow(const BlendRow& row) {
 }
 
 // The HSL modes on the vector paths: chunks of pixels laid out planar for
-// the lane kernel, which returns every channel's byte.
-template <int Step, bool Masked, bool Solid>
-void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
+// the lane kernel, which returns every channel's byte. Three-byte pixels
+// are split into planes and joined again by the path's own shuffles, in
+// whole groups of sixteen; the rest pixel by pixel.
+struct HslPath {
+    void (*Run)(const lanes::HslJob&);
+    void (*Split)(const uint8_t*, int, uint8_t*, uint8_t*, uint8_t*);
+    void (*Join)(const uint8_t*, const uint8_t*, const uint8_t*, int, uint8_t*);
+};
+
+template <int Step, bool Masked, bool Solid> void hslRowLanes(const BlendRow& row, HslPath path) {
     constexpr int kPixels = 256;
+    static_assert(kPixels % lanes::Pad == 0 && lanes::Pad == 16);
+    // Planes in the pixels' own byte order: blue, green, red.
     alignas(64) uint8_t src[3][kPixels], dst[3][kPixels], msk[3][kPixels], out[3][kPixels];
     alignas(64) double cov[kPixels];
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
     if constexpr (Solid)
         for (int ch = 0; ch < 3; ++ch)
-            std::memset(src[ch], solid[2 - ch], kPixels);
+            std::memset(src[ch], solid[ch], kPixels);
     for (int x0 = 0; x0 < row.Count; x0 += kPixels) {
         const int m = std::min(kPixels, row.Count - x0);
         const int padded = (m + lanes::Pad - 1) / lanes::Pad * lanes::Pad;
+        const int whole = m / 16 * 16;
         const uint8_t* s = Solid ? nullptr : row.Colours + 3 * qsizetype(x0);
         uint8_t* p = row.Dst + qsizetype(Step) * x0;
         const uint8_t* mk = Masked ? row.Mask + 3 * qsizetype(x0) : nullptr;
         std::memcpy(cov, row.Coverage + x0, sizeof(double) * size_t(m));
         std::fill(cov + m, cov + padded, 0.0);
-        for (int i = 0; i < m; ++i)
-            for (int ch = 0; ch < 3; ++ch) {
-                if constexpr (!Solid) src[ch][i] = s[3 * i + 2 - ch];
-                dst[ch][i] = p[Step * i + 2 - ch];
-                if constexpr (Masked) msk[ch][i] = mk[3 * i + 2 - ch];
-            }
+        int split = 0;
+        if constexpr (!Solid) path.Split(s, whole, src[0], src[1], src[2]);
+        if constexpr (Masked) path.Split(mk, whole, msk[0], msk[1], msk[2]);
+        if constexpr (Step == 3) {
+            path.Split(p, whole, dst[0], dst[1], dst[2]);
+            split = whole;
+        }
         for (int ch = 0; ch < 3; ++ch) {
+            for (int i = split; i < m; ++i)
+                dst[ch][i] = p[Step * i + ch];
+            for (int i = whole; i < m; ++i) {
+                if constexpr (!Solid) src[ch][i] = s[3 * i + ch];
+                if constexpr (Masked) msk[ch][i] = mk[3 * i + ch];
+            }
             if constexpr (!Solid) std::memset(src[ch] + m, 0, size_t(padded - m));
             std::memset(dst[ch] + m, 0, size_t(padded - m));
             if constexpr (Masked) std::memset(msk[ch] + m, 0, size_t(padded - m));
         }
-        run(lanes::HslJob{{src[0], src[1], src[2]},
-                          {dst[0], dst[1], dst[2]},
-                          cov,
-                          {Masked ? msk[0] : nullptr, Masked ? msk[1] : nullptr,
-                           Masked ? msk[2] : nullptr},
-                          {out[0], out[1], out[2]},
-                          padded,
-                          row.Mode});
-        for (int i = 0; i < m; ++i) {
-            p[Step * i + 2] = out[0][i];
-            p[Step * i + 1] = out[1][i];
-            p[Step * i] = out[2][i];
+        path.Run(lanes::HslJob{{src[2], src[1], src[0]},
+                               {dst[2], dst[1], dst[0]},
+                               cov,
+                               {Masked ? msk[2] : nullptr, Masked ? msk[1] : nullptr,
+                                Masked ? msk[0] : nullptr},
+                               {out[2], out[1], out[0]},
+                               padded,
+                               row.Mode});
+        int joined = 0;
+        if constexpr (Step == 3) {
+            path.Join(out[0], out[1], out[2], whole, p);
+            joined = whole;
         }
+        for (int i = joined; i < m; ++i)
+            for (int ch = 0; ch < 3; ++ch)
+                p[Step * i + ch] = out[ch][i];
     }
 }
 
-template <int Step, bool Masked>
-void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
-    row.Colours == nullptr ? hslRowLanes<Step, Masked, true>(row, run)
-                           : hslRowLanes<Step, Masked, false>(row, run);
+template <int Step, bool Masked> void hslRowLanes(const BlendRow& row, HslPath path) {
+    row.Colours == nullptr ? hslRowLanes<Step, Masked, true>(row, path)
+                           : hslRowLanes<Step, Masked, false>(row, path);
 }
 
-void hslRowLanes(const BlendRow& row, void (*run)(const lanes::HslJob&)) {
+void hslRowLanes(const BlendRow& row, HslPath path) {
     const bool masked = row.Mask != nullptr;
     if (row.DstStep == 4)
-        masked ? hslRowLanes<4, true>(row, run) : hslRowLanes<4, false>(row, run);
+        masked ? hslRowLanes<4, true>(row, path) : hslRowLanes<4, false>(row, path);
     else
-        masked ? hslRowLanes<3, true>(row, run) : hslRowLanes<3, false>(row, run);
+        masked ? hslRowLanes<3, true>(row, path) : hslRowLanes<3, false>(row, path);
 }
 
 } // namespace
@@ -779,8 +798,12 @@ void blendModeRow(const BlendRow& Row, const BlendTableSet& Tables, std::minstd_
     case BlendLuminosity:
     case BlendColor:
 #ifdef LX_HAVE_X86
-        if (Path == BlendRowPath::Avx512) return hslRowLanes(Row, lanes::hslAvx512);
-        if (Path == BlendRowPath::Avx2) return hslRowLanes(Row, lanes::hslAvx2);
+        if (Path == BlendRowPath::Avx512)
+            return hslRowLanes(Row, {lanes::hslAvx512, lanes::splitPixelsAvx512,
+                                     lanes::joinPixelsAvx512});
+        if (Path == BlendRowPath::Avx2)
+            return hslRowLanes(Row, {lanes::hslAvx2, lanes::splitPixelsAvx2,
+                                     lanes::joinPixelsAvx2});
 #endif
         switch (Row.Mode) {
         case BlendHue:

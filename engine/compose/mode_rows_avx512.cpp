@@ -19,3 +19,12 @@ void lx::lanes::productAvx512(const uint8_t* A, const double* TableA, const uint
                               const double* TableB, double* Out, int N) {
     productLanes(A, TableA, B, TableB, Out, N);
 }
+
+void lx::lanes::splitPixelsAvx512(const uint8_t* P, int N, uint8_t* B0, uint8_t* B1, uint8_t* B2) {
+    splitPixels(P, N, B0, B1, B2);
+}
+
+void lx::lanes::joinPixelsAvx512(const uint8_t* B0, const uint8_t* B1, const uint8_t* B2, int N,
+                                 uint8_t* P) {
+    joinPixels(B0, B1, B2, N, P);
+}

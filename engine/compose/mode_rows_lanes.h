@@ -81,6 +81,13 @@ struct HslJob {
     int Mode;
 };
 
+// Three-byte pixels to three planes of their bytes (first, second and
+// third byte of each pixel) and back, for N pixels, N a multiple of 16.
+void splitPixelsAvx2(const uint8_t* P, int N, uint8_t* B0, uint8_t* B1, uint8_t* B2);
+void splitPixelsAvx512(const uint8_t* P, int N, uint8_t* B0, uint8_t* B1, uint8_t* B2);
+void joinPixelsAvx2(const uint8_t* B0, const uint8_t* B1, const uint8_t* B2, int N, uint8_t* P);
+void joinPixelsAvx512(const uint8_t* B0, const uint8_t* B1, const uint8_t* B2, int N, uint8_t* P);
+
 void hslAvx2(const HslJob& J);
 void hslAvx512(const HslJob& J);
 
