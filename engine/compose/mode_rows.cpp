@@ -575,35 +575,19 @@ void tableRowByteCoverage(const BlendRow& row, const ChannelPlan& plan, NormalRo
 // The numbers are those of the generator itself, stepped here without its
 // general modulo: minstd_rand is x' = 48271 x mod (2^31 - 1), and the
 // remainder by a Mersenne prime is (t & m) + (t >> 31), less m once more if
-// that reaches m. That holds for any factor below m: t < 2^62, so the sum is
-// at most m + 2^31 - 1 = 2m, one subtraction brings it to m at most, and m
-// itself (a multiple of m) cannot come from a state and a factor that are
-// both prime to m. The row keeps the next four states at hand and makes the
-// one after them as the first is used, x_{k+4} = 48271^4 x_k mod m, so each
-// multiplication has four pixels' time to finish instead of holding up the
-// next. The first draw of a row goes through the generator, whose result is
-// its new state; after the row the generator is set to the last state
-// (seed(x) stores x itself for 0 < x < m), so it continues exactly as if
-// every draw had gone through it.
+// that reaches m. The first draw of a row goes through the generator, whose
+// result is its new state; after the row the generator is set to the last
+// state (seed(x) stores x itself for 0 < x < m), so it continues exactly as
+// if every draw had gone through it.
 static_assert(std::is_same_v<std::minstd_rand,
                              std::linear_congruential_engine<uint_fast32_t, 48271, 0, 2147483647>>);
 
-constexpr uint64_t kModulus = 2147483647;
-
-constexpr uint64_t mulMod(uint64_t x, uint64_t factor) {
-    const uint64_t t = x * factor;
-    const uint64_t v = (t & kModulus) + (t >> 31);
-    return v >= kModulus ? v - kModulus : v;
-}
-
-constexpr uint64_t kStep1 = 48271;
-constexpr uint64_t kStep2 = mulMod(kStep1, kStep1);
-constexpr uint64_t kStep3 = mulMod(kStep2, kStep1);
-constexpr uint64_t kStep4 = mulMod(kStep3, kStep1);
-
 template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& rng) {
+    constexpr uint64_t kModulus = 2147483647;
     uint8_t solid[3];
     solidBytes(row.Solid, solid);
+    bool drawn = false;
+    uint64_t state = 0;
     // The row's fields in locals: the byte stores below could alias the row
     // itself as far as the compiler knows, and would make it reload them.
     uint8_t* const dst = row.Dst;
@@ -612,23 +596,18 @@ template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& r
     const uint8_t* const mask = row.Mask;
     const double* const cov = row.Coverage;
     const int count = row.Count;
-    int i = 0;
-    while (i < count && cov[i] == 0.0)
-        ++i;
-    if (i == count) return;
-    // s0 is the state of the next draw, s1 .. s3 those after it.
-    uint64_t s0 = rng();
-    uint64_t s1 = mulMod(s0, kStep1), s2 = mulMod(s0, kStep2), s3 = mulMod(s0, kStep3);
-    uint64_t last = s0;
-    for (; i < count; ++i) {
+    for (int i = 0; i < count; ++i) {
         const double c = cov[i];
         if (c == 0.0) continue;
-        last = s0;
-        s0 = s1;
-        s1 = s2;
-        s2 = s3;
-        s3 = mulMod(last, kStep4);
-        const int r = int(uint32_t(last) % 100u);
+        if (!drawn) {
+            state = rng();
+            drawn = true;
+        } else {
+            const uint64_t t = state * 48271u;
+            state = (t & kModulus) + (t >> 31);
+            if (state >= kModulus) state -= kModulus;
+        }
+        const int r = int(uint32_t(state) % 100u);
         uint8_t* d = dst + step * i;
         const uint8_t* s = colours != nullptr ? colours + 3 * qsizetype(i) : solid;
         // The choices are random, so they are made by arithmetic rather
@@ -646,7 +625,7 @@ template <bool Masked> void dissolveRow(const BlendRow& row, std::minstd_rand& r
             }
         }
     }
-    rng.seed(std::minstd_rand::result_type(last));
+    if (drawn) rng.seed(std::minstd_rand::result_type(state));
 }
 
 // Hue, saturation, lightness and colour. The source's HSL (and for colour
