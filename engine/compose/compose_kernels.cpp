@@ -64,26 +64,32 @@ prefetchAhead(const uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int 
         _mm_prefetch(reinterpret_cast<const char*>(alpha + x + kPrefetchPixels + k), _MM_HINT_T0);
 }
 
-// The vector forms divide by 255 with a multiply-high: for 0 <= y < 65536,
-// floor(y / 255) = (y * 0x8081) >> 23, because 0x8081 / 2^23 exceeds 1 / 255
-// by less than 2^-24, too little to carry any quotient past the next integer.
+// The vector forms weigh both bytes of a channel in one multiply-add of
+// unsigned weights by signed bytes: with D and L moved down by 128,
+// (255 - A) * (D - 128) + A * (L - 128) = (255 - A) * D + A * L - 32640, which
+// lies in [-32640, 32385] and so never saturates the 16-bit sum. Adding
+// 32768 (flipping the top bit) gives y + 1 with y = (255 - A) * D + A * L +
+// 127 <= 65152, and for 0 <= y < 65535 floor(y / 255) = ((y + 1) * 257) >> 16,
+// one multiply-high: 257 / 65536 falls short of 1 / 255 by less than 2^-24,
+// which the + 1 makes up without carrying past the next integer. 255 - A is
+// A with every bit flipped.
 
-// Eight 16-bit lanes of the exact normal-mode mix.
-__attribute__((target("ssse3"))) static inline __m128i mix8(__m128i d16, __m128i s16, __m128i a16) {
-    const __m128i y =
-        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(255), a16)),
-                                    _mm_mullo_epi16(s16, a16)),
-                      _mm_set1_epi16(127));
-    return _mm_srli_epi16(_mm_mulhi_epu16(y, _mm_set1_epi16(short(0x8081))), 7);
+// Eight 16-bit lanes of the weighted sums into the mixed bytes.
+__attribute__((target("ssse3"))) static inline __m128i mixed8(__m128i products) {
+    return _mm_mulhi_epu16(_mm_xor_si128(products, _mm_set1_epi16(short(0x8000))),
+                           _mm_set1_epi16(257));
 }
 
 // 16 destination bytes with their 16 source bytes and 16 coverage bytes.
 __attribute__((target("ssse3"))) static inline __m128i mix16(__m128i d, __m128i s, __m128i a) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lo =
-        mix8(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(a, zero));
-    const __m128i hi =
-        mix8(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(a, zero));
+    const __m128i bias = _mm_set1_epi8(char(0x80));
+    d = _mm_xor_si128(d, bias);
+    s = _mm_xor_si128(s, bias);
+    const __m128i rest = _mm_xor_si128(a, _mm_set1_epi8(char(0xFF)));
+    const __m128i lo = mixed8(
+        _mm_maddubs_epi16(_mm_unpacklo_epi8(rest, a), _mm_unpacklo_epi8(d, s)));
+    const __m128i hi = mixed8(
+        _mm_maddubs_epi16(_mm_unpackhi_epi8(rest, a), _mm_unpackhi_epi8(d, s)));
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -120,24 +126,23 @@ blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha
     blendNormalOpaqueRowScalar(dst + 3 * x, src + 3 * x, alpha + x, n - x);
 }
 
-// Sixteen 16-bit lanes of the exact normal-mode mix.
-__attribute__((target("avx2"))) static inline __m256i mix16x16(__m256i d16, __m256i s16,
-                                                               __m256i a16) {
-    const __m256i y = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(d16, _mm256_sub_epi16(_mm256_set1_epi16(255), a16)),
-                         _mm256_mullo_epi16(s16, a16)),
-        _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(y, _mm256_set1_epi16(short(0x8081))), 7);
+// Sixteen 16-bit lanes of y into the mixed bytes, as the SSSE3 form does.
+__attribute__((target("avx2"))) static inline __m256i mixed16(__m256i products) {
+    return _mm256_mulhi_epu16(_mm256_xor_si256(products, _mm256_set1_epi16(short(0x8000))),
+                              _mm256_set1_epi16(257));
 }
 
 // 32 destination bytes with their source and coverage bytes. Unpacking and
 // packing both work within 128-bit halves, so the bytes come back in order.
 __attribute__((target("avx2"))) static inline __m256i mix32(__m256i d, __m256i s, __m256i a) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i lo = mix16x16(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                                _mm256_unpacklo_epi8(a, zero));
-    const __m256i hi = mix16x16(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                                _mm256_unpackhi_epi8(a, zero));
+    const __m256i bias = _mm256_set1_epi8(char(0x80));
+    d = _mm256_xor_si256(d, bias);
+    s = _mm256_xor_si256(s, bias);
+    const __m256i rest = _mm256_xor_si256(a, _mm256_set1_epi8(char(0xFF)));
+    const __m256i lo = mixed16(
+        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(rest, a), _mm256_unpacklo_epi8(d, s)));
+    const __m256i hi = mixed16(
+        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(rest, a), _mm256_unpackhi_epi8(d, s)));
     return _mm256_packus_epi16(lo, hi);
 }
 
@@ -184,23 +189,24 @@ blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
 // AVX-512 with byte lanes: 64 pixels a step.
 #define LX_TARGET_AVX512BW __attribute__((target("avx512f,avx512bw,avx512vl")))
 
-// Thirty-two 16-bit lanes of the exact normal-mode mix.
-LX_TARGET_AVX512BW static inline __m512i mix32x16(__m512i d16, __m512i s16, __m512i a16) {
-    const __m512i y = _mm512_add_epi16(
-        _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(_mm512_set1_epi16(255), a16)),
-                         _mm512_mullo_epi16(s16, a16)),
-        _mm512_set1_epi16(127));
-    return _mm512_srli_epi16(_mm512_mulhi_epu16(y, _mm512_set1_epi16(short(0x8081))), 7);
+// Thirty-two 16-bit lanes of the weighted sums into the mixed bytes, as the
+// SSSE3 form does.
+LX_TARGET_AVX512BW static inline __m512i mixed32(__m512i products) {
+    return _mm512_mulhi_epu16(_mm512_xor_si512(products, _mm512_set1_epi16(short(0x8000))),
+                              _mm512_set1_epi16(257));
 }
 
 // 64 destination bytes with their source and coverage bytes; unpacking and
 // packing both stay within 128-bit lanes, so the bytes come back in order.
 LX_TARGET_AVX512BW static inline __m512i mix64(__m512i d, __m512i s, __m512i a) {
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i lo = mix32x16(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(s, zero),
-                                _mm512_unpacklo_epi8(a, zero));
-    const __m512i hi = mix32x16(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(s, zero),
-                                _mm512_unpackhi_epi8(a, zero));
+    const __m512i bias = _mm512_set1_epi8(char(0x80));
+    d = _mm512_xor_si512(d, bias);
+    s = _mm512_xor_si512(s, bias);
+    const __m512i rest = _mm512_xor_si512(a, _mm512_set1_epi8(char(0xFF)));
+    const __m512i lo = mixed32(
+        _mm512_maddubs_epi16(_mm512_unpacklo_epi8(rest, a), _mm512_unpacklo_epi8(d, s)));
+    const __m512i hi = mixed32(
+        _mm512_maddubs_epi16(_mm512_unpackhi_epi8(rest, a), _mm512_unpackhi_epi8(d, s)));
     return _mm512_packus_epi16(lo, hi);
 }
 
