@@ -1,5 +1,6 @@
 #include "compose/compose_kernels.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "core/cpu_features.h"
@@ -8,6 +9,7 @@
 // GCC's AVX-512 intrinsics start some results from a register left undefined
 // on purpose, which its own uninitialised-use analysis then reports.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 namespace lx {
@@ -390,11 +392,114 @@ LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm512_cvtepi32_epi8(ints));
 }
 
+// Without a mask and with every coverage in [0, 1], most channels need no
+// doubles at all. Let c be a pixel's coverage and W an integer within 1 of
+// c * 2^22. With T = D * 2^22 + W * (L - D) + 2^21, T / 2^22 is the exact
+// (1 - c) * D + c * L + 1/2 give or take 255 * 2^-22, that is 255 in the
+// units of T, and the doubles' own error (some 10^-13) adds less than one
+// more. So unless the fraction T mod 2^22 lies within 512 of a whole number,
+// no half lies between the two and floor(T / 2^22) is the byte the doubles
+// round to, halves to even or not. T stays in [0, 2^30). A block with a
+// channel that close goes through the double form (block by block the same
+// bytes), which also takes the exact halves.
+//
+// The compositor's tables grow linearly with alpha, and then W comes from
+// one multiply, (A * K + 2^8) >> 9 with K the 2^31 / 255 multiple of the
+// coverage of 255, which a check of all 256 levels confirms; other tables
+// look W up.
+constexpr int kWeightBits = 22;
+constexpr int kNearWhole = 512;
+
+// Whether every coverage lies in [0, 1]; NaN does not.
+LX_TARGET_AVX512BW static inline bool unitCoverage(const double* coverage) {
+    __mmask8 outside = 0;
+    for (int a = 0; a < 256; a += 8) {
+        const __m512d c = _mm512_loadu_pd(coverage + a);
+        outside |= __mmask8(~(_mm512_cmp_pd_mask(c, _mm512_setzero_pd(), _CMP_GE_OQ) &
+                              _mm512_cmp_pd_mask(c, _mm512_set1_pd(1.0), _CMP_LE_OQ)));
+    }
+    return outside == 0;
+}
+
+// Sixteen channels of T + 256 for destination and source bytes at d and s.
+LX_TARGET_AVX512BW static inline __m512i weighedChannels16(const uint8_t* d, const uint8_t* s,
+                                                          __m512i w) {
+    const __m512i d32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)));
+    const __m512i s32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+    return _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_slli_epi32(d32, kWeightBits),
+                         _mm512_mullo_epi32(w, _mm512_sub_epi32(s32, d32))),
+        _mm512_set1_epi32((1 << (kWeightBits - 1)) + kNearWhole));
+}
+
+// The lanes whose fraction lies within kNearWhole of a whole number: with
+// kNearWhole added, those whose fraction is now below twice that.
+LX_TARGET_AVX512BW static inline __mmask16 nearWhole(__m512i t) {
+    return _mm512_cmplt_epu32_mask(_mm512_and_si512(t, _mm512_set1_epi32((1 << kWeightBits) - 1)),
+                                   _mm512_set1_epi32(2 * kNearWhole));
+}
+
+LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const uint8_t* src,
+                                                           const uint8_t* alpha,
+                                                           const uint8_t* mask, int n,
+                                                           const double* coverage);
+
+// The 16 weights W of 16 alpha bytes: through the multiply or the table.
+template <bool Linear>
+LX_TARGET_AVX512BW static inline __m512i weightsOf(__m128i a, const int32_t* weight, __m512i k) {
+    const __m512i a32 = _mm512_cvtepu8_epi32(a);
+    if constexpr (Linear)
+        return _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(a32, k), _mm512_set1_epi32(256)),
+                                 9);
+    else
+        return _mm512_i32gather_epi32(a32, weight, 4);
+}
+
+template <bool Linear>
+LX_TARGET_AVX512BW static void blendNormalUnitRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                        const uint8_t* alpha, int n,
+                                                        const double* coverage,
+                                                        const int32_t* weight, uint32_t k32) {
+    const __m512i k = _mm512_set1_epi32(int(k32));
+    // Pixels of alpha 255 at coverage 1 become the source exactly.
+    const bool opaqueCopies = coverage[255] == 1.0;
+    const __m512i pick0 = _mm512_setr_epi32(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m512i pick1 = _mm512_setr_epi32(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m512i pick2 =
+        _mm512_setr_epi32(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    const __m128i full = _mm_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        if (_mm_test_epi8_mask(a, a) == 0) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        if (opaqueCopies && _mm_cmpeq_epi8_mask(a, full) == 0xFFFF) {
+            std::memcpy(d, s, 48);
+            continue;
+        }
+        const __m512i w = weightsOf<Linear>(a, weight, k);
+        const __m512i t0 = weighedChannels16(d, s, _mm512_permutexvar_epi32(pick0, w));
+        const __m512i t1 = weighedChannels16(d + 16, s + 16, _mm512_permutexvar_epi32(pick1, w));
+        const __m512i t2 = weighedChannels16(d + 32, s + 32, _mm512_permutexvar_epi32(pick2, w));
+        if ((nearWhole(t0) | nearWhole(t1) | nearWhole(t2)) != 0) {
+            blendNormalRowDoublesAvx512(d, s, alpha + x, nullptr, 16, coverage);
+            continue;
+        }
+        __m128i* dv = reinterpret_cast<__m128i*>(d);
+        _mm_storeu_si128(dv, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t0, kWeightBits)));
+        _mm_storeu_si128(dv + 1, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t1, kWeightBits)));
+        _mm_storeu_si128(dv + 2, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t2, kWeightBits)));
+    }
+    blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x, nullptr, n - x, coverage);
+}
+
 // Sixteen pixels (48 channels) at a time: the coverage of each pixel is
 // gathered from the table, then spread to its three channels.
-LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
-                                                    const uint8_t* alpha, const uint8_t* mask,
-                                                    int n, const double* coverage) {
+LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const uint8_t* src,
+                                                           const uint8_t* alpha,
+                                                           const uint8_t* mask, int n,
+                                                           const double* coverage) {
     // Unmasked pixels of alpha 255 at coverage 1 become the source exactly:
     // (1 - 1) * D + 1 * L = L.
     const bool opaqueCopies = mask == nullptr && coverage[255] == 1.0;
@@ -429,6 +534,31 @@ LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t*
     }
     blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x,
                          mask != nullptr ? mask + 3 * x : nullptr, n - x, coverage);
+}
+
+LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                    const uint8_t* alpha, const uint8_t* mask,
+                                                    int n, const double* coverage) {
+    if (mask == nullptr && unitCoverage(coverage)) {
+        alignas(64) int32_t weight[256];
+        const __m512d scale = _mm512_set1_pd(double(1 << kWeightBits));
+        for (int a = 0; a < 256; a += 8)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(weight + a),
+                               _mm512_cvttpd_epi32(_mm512_add_pd(
+                                   _mm512_mul_pd(_mm512_loadu_pd(coverage + a), scale),
+                                   _mm512_set1_pd(0.5))));
+        // K * 255 <= 2^31, so A * K + 2^8 stays within 32 unsigned bits.
+        const auto k = uint32_t(coverage[255] * (2147483648.0 / 255.0));
+        bool linear = true;
+        for (int a = 0; a < 256 && linear; ++a) {
+            const double w = double((uint64_t(a) * k + 256) >> 9);
+            linear = std::fabs(w - coverage[a] * (1 << kWeightBits)) <= 1.0;
+        }
+        if (linear)
+            return blendNormalUnitRowAvx512<true>(dst, src, alpha, n, coverage, weight, k);
+        return blendNormalUnitRowAvx512<false>(dst, src, alpha, n, coverage, weight, k);
+    }
+    blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
 }
 
 #endif

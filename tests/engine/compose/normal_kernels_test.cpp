@@ -88,6 +88,55 @@ TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
     }
 }
 
+// Without a mask: pixel x has destination x in blue (255 - x in green, 7x in
+// red) and source l, so over all alpha bytes and l every (destination,
+// source, alpha) triple meets each path. The tables are the compositor's at
+// opacities with many exact halves (0.5), with none and a rounding of their
+// own (0.7, 1/3, 0.999), and one that does not grow linearly with alpha.
+TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
+    auto img = std::make_unique<TlxImage>();
+    constexpr int n = 256;
+    std::vector<std::vector<double>> tables;
+    for (double opacity : {0.5, 0.7, 1.0 / 3, 0.999})
+        tables.push_back(coverageTable(opacity));
+    std::vector<double> curved(256);
+    for (int a = 0; a < 256; ++a)
+        curved[size_t(a)] = double(a * a) / 65025;
+    tables.push_back(curved);
+    std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
+    for (int x = 0; x < n; ++x) {
+        start[size_t(3 * x)] = uint8_t(x);
+        start[size_t(3 * x + 1)] = uint8_t(255 - x);
+        start[size_t(3 * x + 2)] = uint8_t(x * 7);
+    }
+    for (size_t t = 0; t < tables.size(); ++t) {
+        const std::vector<double>& coverage = tables[t];
+        for (int a = 0; a < 256; ++a) {
+            std::fill(alpha.begin(), alpha.end(), uint8_t(a));
+            for (int l = 0; l < 256; ++l) {
+                for (int x = 0; x < n; ++x) {
+                    src[size_t(3 * x)] = uint8_t(l);
+                    src[size_t(3 * x + 1)] = uint8_t(l + x);
+                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
+                }
+                expected = start;
+                for (int x = 0; x < n; ++x) {
+                    const uint8_t* s = &src[size_t(3 * x)];
+                    img->BlendPixel(&expected[size_t(3 * x)], 0,
+                                    uint32_t(s[2]) << 16 | s[1] << 8 | s[0], coverage[size_t(a)]);
+                }
+                for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+                    actual = start;
+                    kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n,
+                              coverage.data());
+                    ASSERT_EQ(actual, expected)
+                        << kernel.name << " table " << t << " a=" << a << " l=" << l;
+                }
+            }
+        }
+    }
+}
+
 // One random case: a span of an odd length at offsets of its own in each
 // buffer, with guard bytes on both sides that no kernel may touch.
 struct RandomCase {
