@@ -547,6 +547,7 @@ LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t*
                                _mm512_cvttpd_epi32(_mm512_add_pd(
                                    _mm512_mul_pd(_mm512_loadu_pd(coverage + a), scale),
                                    _mm512_set1_pd(0.5))));
+        weight[0] = 0; // pixels of alpha 0 stay as they are, whatever the table says
         // K * 255 <= 2^31, so A * K + 2^8 stays within 32 unsigned bits.
         const auto k = uint32_t(coverage[255] * (2147483648.0 / 255.0));
         bool linear = true;

@@ -92,7 +92,8 @@ TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
 // red) and source l, so over all alpha bytes and l every (destination,
 // source, alpha) triple meets each path. The tables are the compositor's at
 // opacities with many exact halves (0.5), with none and a rounding of their
-// own (0.7, 1/3, 0.999), and one that does not grow linearly with alpha.
+// own (0.7, 1/3, 0.999), and one that does not grow linearly with alpha,
+// also with a coverage for alpha 0 that must be ignored.
 TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
     auto img = std::make_unique<TlxImage>();
     constexpr int n = 256;
@@ -102,6 +103,8 @@ TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
     std::vector<double> curved(256);
     for (int a = 0; a < 256; ++a)
         curved[size_t(a)] = double(a * a) / 65025;
+    tables.push_back(curved);
+    curved[0] = 0.9; // coverage for alpha 0 is never used
     tables.push_back(curved);
     std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
     for (int x = 0; x < n; ++x) {
@@ -120,7 +123,7 @@ TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
                     src[size_t(3 * x + 2)] = uint8_t(255 - l);
                 }
                 expected = start;
-                for (int x = 0; x < n; ++x) {
+                for (int x = 0; x < n && a != 0; ++x) {
                     const uint8_t* s = &src[size_t(3 * x)];
                     img->BlendPixel(&expected[size_t(3 * x)], 0,
                                     uint32_t(s[2]) << 16 | s[1] << 8 | s[0], coverage[size_t(a)]);
@@ -133,6 +136,42 @@ TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
                         << kernel.name << " table " << t << " a=" << a << " l=" << l;
                 }
             }
+        }
+    }
+}
+
+// Pixels of alpha 0 among covered ones in the same vector block stay as
+// they are, whatever coverage the table gives alpha 0.
+TEST(NormalKernelsTest, AlphaZeroAmongCoveredPixelsLeavesThemAlone) {
+    std::vector<double> table(256);
+    for (int a = 0; a < 256; ++a)
+        table[size_t(a)] = double(a * a) / 65025;
+    for (double zero : {0.9, 1.0 / 3 * 2.0 / 255}) { // not linear; linear but for alpha 0
+        table[0] = zero;
+        if (zero < 0.5)
+            for (int a = 1; a < 256; ++a)
+                table[size_t(a)] = double(a) / 255 * (1.0 / 3);
+        constexpr int n = 100;
+        std::vector<uint8_t> dst(3 * n), src(3 * n), alpha(n);
+        for (int x = 0; x < n; ++x) {
+            alpha[size_t(x)] = x % 3 == 0 ? 0 : uint8_t(40 + x);
+            for (int k = 0; k < 3; ++k) {
+                dst[size_t(3 * x + k)] = uint8_t(11 * x + 80 * k);
+                src[size_t(3 * x + k)] = uint8_t(255 - 7 * x - k);
+            }
+        }
+        std::vector<uint8_t> expected = dst;
+        for (int x = 0; x < n; ++x)
+            if (alpha[size_t(x)] != 0)
+                for (int k = 0; k < 3; ++k) {
+                    const double c = table[alpha[size_t(x)]];
+                    uint8_t& d = expected[size_t(3 * x + k)];
+                    d = uint8_t(RoundEven((1.0 - c) * d + c * src[size_t(3 * x + k)]));
+                }
+        for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+            std::vector<uint8_t> actual = dst;
+            kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n, table.data());
+            EXPECT_EQ(actual, expected) << kernel.name << " coverage of 0: " << zero;
         }
     }
 }
