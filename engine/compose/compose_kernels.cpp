@@ -88,10 +88,10 @@ __attribute__((target("ssse3"))) static inline __m128i mix16(__m128i d, __m128i 
     d = _mm_xor_si128(d, bias);
     s = _mm_xor_si128(s, bias);
     const __m128i rest = _mm_xor_si128(a, _mm_set1_epi8(char(0xFF)));
-    const __m128i lo = mixed8(
-        _mm_maddubs_epi16(_mm_unpacklo_epi8(rest, a), _mm_unpacklo_epi8(d, s)));
-    const __m128i hi = mixed8(
-        _mm_maddubs_epi16(_mm_unpackhi_epi8(rest, a), _mm_unpackhi_epi8(d, s)));
+    const __m128i lo =
+        mixed8(_mm_maddubs_epi16(_mm_unpacklo_epi8(rest, a), _mm_unpacklo_epi8(d, s)));
+    const __m128i hi =
+        mixed8(_mm_maddubs_epi16(_mm_unpackhi_epi8(rest, a), _mm_unpackhi_epi8(d, s)));
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -141,10 +141,10 @@ __attribute__((target("avx2"))) static inline __m256i mix32(__m256i d, __m256i s
     d = _mm256_xor_si256(d, bias);
     s = _mm256_xor_si256(s, bias);
     const __m256i rest = _mm256_xor_si256(a, _mm256_set1_epi8(char(0xFF)));
-    const __m256i lo = mixed16(
-        _mm256_maddubs_epi16(_mm256_unpacklo_epi8(rest, a), _mm256_unpacklo_epi8(d, s)));
-    const __m256i hi = mixed16(
-        _mm256_maddubs_epi16(_mm256_unpackhi_epi8(rest, a), _mm256_unpackhi_epi8(d, s)));
+    const __m256i lo =
+        mixed16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(rest, a), _mm256_unpacklo_epi8(d, s)));
+    const __m256i hi =
+        mixed16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(rest, a), _mm256_unpackhi_epi8(d, s)));
     return _mm256_packus_epi16(lo, hi);
 }
 
@@ -205,10 +205,10 @@ LX_TARGET_AVX512BW static inline __m512i mix64(__m512i d, __m512i s, __m512i a) 
     d = _mm512_xor_si512(d, bias);
     s = _mm512_xor_si512(s, bias);
     const __m512i rest = _mm512_xor_si512(a, _mm512_set1_epi8(char(0xFF)));
-    const __m512i lo = mixed32(
-        _mm512_maddubs_epi16(_mm512_unpacklo_epi8(rest, a), _mm512_unpacklo_epi8(d, s)));
-    const __m512i hi = mixed32(
-        _mm512_maddubs_epi16(_mm512_unpackhi_epi8(rest, a), _mm512_unpackhi_epi8(d, s)));
+    const __m512i lo =
+        mixed32(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(rest, a), _mm512_unpacklo_epi8(d, s)));
+    const __m512i hi =
+        mixed32(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(rest, a), _mm512_unpackhi_epi8(d, s)));
     return _mm512_packus_epi16(lo, hi);
 }
 
@@ -404,9 +404,8 @@ LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s
 // bytes), which also takes the exact halves.
 //
 // The compositor's tables grow linearly with alpha, and then W comes from
-// one multiply, (A * K + 2^8) >> 9 with K the 2^31 / 255 multiple of the
-// coverage of 255, which a check of all 256 levels confirms; other tables
-// look W up.
+// one multiply, (A * K + 2^8) >> 9 with K = 512 / 255 of the weight of alpha
+// 255, which a check of all 256 levels confirms; other tables look W up.
 constexpr int kWeightBits = 22;
 constexpr int kNearWhole = 512;
 
@@ -421,22 +420,21 @@ LX_TARGET_AVX512BW static inline bool unitCoverage(const double* coverage) {
     return outside == 0;
 }
 
-// Sixteen channels of T + 256 for destination and source bytes at d and s.
+// Sixteen channels of T + margin for destination and source bytes at d and s.
 LX_TARGET_AVX512BW static inline __m512i weighedChannels16(const uint8_t* d, const uint8_t* s,
-                                                          __m512i w) {
+                                                           __m512i w, int margin) {
     const __m512i d32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)));
     const __m512i s32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
-    return _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_slli_epi32(d32, kWeightBits),
-                         _mm512_mullo_epi32(w, _mm512_sub_epi32(s32, d32))),
-        _mm512_set1_epi32((1 << (kWeightBits - 1)) + kNearWhole));
+    return _mm512_add_epi32(_mm512_add_epi32(_mm512_slli_epi32(d32, kWeightBits),
+                                             _mm512_mullo_epi32(w, _mm512_sub_epi32(s32, d32))),
+                            _mm512_set1_epi32((1 << (kWeightBits - 1)) + margin));
 }
 
-// The lanes whose fraction lies within kNearWhole of a whole number: with
-// kNearWhole added, those whose fraction is now below twice that.
-LX_TARGET_AVX512BW static inline __mmask16 nearWhole(__m512i t) {
+// The lanes whose fraction lies within margin of a whole number: with the
+// margin added, those whose fraction is now below twice that.
+LX_TARGET_AVX512BW static inline __mmask16 nearWhole(__m512i t, int margin) {
     return _mm512_cmplt_epu32_mask(_mm512_and_si512(t, _mm512_set1_epi32((1 << kWeightBits) - 1)),
-                                   _mm512_set1_epi32(2 * kNearWhole));
+                                   _mm512_set1_epi32(2 * margin));
 }
 
 LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const uint8_t* src,
@@ -444,25 +442,45 @@ LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const u
                                                            const uint8_t* mask, int n,
                                                            const double* coverage);
 
-// The 16 weights W of 16 alpha bytes: through the multiply or the table.
+// The 16 weights of 16 alpha bytes: through the multiply or the table.
 template <bool Linear>
 LX_TARGET_AVX512BW static inline __m512i weightsOf(__m128i a, const int32_t* weight, __m512i k) {
     const __m512i a32 = _mm512_cvtepu8_epi32(a);
     if constexpr (Linear)
-        return _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(a32, k), _mm512_set1_epi32(256)),
-                                 9);
+        return _mm512_srli_epi32(
+            _mm512_add_epi32(_mm512_mullo_epi32(a32, k), _mm512_set1_epi32(256)), 9);
     else
         return _mm512_i32gather_epi32(a32, weight, 4);
 }
 
-template <bool Linear>
+// Through a mask, a channel's coverage is c * M / 255. The pixel's weight
+// then is Wm within 1 of c * 2^30 / 255 (again from the multiply, with its
+// own K), and the channel's W = (Wm * M) >> 8 lies within 2 of c * M / 255 *
+// 2^22: T is off by at most 510 and a margin of 1024 covers it. Wm * M
+// stays below 2^31.
+constexpr int kMaskedNearWhole = 1024;
+
+// The channel weights of pixel weights w spread by pick, through the mask
+// bytes at m when masked.
+template <bool Masked>
+LX_TARGET_AVX512BW static inline __m512i channelWeights(__m512i w, __m512i pick, const uint8_t* m,
+                                                        int offset) {
+    const __m512i spread = _mm512_permutexvar_epi32(pick, w);
+    if constexpr (!Masked) return spread;
+    const __m512i m32 =
+        _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + offset)));
+    return _mm512_srli_epi32(_mm512_mullo_epi32(spread, m32), 8);
+}
+
+template <bool Linear, bool Masked>
 LX_TARGET_AVX512BW static void blendNormalUnitRowAvx512(uint8_t* dst, const uint8_t* src,
-                                                        const uint8_t* alpha, int n,
-                                                        const double* coverage,
+                                                        const uint8_t* alpha, const uint8_t* mask,
+                                                        int n, const double* coverage,
                                                         const int32_t* weight, uint32_t k32) {
+    constexpr int margin = Masked ? kMaskedNearWhole : kNearWhole;
     const __m512i k = _mm512_set1_epi32(int(k32));
-    // Pixels of alpha 255 at coverage 1 become the source exactly.
-    const bool opaqueCopies = coverage[255] == 1.0;
+    // Unmasked pixels of alpha 255 at coverage 1 become the source exactly.
+    const bool opaqueCopies = !Masked && coverage[255] == 1.0;
     const __m512i pick0 = _mm512_setr_epi32(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
     const __m512i pick1 = _mm512_setr_epi32(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
     const __m512i pick2 =
@@ -474,16 +492,19 @@ LX_TARGET_AVX512BW static void blendNormalUnitRowAvx512(uint8_t* dst, const uint
         if (_mm_test_epi8_mask(a, a) == 0) continue;
         uint8_t* d = dst + 3 * x;
         const uint8_t* s = src + 3 * x;
+        const uint8_t* m = Masked ? mask + 3 * x : nullptr;
         if (opaqueCopies && _mm_cmpeq_epi8_mask(a, full) == 0xFFFF) {
             std::memcpy(d, s, 48);
             continue;
         }
         const __m512i w = weightsOf<Linear>(a, weight, k);
-        const __m512i t0 = weighedChannels16(d, s, _mm512_permutexvar_epi32(pick0, w));
-        const __m512i t1 = weighedChannels16(d + 16, s + 16, _mm512_permutexvar_epi32(pick1, w));
-        const __m512i t2 = weighedChannels16(d + 32, s + 32, _mm512_permutexvar_epi32(pick2, w));
-        if ((nearWhole(t0) | nearWhole(t1) | nearWhole(t2)) != 0) {
-            blendNormalRowDoublesAvx512(d, s, alpha + x, nullptr, 16, coverage);
+        const __m512i t0 = weighedChannels16(d, s, channelWeights<Masked>(w, pick0, m, 0), margin);
+        const __m512i t1 =
+            weighedChannels16(d + 16, s + 16, channelWeights<Masked>(w, pick1, m, 16), margin);
+        const __m512i t2 =
+            weighedChannels16(d + 32, s + 32, channelWeights<Masked>(w, pick2, m, 32), margin);
+        if ((nearWhole(t0, margin) | nearWhole(t1, margin) | nearWhole(t2, margin)) != 0) {
+            blendNormalRowDoublesAvx512(d, s, alpha + x, m, 16, coverage);
             continue;
         }
         __m128i* dv = reinterpret_cast<__m128i*>(d);
@@ -491,7 +512,21 @@ LX_TARGET_AVX512BW static void blendNormalUnitRowAvx512(uint8_t* dst, const uint
         _mm_storeu_si128(dv + 1, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t1, kWeightBits)));
         _mm_storeu_si128(dv + 2, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t2, kWeightBits)));
     }
-    blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x, nullptr, n - x, coverage);
+    blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x, Masked ? mask + 3 * x : nullptr,
+                         n - x, coverage);
+}
+
+// The multiplier K with which (A * K + 2^8) >> 9 lies within 1 of
+// coverage[A] * scale for every alpha byte A, or 0 when there is none such.
+static uint32_t linearWeights(const double* coverage, double scale) {
+    const double top = std::round(coverage[255] * scale * (512.0 / 255.0));
+    if (!(top >= 1.0 && top <= 16000000.0)) return 0; // 255 * 16000000 + 256 < 2^32
+    const auto k = uint32_t(top);
+    for (int a = 0; a < 256; ++a) {
+        const double w = double((uint64_t(a) * k + 256) >> 9);
+        if (!(std::fabs(w - coverage[a] * scale) <= 1.0)) return 0;
+    }
+    return k;
 }
 
 // Sixteen pixels (48 channels) at a time: the coverage of each pixel is
@@ -539,26 +574,28 @@ LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const u
 LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
                                                     const uint8_t* alpha, const uint8_t* mask,
                                                     int n, const double* coverage) {
-    if (mask == nullptr && unitCoverage(coverage)) {
-        alignas(64) int32_t weight[256];
-        const __m512d scale = _mm512_set1_pd(double(1 << kWeightBits));
-        for (int a = 0; a < 256; a += 8)
-            _mm256_store_si256(reinterpret_cast<__m256i*>(weight + a),
-                               _mm512_cvttpd_epi32(_mm512_add_pd(
-                                   _mm512_mul_pd(_mm512_loadu_pd(coverage + a), scale),
-                                   _mm512_set1_pd(0.5))));
-        weight[0] = 0; // pixels of alpha 0 stay as they are, whatever the table says
-        // K * 255 <= 2^31, so A * K + 2^8 stays within 32 unsigned bits.
-        const auto k = uint32_t(coverage[255] * (2147483648.0 / 255.0));
-        bool linear = true;
-        for (int a = 0; a < 256 && linear; ++a) {
-            const double w = double((uint64_t(a) * k + 256) >> 9);
-            linear = std::fabs(w - coverage[a] * (1 << kWeightBits)) <= 1.0;
-        }
-        if (linear)
-            return blendNormalUnitRowAvx512<true>(dst, src, alpha, n, coverage, weight, k);
-        return blendNormalUnitRowAvx512<false>(dst, src, alpha, n, coverage, weight, k);
+    if (!unitCoverage(coverage))
+        return blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
+    if (mask != nullptr) {
+        const uint32_t k = linearWeights(coverage, double(1 << 30) / 255);
+        if (k != 0)
+            return blendNormalUnitRowAvx512<true, true>(dst, src, alpha, mask, n, coverage, nullptr,
+                                                        k);
+        return blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
     }
+    const uint32_t k = linearWeights(coverage, double(1 << kWeightBits));
+    if (k != 0)
+        return blendNormalUnitRowAvx512<true, false>(dst, src, alpha, nullptr, n, coverage, nullptr,
+                                                     k);
+    alignas(64) int32_t weight[256];
+    const __m512d scale = _mm512_set1_pd(double(1 << kWeightBits));
+    for (int a = 0; a < 256; a += 8)
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(weight + a),
+            _mm512_cvttpd_epi32(_mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(coverage + a), scale),
+                                              _mm512_set1_pd(0.5))));
+    weight[0] = 0; // pixels of alpha 0 stay as they are, whatever the table says
+    return blendNormalUnitRowAvx512<false, false>(dst, src, alpha, nullptr, n, coverage, weight, 0);
     blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
 }
 

@@ -48,41 +48,46 @@ TEST(NormalKernelsTest, EveryPathTheProcessorRunsIsListed) {
 // (green and red through other bijections), source l and mask byte 255 - x
 // in blue, 2x + 1 in green, x in red, so over all alpha bytes and l every
 // (destination, source, alpha) triple meets the per-channel arithmetic, and
-// every mask byte does too. The formula is the per-pixel masked blend.
+// every mask byte does too, at opacities with exact halves and without. The
+// formula is the per-pixel masked blend.
 TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
-    auto img = std::make_unique<TlxImage>();
-    constexpr int n = 256;
-    const std::vector<double> coverage = coverageTable(0.7);
-    std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), mask(3 * n),
-        alpha(n);
-    for (int x = 0; x < n; ++x) {
-        start[size_t(3 * x)] = uint8_t(x);
-        start[size_t(3 * x + 1)] = uint8_t(255 - x);
-        start[size_t(3 * x + 2)] = uint8_t(x * 7);
-        mask[size_t(3 * x)] = uint8_t(255 - x);
-        mask[size_t(3 * x + 1)] = uint8_t(2 * x + 1);
-        mask[size_t(3 * x + 2)] = uint8_t(x);
-    }
-    for (int a = 0; a < 256; ++a) {
-        std::fill(alpha.begin(), alpha.end(), uint8_t(a));
-        for (int l = 0; l < 256; ++l) {
-            for (int x = 0; x < n; ++x) {
-                src[size_t(3 * x)] = uint8_t(l);
-                src[size_t(3 * x + 1)] = uint8_t(l + x);
-                src[size_t(3 * x + 2)] = uint8_t(255 - l);
-            }
-            expected = start;
-            for (int x = 0; x < n; ++x) {
-                const uint8_t* s = &src[size_t(3 * x)];
-                const uint8_t* m = &mask[size_t(3 * x)];
-                img->BlendPixelMasked(&expected[size_t(3 * x)], 0,
-                                      uint32_t(s[2]) << 16 | s[1] << 8 | s[0], coverage[size_t(a)],
-                                      uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
-            }
-            for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
-                actual = start;
-                kernel.fn(actual.data(), src.data(), alpha.data(), mask.data(), n, coverage.data());
-                ASSERT_EQ(actual, expected) << kernel.name << " a=" << a << " l=" << l;
+    for (double opacity : {0.7, 1.0, 0.5}) {
+        auto img = std::make_unique<TlxImage>();
+        constexpr int n = 256;
+        const std::vector<double> coverage = coverageTable(opacity);
+        std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), mask(3 * n),
+            alpha(n);
+        for (int x = 0; x < n; ++x) {
+            start[size_t(3 * x)] = uint8_t(x);
+            start[size_t(3 * x + 1)] = uint8_t(255 - x);
+            start[size_t(3 * x + 2)] = uint8_t(x * 7);
+            mask[size_t(3 * x)] = uint8_t(255 - x);
+            mask[size_t(3 * x + 1)] = uint8_t(2 * x + 1);
+            mask[size_t(3 * x + 2)] = uint8_t(x);
+        }
+        for (int a = 0; a < 256; ++a) {
+            std::fill(alpha.begin(), alpha.end(), uint8_t(a));
+            for (int l = 0; l < 256; ++l) {
+                for (int x = 0; x < n; ++x) {
+                    src[size_t(3 * x)] = uint8_t(l);
+                    src[size_t(3 * x + 1)] = uint8_t(l + x);
+                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
+                }
+                expected = start;
+                for (int x = 0; x < n; ++x) {
+                    const uint8_t* s = &src[size_t(3 * x)];
+                    const uint8_t* m = &mask[size_t(3 * x)];
+                    img->BlendPixelMasked(
+                        &expected[size_t(3 * x)], 0, uint32_t(s[2]) << 16 | s[1] << 8 | s[0],
+                        coverage[size_t(a)], uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
+                }
+                for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+                    actual = start;
+                    kernel.fn(actual.data(), src.data(), alpha.data(), mask.data(), n,
+                              coverage.data());
+                    ASSERT_EQ(actual, expected)
+                        << kernel.name << " opacity " << opacity << " a=" << a << " l=" << l;
+                }
             }
         }
     }
@@ -130,8 +135,7 @@ TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
                 }
                 for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
                     actual = start;
-                    kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n,
-                              coverage.data());
+                    kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n, coverage.data());
                     ASSERT_EQ(actual, expected)
                         << kernel.name << " table " << t << " a=" << a << " l=" << l;
                 }
