@@ -1,5 +1,6 @@
 #include "compose/compose_kernels.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "core/cpu_features.h"
@@ -8,6 +9,7 @@
 // GCC's AVX-512 intrinsics start some results from a register left undefined
 // on purpose, which its own uninitialised-use analysis then reports.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 namespace lx {
@@ -64,26 +66,32 @@ prefetchAhead(const uint8_t* dst, const uint8_t* src, const uint8_t* alpha, int 
         _mm_prefetch(reinterpret_cast<const char*>(alpha + x + kPrefetchPixels + k), _MM_HINT_T0);
 }
 
-// The vector forms divide by 255 with a multiply-high: for 0 <= y < 65536,
-// floor(y / 255) = (y * 0x8081) >> 23, because 0x8081 / 2^23 exceeds 1 / 255
-// by less than 2^-24, too little to carry any quotient past the next integer.
+// The vector forms weigh both bytes of a channel in one multiply-add of
+// unsigned weights by signed bytes: with D and L moved down by 128,
+// (255 - A) * (D - 128) + A * (L - 128) = (255 - A) * D + A * L - 32640, which
+// lies in [-32640, 32385] and so never saturates the 16-bit sum. Adding
+// 32768 (flipping the top bit) gives y + 1 with y = (255 - A) * D + A * L +
+// 127 <= 65152, and for 0 <= y < 65535 floor(y / 255) = ((y + 1) * 257) >> 16,
+// one multiply-high: 257 / 65536 falls short of 1 / 255 by less than 2^-24,
+// which the + 1 makes up without carrying past the next integer. 255 - A is
+// A with every bit flipped.
 
-// Eight 16-bit lanes of the exact normal-mode mix.
-__attribute__((target("ssse3"))) static inline __m128i mix8(__m128i d16, __m128i s16, __m128i a16) {
-    const __m128i y =
-        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(_mm_set1_epi16(255), a16)),
-                                    _mm_mullo_epi16(s16, a16)),
-                      _mm_set1_epi16(127));
-    return _mm_srli_epi16(_mm_mulhi_epu16(y, _mm_set1_epi16(short(0x8081))), 7);
+// Eight 16-bit lanes of the weighted sums into the mixed bytes.
+__attribute__((target("ssse3"))) static inline __m128i mixed8(__m128i products) {
+    return _mm_mulhi_epu16(_mm_xor_si128(products, _mm_set1_epi16(short(0x8000))),
+                           _mm_set1_epi16(257));
 }
 
 // 16 destination bytes with their 16 source bytes and 16 coverage bytes.
 __attribute__((target("ssse3"))) static inline __m128i mix16(__m128i d, __m128i s, __m128i a) {
-    const __m128i zero = _mm_setzero_si128();
+    const __m128i bias = _mm_set1_epi8(char(0x80));
+    d = _mm_xor_si128(d, bias);
+    s = _mm_xor_si128(s, bias);
+    const __m128i rest = _mm_xor_si128(a, _mm_set1_epi8(char(0xFF)));
     const __m128i lo =
-        mix8(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(a, zero));
+        mixed8(_mm_maddubs_epi16(_mm_unpacklo_epi8(rest, a), _mm_unpacklo_epi8(d, s)));
     const __m128i hi =
-        mix8(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(a, zero));
+        mixed8(_mm_maddubs_epi16(_mm_unpackhi_epi8(rest, a), _mm_unpackhi_epi8(d, s)));
     return _mm_packus_epi16(lo, hi);
 }
 
@@ -120,24 +128,23 @@ blendNormalOpaqueRowSsse3(uint8_t* dst, const uint8_t* src, const uint8_t* alpha
     blendNormalOpaqueRowScalar(dst + 3 * x, src + 3 * x, alpha + x, n - x);
 }
 
-// Sixteen 16-bit lanes of the exact normal-mode mix.
-__attribute__((target("avx2"))) static inline __m256i mix16x16(__m256i d16, __m256i s16,
-                                                               __m256i a16) {
-    const __m256i y = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(d16, _mm256_sub_epi16(_mm256_set1_epi16(255), a16)),
-                         _mm256_mullo_epi16(s16, a16)),
-        _mm256_set1_epi16(127));
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(y, _mm256_set1_epi16(short(0x8081))), 7);
+// Sixteen 16-bit lanes of y into the mixed bytes, as the SSSE3 form does.
+__attribute__((target("avx2"))) static inline __m256i mixed16(__m256i products) {
+    return _mm256_mulhi_epu16(_mm256_xor_si256(products, _mm256_set1_epi16(short(0x8000))),
+                              _mm256_set1_epi16(257));
 }
 
 // 32 destination bytes with their source and coverage bytes. Unpacking and
 // packing both work within 128-bit halves, so the bytes come back in order.
 __attribute__((target("avx2"))) static inline __m256i mix32(__m256i d, __m256i s, __m256i a) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i lo = mix16x16(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                                _mm256_unpacklo_epi8(a, zero));
-    const __m256i hi = mix16x16(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                                _mm256_unpackhi_epi8(a, zero));
+    const __m256i bias = _mm256_set1_epi8(char(0x80));
+    d = _mm256_xor_si256(d, bias);
+    s = _mm256_xor_si256(s, bias);
+    const __m256i rest = _mm256_xor_si256(a, _mm256_set1_epi8(char(0xFF)));
+    const __m256i lo =
+        mixed16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(rest, a), _mm256_unpacklo_epi8(d, s)));
+    const __m256i hi =
+        mixed16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(rest, a), _mm256_unpackhi_epi8(d, s)));
     return _mm256_packus_epi16(lo, hi);
 }
 
@@ -184,23 +191,24 @@ blendNormalOpaqueRowAvx2(uint8_t* dst, const uint8_t* src, const uint8_t* alpha,
 // AVX-512 with byte lanes: 64 pixels a step.
 #define LX_TARGET_AVX512BW __attribute__((target("avx512f,avx512bw,avx512vl")))
 
-// Thirty-two 16-bit lanes of the exact normal-mode mix.
-LX_TARGET_AVX512BW static inline __m512i mix32x16(__m512i d16, __m512i s16, __m512i a16) {
-    const __m512i y = _mm512_add_epi16(
-        _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(_mm512_set1_epi16(255), a16)),
-                         _mm512_mullo_epi16(s16, a16)),
-        _mm512_set1_epi16(127));
-    return _mm512_srli_epi16(_mm512_mulhi_epu16(y, _mm512_set1_epi16(short(0x8081))), 7);
+// Thirty-two 16-bit lanes of the weighted sums into the mixed bytes, as the
+// SSSE3 form does.
+LX_TARGET_AVX512BW static inline __m512i mixed32(__m512i products) {
+    return _mm512_mulhi_epu16(_mm512_xor_si512(products, _mm512_set1_epi16(short(0x8000))),
+                              _mm512_set1_epi16(257));
 }
 
 // 64 destination bytes with their source and coverage bytes; unpacking and
 // packing both stay within 128-bit lanes, so the bytes come back in order.
 LX_TARGET_AVX512BW static inline __m512i mix64(__m512i d, __m512i s, __m512i a) {
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i lo = mix32x16(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(s, zero),
-                                _mm512_unpacklo_epi8(a, zero));
-    const __m512i hi = mix32x16(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(s, zero),
-                                _mm512_unpackhi_epi8(a, zero));
+    const __m512i bias = _mm512_set1_epi8(char(0x80));
+    d = _mm512_xor_si512(d, bias);
+    s = _mm512_xor_si512(s, bias);
+    const __m512i rest = _mm512_xor_si512(a, _mm512_set1_epi8(char(0xFF)));
+    const __m512i lo =
+        mixed32(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(rest, a), _mm512_unpacklo_epi8(d, s)));
+    const __m512i hi =
+        mixed32(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(rest, a), _mm512_unpackhi_epi8(d, s)));
     return _mm512_packus_epi16(lo, hi);
 }
 
@@ -384,11 +392,149 @@ LX_TARGET_AVX512BW static inline void mixChannels16(uint8_t* d, const uint8_t* s
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm512_cvtepi32_epi8(ints));
 }
 
+// Without a mask and with every coverage in [0, 1], most channels need no
+// doubles at all. Let c be a pixel's coverage and W an integer within 1 of
+// c * 2^22. With T = D * 2^22 + W * (L - D) + 2^21, T / 2^22 is the exact
+// (1 - c) * D + c * L + 1/2 give or take 255 * 2^-22, that is 255 in the
+// units of T, and the doubles' own error (some 10^-13) adds less than one
+// more. So unless the fraction T mod 2^22 lies within 512 of a whole number,
+// no half lies between the two and floor(T / 2^22) is the byte the doubles
+// round to, halves to even or not. T stays in [0, 2^30). A block with a
+// channel that close goes through the double form (block by block the same
+// bytes), which also takes the exact halves.
+//
+// The compositor's tables grow linearly with alpha, and then W comes from
+// one multiply, (A * K + 2^8) >> 9 with K = 512 / 255 of the weight of alpha
+// 255, which a check of all 256 levels confirms; other tables look W up.
+constexpr int kWeightBits = 22;
+constexpr int kNearWhole = 512;
+
+// Whether every coverage lies in [0, 1]; NaN does not.
+LX_TARGET_AVX512BW static inline bool unitCoverage(const double* coverage) {
+    __mmask8 outside = 0;
+    for (int a = 0; a < 256; a += 8) {
+        const __m512d c = _mm512_loadu_pd(coverage + a);
+        outside |= __mmask8(~(_mm512_cmp_pd_mask(c, _mm512_setzero_pd(), _CMP_GE_OQ) &
+                              _mm512_cmp_pd_mask(c, _mm512_set1_pd(1.0), _CMP_LE_OQ)));
+    }
+    return outside == 0;
+}
+
+// Sixteen channels of T + margin for destination and source bytes at d and s.
+LX_TARGET_AVX512BW static inline __m512i weighedChannels16(const uint8_t* d, const uint8_t* s,
+                                                           __m512i w, int margin) {
+    const __m512i d32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)));
+    const __m512i s32 = _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+    return _mm512_add_epi32(_mm512_add_epi32(_mm512_slli_epi32(d32, kWeightBits),
+                                             _mm512_mullo_epi32(w, _mm512_sub_epi32(s32, d32))),
+                            _mm512_set1_epi32((1 << (kWeightBits - 1)) + margin));
+}
+
+// The lanes whose fraction lies within margin of a whole number: with the
+// margin added, those whose fraction is now below twice that.
+LX_TARGET_AVX512BW static inline __mmask16 nearWhole(__m512i t, int margin) {
+    return _mm512_cmplt_epu32_mask(_mm512_and_si512(t, _mm512_set1_epi32((1 << kWeightBits) - 1)),
+                                   _mm512_set1_epi32(2 * margin));
+}
+
+LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const uint8_t* src,
+                                                           const uint8_t* alpha,
+                                                           const uint8_t* mask, int n,
+                                                           const double* coverage);
+
+// The 16 weights of 16 alpha bytes: through the multiply or the table.
+template <bool Linear>
+LX_TARGET_AVX512BW static inline __m512i weightsOf(__m128i a, const int32_t* weight, __m512i k) {
+    const __m512i a32 = _mm512_cvtepu8_epi32(a);
+    if constexpr (Linear)
+        return _mm512_srli_epi32(
+            _mm512_add_epi32(_mm512_mullo_epi32(a32, k), _mm512_set1_epi32(256)), 9);
+    else
+        return _mm512_i32gather_epi32(a32, weight, 4);
+}
+
+// Through a mask, a channel's coverage is c * M / 255. The pixel's weight
+// then is Wm within 1 of c * 2^30 / 255 (again from the multiply, with its
+// own K), and the channel's W = (Wm * M) >> 8 lies within 2 of c * M / 255 *
+// 2^22: T is off by at most 510 and a margin of 1024 covers it. Wm * M
+// stays below 2^31.
+constexpr int kMaskedNearWhole = 1024;
+
+// The channel weights of pixel weights w spread by pick, through the mask
+// bytes at m when masked.
+template <bool Masked>
+LX_TARGET_AVX512BW static inline __m512i channelWeights(__m512i w, __m512i pick, const uint8_t* m,
+                                                        int offset) {
+    const __m512i spread = _mm512_permutexvar_epi32(pick, w);
+    if constexpr (!Masked) return spread;
+    const __m512i m32 =
+        _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + offset)));
+    return _mm512_srli_epi32(_mm512_mullo_epi32(spread, m32), 8);
+}
+
+template <bool Linear, bool Masked>
+LX_TARGET_AVX512BW static void blendNormalUnitRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                        const uint8_t* alpha, const uint8_t* mask,
+                                                        int n, const double* coverage,
+                                                        const int32_t* weight, uint32_t k32) {
+    constexpr int margin = Masked ? kMaskedNearWhole : kNearWhole;
+    const __m512i k = _mm512_set1_epi32(int(k32));
+    // Unmasked pixels of alpha 255 at coverage 1 become the source exactly.
+    const bool opaqueCopies = !Masked && coverage[255] == 1.0;
+    const __m512i pick0 = _mm512_setr_epi32(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m512i pick1 = _mm512_setr_epi32(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m512i pick2 =
+        _mm512_setr_epi32(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    const __m128i full = _mm_set1_epi8(char(0xFF));
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        if (_mm_test_epi8_mask(a, a) == 0) continue;
+        uint8_t* d = dst + 3 * x;
+        const uint8_t* s = src + 3 * x;
+        const uint8_t* m = Masked ? mask + 3 * x : nullptr;
+        if (opaqueCopies && _mm_cmpeq_epi8_mask(a, full) == 0xFFFF) {
+            std::memcpy(d, s, 48);
+            continue;
+        }
+        const __m512i w = weightsOf<Linear>(a, weight, k);
+        const __m512i t0 = weighedChannels16(d, s, channelWeights<Masked>(w, pick0, m, 0), margin);
+        const __m512i t1 =
+            weighedChannels16(d + 16, s + 16, channelWeights<Masked>(w, pick1, m, 16), margin);
+        const __m512i t2 =
+            weighedChannels16(d + 32, s + 32, channelWeights<Masked>(w, pick2, m, 32), margin);
+        if ((nearWhole(t0, margin) | nearWhole(t1, margin) | nearWhole(t2, margin)) != 0) {
+            blendNormalRowDoublesAvx512(d, s, alpha + x, m, 16, coverage);
+            continue;
+        }
+        __m128i* dv = reinterpret_cast<__m128i*>(d);
+        _mm_storeu_si128(dv, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t0, kWeightBits)));
+        _mm_storeu_si128(dv + 1, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t1, kWeightBits)));
+        _mm_storeu_si128(dv + 2, _mm512_cvtepi32_epi8(_mm512_srli_epi32(t2, kWeightBits)));
+    }
+    blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x, Masked ? mask + 3 * x : nullptr,
+                         n - x, coverage);
+}
+
+// The multiplier K with which (A * K + 2^8) >> 9 lies within 1 of
+// coverage[A] * scale for every alpha byte A, or 0 when there is none such.
+static uint32_t linearWeights(const double* coverage, double scale) {
+    const double top = std::round(coverage[255] * scale * (512.0 / 255.0));
+    if (!(top >= 1.0 && top <= 16000000.0)) return 0; // 255 * 16000000 + 256 < 2^32
+    const auto k = uint32_t(top);
+    for (int a = 0; a < 256; ++a) {
+        const double w = double((uint64_t(a) * k + 256) >> 9);
+        if (!(std::fabs(w - coverage[a] * scale) <= 1.0)) return 0;
+    }
+    return k;
+}
+
 // Sixteen pixels (48 channels) at a time: the coverage of each pixel is
 // gathered from the table, then spread to its three channels.
-LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
-                                                    const uint8_t* alpha, const uint8_t* mask,
-                                                    int n, const double* coverage) {
+LX_TARGET_AVX512BW static void blendNormalRowDoublesAvx512(uint8_t* dst, const uint8_t* src,
+                                                           const uint8_t* alpha,
+                                                           const uint8_t* mask, int n,
+                                                           const double* coverage) {
     // Unmasked pixels of alpha 255 at coverage 1 become the source exactly:
     // (1 - 1) * D + 1 * L = L.
     const bool opaqueCopies = mask == nullptr && coverage[255] == 1.0;
@@ -423,6 +569,34 @@ LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t*
     }
     blendNormalRowScalar(dst + 3 * x, src + 3 * x, alpha + x,
                          mask != nullptr ? mask + 3 * x : nullptr, n - x, coverage);
+}
+
+LX_TARGET_AVX512BW static void blendNormalRowAvx512(uint8_t* dst, const uint8_t* src,
+                                                    const uint8_t* alpha, const uint8_t* mask,
+                                                    int n, const double* coverage) {
+    if (!unitCoverage(coverage))
+        return blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
+    if (mask != nullptr) {
+        const uint32_t k = linearWeights(coverage, double(1 << 30) / 255);
+        if (k != 0)
+            return blendNormalUnitRowAvx512<true, true>(dst, src, alpha, mask, n, coverage, nullptr,
+                                                        k);
+        return blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
+    }
+    const uint32_t k = linearWeights(coverage, double(1 << kWeightBits));
+    if (k != 0)
+        return blendNormalUnitRowAvx512<true, false>(dst, src, alpha, nullptr, n, coverage, nullptr,
+                                                     k);
+    alignas(64) int32_t weight[256];
+    const __m512d scale = _mm512_set1_pd(double(1 << kWeightBits));
+    for (int a = 0; a < 256; a += 8)
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(weight + a),
+            _mm512_cvttpd_epi32(_mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(coverage + a), scale),
+                                              _mm512_set1_pd(0.5))));
+    weight[0] = 0; // pixels of alpha 0 stay as they are, whatever the table says
+    return blendNormalUnitRowAvx512<false, false>(dst, src, alpha, nullptr, n, coverage, weight, 0);
+    blendNormalRowDoublesAvx512(dst, src, alpha, mask, n, coverage);
 }
 
 #endif

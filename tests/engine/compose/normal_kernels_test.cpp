@@ -48,42 +48,134 @@ TEST(NormalKernelsTest, EveryPathTheProcessorRunsIsListed) {
 // (green and red through other bijections), source l and mask byte 255 - x
 // in blue, 2x + 1 in green, x in red, so over all alpha bytes and l every
 // (destination, source, alpha) triple meets the per-channel arithmetic, and
-// every mask byte does too. The formula is the per-pixel masked blend.
+// every mask byte does too, at opacities with exact halves and without. The
+// formula is the per-pixel masked blend.
 TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
+    for (double opacity : {0.7, 1.0, 0.5}) {
+        auto img = std::make_unique<TlxImage>();
+        constexpr int n = 256;
+        const std::vector<double> coverage = coverageTable(opacity);
+        std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), mask(3 * n),
+            alpha(n);
+        for (int x = 0; x < n; ++x) {
+            start[size_t(3 * x)] = uint8_t(x);
+            start[size_t(3 * x + 1)] = uint8_t(255 - x);
+            start[size_t(3 * x + 2)] = uint8_t(x * 7);
+            mask[size_t(3 * x)] = uint8_t(255 - x);
+            mask[size_t(3 * x + 1)] = uint8_t(2 * x + 1);
+            mask[size_t(3 * x + 2)] = uint8_t(x);
+        }
+        for (int a = 0; a < 256; ++a) {
+            std::fill(alpha.begin(), alpha.end(), uint8_t(a));
+            for (int l = 0; l < 256; ++l) {
+                for (int x = 0; x < n; ++x) {
+                    src[size_t(3 * x)] = uint8_t(l);
+                    src[size_t(3 * x + 1)] = uint8_t(l + x);
+                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
+                }
+                expected = start;
+                for (int x = 0; x < n; ++x) {
+                    const uint8_t* s = &src[size_t(3 * x)];
+                    const uint8_t* m = &mask[size_t(3 * x)];
+                    img->BlendPixelMasked(
+                        &expected[size_t(3 * x)], 0, uint32_t(s[2]) << 16 | s[1] << 8 | s[0],
+                        coverage[size_t(a)], uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
+                }
+                for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+                    actual = start;
+                    kernel.fn(actual.data(), src.data(), alpha.data(), mask.data(), n,
+                              coverage.data());
+                    ASSERT_EQ(actual, expected)
+                        << kernel.name << " opacity " << opacity << " a=" << a << " l=" << l;
+                }
+            }
+        }
+    }
+}
+
+// Without a mask: pixel x has destination x in blue (255 - x in green, 7x in
+// red) and source l, so over all alpha bytes and l every (destination,
+// source, alpha) triple meets each path. The tables are the compositor's at
+// opacities with many exact halves (0.5), with none and a rounding of their
+// own (0.7, 1/3, 0.999), and one that does not grow linearly with alpha,
+// also with a coverage for alpha 0 that must be ignored.
+TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
     auto img = std::make_unique<TlxImage>();
     constexpr int n = 256;
-    const std::vector<double> coverage = coverageTable(0.7);
-    std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), mask(3 * n),
-        alpha(n);
+    std::vector<std::vector<double>> tables;
+    for (double opacity : {0.5, 0.7, 1.0 / 3, 0.999})
+        tables.push_back(coverageTable(opacity));
+    std::vector<double> curved(256);
+    for (int a = 0; a < 256; ++a)
+        curved[size_t(a)] = double(a * a) / 65025;
+    tables.push_back(curved);
+    curved[0] = 0.9; // coverage for alpha 0 is never used
+    tables.push_back(curved);
+    std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
     for (int x = 0; x < n; ++x) {
         start[size_t(3 * x)] = uint8_t(x);
         start[size_t(3 * x + 1)] = uint8_t(255 - x);
         start[size_t(3 * x + 2)] = uint8_t(x * 7);
-        mask[size_t(3 * x)] = uint8_t(255 - x);
-        mask[size_t(3 * x + 1)] = uint8_t(2 * x + 1);
-        mask[size_t(3 * x + 2)] = uint8_t(x);
     }
-    for (int a = 0; a < 256; ++a) {
-        std::fill(alpha.begin(), alpha.end(), uint8_t(a));
-        for (int l = 0; l < 256; ++l) {
-            for (int x = 0; x < n; ++x) {
-                src[size_t(3 * x)] = uint8_t(l);
-                src[size_t(3 * x + 1)] = uint8_t(l + x);
-                src[size_t(3 * x + 2)] = uint8_t(255 - l);
+    for (size_t t = 0; t < tables.size(); ++t) {
+        const std::vector<double>& coverage = tables[t];
+        for (int a = 0; a < 256; ++a) {
+            std::fill(alpha.begin(), alpha.end(), uint8_t(a));
+            for (int l = 0; l < 256; ++l) {
+                for (int x = 0; x < n; ++x) {
+                    src[size_t(3 * x)] = uint8_t(l);
+                    src[size_t(3 * x + 1)] = uint8_t(l + x);
+                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
+                }
+                expected = start;
+                for (int x = 0; x < n && a != 0; ++x) {
+                    const uint8_t* s = &src[size_t(3 * x)];
+                    img->BlendPixel(&expected[size_t(3 * x)], 0,
+                                    uint32_t(s[2]) << 16 | s[1] << 8 | s[0], coverage[size_t(a)]);
+                }
+                for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+                    actual = start;
+                    kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n, coverage.data());
+                    ASSERT_EQ(actual, expected)
+                        << kernel.name << " table " << t << " a=" << a << " l=" << l;
+                }
             }
-            expected = start;
-            for (int x = 0; x < n; ++x) {
-                const uint8_t* s = &src[size_t(3 * x)];
-                const uint8_t* m = &mask[size_t(3 * x)];
-                img->BlendPixelMasked(&expected[size_t(3 * x)], 0,
-                                      uint32_t(s[2]) << 16 | s[1] << 8 | s[0], coverage[size_t(a)],
-                                      uint32_t(m[2]) << 16 | m[1] << 8 | m[0]);
+        }
+    }
+}
+
+// Pixels of alpha 0 among covered ones in the same vector block stay as
+// they are, whatever coverage the table gives alpha 0.
+TEST(NormalKernelsTest, AlphaZeroAmongCoveredPixelsLeavesThemAlone) {
+    std::vector<double> table(256);
+    for (int a = 0; a < 256; ++a)
+        table[size_t(a)] = double(a * a) / 65025;
+    for (double zero : {0.9, 1.0 / 3 * 2.0 / 255}) { // not linear; linear but for alpha 0
+        table[0] = zero;
+        if (zero < 0.5)
+            for (int a = 1; a < 256; ++a)
+                table[size_t(a)] = double(a) / 255 * (1.0 / 3);
+        constexpr int n = 100;
+        std::vector<uint8_t> dst(3 * n), src(3 * n), alpha(n);
+        for (int x = 0; x < n; ++x) {
+            alpha[size_t(x)] = x % 3 == 0 ? 0 : uint8_t(40 + x);
+            for (int k = 0; k < 3; ++k) {
+                dst[size_t(3 * x + k)] = uint8_t(11 * x + 80 * k);
+                src[size_t(3 * x + k)] = uint8_t(255 - 7 * x - k);
             }
-            for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
-                actual = start;
-                kernel.fn(actual.data(), src.data(), alpha.data(), mask.data(), n, coverage.data());
-                ASSERT_EQ(actual, expected) << kernel.name << " a=" << a << " l=" << l;
-            }
+        }
+        std::vector<uint8_t> expected = dst;
+        for (int x = 0; x < n; ++x)
+            if (alpha[size_t(x)] != 0)
+                for (int k = 0; k < 3; ++k) {
+                    const double c = table[alpha[size_t(x)]];
+                    uint8_t& d = expected[size_t(3 * x + k)];
+                    d = uint8_t(RoundEven((1.0 - c) * d + c * src[size_t(3 * x + k)]));
+                }
+        for (const lx::NamedNormalCoverageRowFn& kernel : kCoverageKernels) {
+            std::vector<uint8_t> actual = dst;
+            kernel.fn(actual.data(), src.data(), alpha.data(), nullptr, n, table.data());
+            EXPECT_EQ(actual, expected) << kernel.name << " coverage of 0: " << zero;
         }
     }
 }
