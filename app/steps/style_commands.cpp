@@ -10,24 +10,14 @@
 #include "gradient_editor.h"
 #include "history/history_records.h"
 #include "history/snapshot_store.h"
-#include "lang_strings.h"
 #include "layer_style_dialog.h"
 #include "lxImagevcl.h"
 #include "open_design_dialog.h"
 #include "program_state.h"
-#include "program_strings.h"
 #include "steps/layer_list.h"
-#include "steps/text_effect_list.h"
 #include "user_interface_services.h"
-#include "widgets/wait_cursor.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QListWidgetItem>
-#include <QSlider>
-#include <QMenu>
-
-#include <cmath>
 
 void TComposeStep::LoadJbColors() {
     if (GradientFile.isEmpty()) GradientFile = GradientFileName();
@@ -73,10 +63,8 @@ bool TComposeStep::EditLayerStyle(int Layer) {
     int result = QDialog::Rejected;
     {
         TForm63 dialog(services_, *lxImg, std::move(hooks), window());
-        // The blending-options row is selected as by a click at its caption's top.
-        dialog.Panel1MouseDown(dialog.RowCaptions[1]->geometry().top());
-        dialog.Cb1->setCurrentIndex(lxImg->Layers[size_t(Layer)].BlendMode);
-        dialog.P1.Tb->setValue(int(std::lround(lxImg->Layers[size_t(Layer)].Opacity * 100)));
+        // The dialog opens on the blending-options row showing the layer's
+        // blend mode (kept in range) and opacity; nothing more to preset.
         result = services_.RunModal(dialog);
     }
     if (result != QDialog::Accepted) {
