@@ -4,6 +4,7 @@
 #include "compose/compose_kernels.h"
 #include "compose/mode_rows.h"
 #include "core/pixel_view.h"
+#include "core/row_bands.h"
 #include "effects/effect_draw.h"
 #include "lxImage.h"
 
@@ -133,10 +134,34 @@ bool TlxImage::composeBackground(QImage& Target) {
     return true;
 }
 
+// Whether a layer's part of the picture is its pixels alone, blended row by
+// row with nothing drawn in a fixed order across rows: no effect pass, and
+// not dissolve, whose numbers run through the rows in turn.
+bool TlxImage::drawnByRowsAlone(const TlxLayer& Layer) const {
+    if (!lx::layerDrawn(Layer)) return true;
+    for (const std::span<const EffectStep> steps :
+         {std::span<const EffectStep>(kUnderLayer), std::span<const EffectStep>(kOverLayer)})
+        for (const EffectStep& step : steps)
+            if (step.applies(Layer.Style)) return false;
+    return Layer.Opacity == 0 || Layer.BlendMode != lx::BlendDissolve;
+}
+
 bool TlxImage::composeLayers(QImage& Target, int From, int To) {
     bool ok = true;
-    for (int i = std::max(From, 0); i < std::min(To, layersInUse()); ++i) {
-        const TlxLayer& layer = Layers[size_t(i)];
+    const int last = std::min(To, layersInUse());
+    const bool perPixel = lx::perPixelBlendReference();
+    for (int i = std::max(From, 0); i < last;) {
+        // Layers one above the other that are their pixels alone go
+        // together, band by band of the picture's rows.
+        int run = i;
+        while (!perPixel && run < last && drawnByRowsAlone(Layers[size_t(run)]))
+            ++run;
+        if (run > i) {
+            drawLayerRun(Target, i, run);
+            i = run;
+            continue;
+        }
+        const TlxLayer& layer = Layers[size_t(i++)];
         if (!lx::layerDrawn(layer)) continue;
         ok = drawLayerEffects<lx::EffectTarget::Bgr24>(Target, layer, true) && ok;
         if (layer.Opacity != 0) drawLayerPixels(Target, layer);
@@ -145,13 +170,46 @@ bool TlxImage::composeLayers(QImage& Target, int From, int To) {
     return ok;
 }
 
-void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
+void TlxImage::drawLayerRun(QImage& Target, int From, int To) {
+    qint64 area = 0;
+    for (int i = From; i < To; ++i) {
+        const TlxLayer& layer = Layers[size_t(i)];
+        if (lx::layerDrawn(layer) && layer.Opacity != 0)
+            area += qint64(layer.Bitmap.width()) * layer.Bitmap.height();
+    }
+    if (area == 0 || ImageHeight <= 0) return;
+    lx::forRowBands(ImageHeight, 3 * (area / ImageHeight + 1), [&](qsizetype first, qsizetype end) {
+        std::minstd_rand unused = DissolveRng; // no layer of a run dissolves
+        for (int i = From; i < To; ++i) {
+            const TlxLayer& layer = Layers[size_t(i)];
+            if (lx::layerDrawn(layer) && layer.Opacity != 0)
+                drawLayerRows(Target, layer, first, end, unused);
+        }
+    });
+}
+
+// Dissolve's generator n draws on: minstd_rand steps x to 48271 x mod
+// (2^31 - 1), so n steps multiply by 48271^n, found by squaring.
+static uint32_t dissolveStateAfter(uint32_t state, qint64 draws) {
+    constexpr uint64_t kModulus = 2147483647;
+    uint64_t factor = 48271, result = state;
+    for (; draws > 0; draws >>= 1) {
+        if (draws & 1) result = result * factor % kModulus;
+        factor = factor * factor % kModulus;
+    }
+    return uint32_t(result);
+}
+
+// The rows of a layer that fall on target rows From .. End - 1. Dissolve
+// takes its numbers from Rng, which is left where the rows leave it.
+void TlxImage::drawLayerRows(QImage& Target, const TlxLayer& layer, int64_t From, int64_t End,
+                             std::minstd_rand& Rng) {
     const int64_t left = layer.Left;
     const int64_t top = layer.Top;
     const int64_t x0 = std::max<int64_t>(left, 0);
     const int64_t x1 = std::min<int64_t>(left + layer.Bitmap.width(), ImageWidth);
-    const int64_t y0 = std::max<int64_t>(top, 0);
-    const int64_t y1 = std::min<int64_t>(top + layer.Bitmap.height(), ImageHeight);
+    const int64_t y0 = std::max<int64_t>({top, int64_t(0), From});
+    const int64_t y1 = std::min<int64_t>({top + layer.Bitmap.height(), int64_t(ImageHeight), End});
     if (x0 >= x1 || y0 >= y1) return;
 
     const PixelView target = viewOf(Target);
@@ -164,7 +222,8 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         const lx::NormalRowFn blendRow = lx::normalOpaqueRowKernel();
         for (int64_t y = y0; y < y1; ++y) {
             const int ly = int(y - top);
-            blendRow(target.row(int(y)) + 3 * x0, bitmap.row(ly) + 3 * lx0, alpha.row(ly) + lx0, n);
+            blendRow(target.row(int(y)) + 3 * x0, bitmap.row(ly) + 3 * lx0, alpha.row(ly) + lx0,
+                     n);
         }
         return;
     }
@@ -176,6 +235,7 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         coverage[a] = double(a) / 255 * layer.Opacity;
 
     const ConstPixelView mask = layer.HasMask ? constViewOf(layer.Mask) : ConstPixelView{};
+    const bool perPixel = lx::perPixelBlendReference();
     // The other modes take a row of coverages and one row call per row.
     std::vector<double> rowCoverage(layer.BlendMode == lx::BlendNormal ? 0 : size_t(n));
     for (int64_t y = y0; y < y1; ++y) {
@@ -190,9 +250,58 @@ void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
         }
         for (int x = 0; x < n; ++x)
             rowCoverage[size_t(x)] = coverage[a[x]];
-        BlendPixelRow({d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode,
-                       layer.Opacity == 1.0 ? a : nullptr});
+        const lx::BlendRow row{d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode,
+                               layer.Opacity == 1.0 ? a : nullptr};
+        if (perPixel)
+            BlendPixelRow(row); // the reference, with the document's generator
+        else
+            lx::blendModeRow(row, BlendTables, Rng);
     }
+}
+
+// One layer's rows, shared out in bands. Dissolve draws one number per
+// covered pixel in pixel order: a band starts its generator where the rows
+// above it leave it, by counting their covered pixels, and the document's
+// generator ends where the last band leaves it. The per-pixel reference
+// keeps to one thread.
+void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
+    const int64_t top = std::max<int64_t>(layer.Top, 0);
+    const int64_t bottom = std::min<int64_t>(int64_t(layer.Top) + layer.Bitmap.height(), ImageHeight);
+    if (top >= bottom) return;
+    if (lx::perPixelBlendReference()) {
+        drawLayerRows(Target, layer, top, bottom, DissolveRng);
+        return;
+    }
+    const bool dissolve = layer.BlendMode == lx::BlendDissolve;
+    bool covered[256];
+    for (int a = 0; a < 256; ++a)
+        covered[a] = double(a) / 255 * layer.Opacity != 0.0;
+    const int64_t x0 = std::max<int64_t>(layer.Left, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t(layer.Left) + layer.Bitmap.width(), ImageWidth);
+    const int n = int(std::max<int64_t>(x1 - x0, 0));
+    const int lx0 = int(x0 - layer.Left);
+    const ConstPixelView alpha = constViewOf(layer.Alpha);
+    // The numbers the covered pixels of rows top .. top + Rows - 1 draw.
+    const auto drawsAbove = [&](qsizetype Rows) {
+        qint64 draws = 0;
+        for (int64_t y = top; y < top + Rows; ++y) {
+            const uint8_t* a = alpha.row(int(y - layer.Top)) + lx0;
+            for (int x = 0; x < n; ++x)
+                draws += covered[a[x]];
+        }
+        return draws;
+    };
+    const std::minstd_rand start = DissolveRng;
+    std::minstd_rand finish = start;
+    const qsizetype rows = qsizetype(bottom - top);
+    lx::forRowBands(rows, 3 * qsizetype(n) + 1, [&](qsizetype first, qsizetype end) {
+        std::minstd_rand rng = start;
+        const qint64 before = dissolve && first > 0 ? drawsAbove(first) : 0;
+        if (before > 0) rng.seed(dissolveStateAfter(uint32_t(rng()), before - 1));
+        drawLayerRows(Target, layer, top + first, top + end, rng);
+        if (end == rows) finish = rng;
+    });
+    if (dissolve) DissolveRng = finish;
 }
 
 bool TlxImage::RenderToAlphaBitmap(QImage& Target) {

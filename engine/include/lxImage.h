@@ -492,6 +492,10 @@ private:
     bool resizeTextLayer(TlxLayer& Layer, int NewWidth);
     bool rotateTextLayer(TlxLayer& Layer, int Angle);
     void drawLayerPixels(QImage& Target, const TlxLayer& Layer);
+    void drawLayerRows(QImage& Target, const TlxLayer& Layer, int64_t From, int64_t End,
+                       std::minstd_rand& Rng);
+    bool drawnByRowsAlone(const TlxLayer& Layer) const;
+    void drawLayerRun(QImage& Target, int From, int To);
     // The background into Target (false when Target or BackBmp do not fit),
     // and layers From .. To - 1 onto it (false when an effect pass failed).
     bool composeBackground(QImage& Target);
