@@ -4,6 +4,7 @@
 // at radius 50. Single-threaded; each iteration blurs a fresh copy.
 
 #include "core/pixel_view.h"
+#include "core/row_bands.h"
 #include "kernels/blur.h"
 #include "kernels/blur_kernels.h"
 
@@ -60,6 +61,13 @@ void fastBlur(benchmark::State& state, double radius) {
     runBlur(state, radius, lx::gaussianBlurMask);
 }
 
+// The same blur kept to the calling thread.
+void oneThreadBlur(benchmark::State& state, double radius) {
+    lx::setRowBandThreads(1);
+    runBlur(state, radius, lx::gaussianBlurMask);
+    lx::setRowBandThreads(0);
+}
+
 void plainBlur(benchmark::State& state, double radius) {
     runBlur(state, radius, lx::gaussianBlurMaskReference);
 }
@@ -77,10 +85,12 @@ void kernelSet(benchmark::State& state, double radius, const char* name) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(fastBlur, radius_0_6, 0.6)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(fastBlur, radius_5, 5.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(fastBlur, radius_50, 50.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(fastBlur, radius_100, 100.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fastBlur, radius_0_6, 0.6)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(fastBlur, radius_5, 5.0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(fastBlur, radius_50, 50.0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(fastBlur, radius_100, 100.0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(oneThreadBlur, radius_5, 5.0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(oneThreadBlur, radius_50, 50.0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(plainBlur, radius_5, 5.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(plainBlur, radius_50, 50.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(kernelSet, plain_radius_50, 50.0, "plain")->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 // centred stroke covers the rim on both sides of the edge.
 
 #include "core/picture_convert.h"
+#include "core/picture_memory.h"
 #include "effects/effect_draw.h"
 #include "effects/effect_rules.h"
 #include "lxImage.h"
@@ -144,9 +145,8 @@ QImage renderStrokeGradient(const TlxLayer& layer, const TlxGradientStyle& style
     if (!lx::readableLayer(layer, coverage) ||
         !lx::maskFits(mask, layer.Alpha, strokeMargin(layer.Style.Stroke)))
         return QImage();
-    QImage bitmap(mask.size(), QImage::Format_BGR888);
+    QImage bitmap = lx::filledPicture(mask.width(), mask.height(), QImage::Format_BGR888, 0);
     if (bitmap.isNull()) return bitmap;
-    bitmap.fill(0);
     // Records may come from files: never hand over more stops than exist.
     TlxGradientStyle limited = style;
     limited.StopCount = std::clamp<int32_t>(limited.StopCount, 0, TlxGradientStyle::MaxStops);

@@ -3,6 +3,8 @@
 #include "effects/effect_rules.h"
 
 #include "compose/mode_rows.h"
+#include "core/picture_memory.h"
+#include "core/row_bands.h"
 #include "kernels/blur.h"
 
 #include <cstring>
@@ -17,13 +19,15 @@ bool isGrey(const QImage& image) {
 }
 
 // Every byte of the mask through a table: thresholds and inversion are all
-// byte-to-byte maps, so one loop serves them.
+// byte-to-byte maps, so one loop serves them, by bands of rows.
 void mapBytes(const PixelView& mask, const ByteMap& map) {
-    for (int y = 0; y < mask.Height; ++y) {
-        uint8_t* row = mask.row(y);
-        for (int x = 0; x < mask.Width; ++x)
-            row[x] = map[row[x]];
-    }
+    lx::forRowBands(mask.Height, mask.Width, [&](qsizetype first, qsizetype end) {
+        for (qsizetype y = first; y < end; ++y) {
+            uint8_t* row = mask.row(int(y));
+            for (int x = 0; x < mask.Width; ++x)
+                row[x] = map[row[x]];
+        }
+    });
 }
 
 ByteMap makeMap(auto rule) {
@@ -181,14 +185,24 @@ QImage alphaToMask(const QImage& Alpha, int Margin) {
     const int64_t width = Alpha.width() + 4 * int64_t(Margin);
     const int64_t height = Alpha.height() + 4 * int64_t(Margin);
     if (!TlxImage::PictureSizeAllowed(width, height)) return QImage();
-    QImage mask(int(width), int(height), QImage::Format_Grayscale8);
+    QImage mask = lx::newPicture(int(width), int(height), QImage::Format_Grayscale8);
     if (mask.isNull()) return mask;
-    mask.fill(0);
     const PixelView dst = viewOf(mask);
     const ConstPixelView src = constViewOf(Alpha);
     const int at = 2 * Margin;
-    for (int y = 0; y < src.Height; ++y)
-        std::memcpy(dst.row(at + y) + at, src.row(y), size_t(src.Width));
+    const size_t rowBytes = size_t(mask.bytesPerLine());
+    lx::forRowBands(dst.Height, qsizetype(rowBytes), [&](qsizetype first, qsizetype end) {
+        for (qsizetype y = first; y < end; ++y) {
+            uint8_t* row = dst.row(int(y));
+            if (y < at || y >= at + src.Height) {
+                std::memset(row, 0, rowBytes);
+                continue;
+            }
+            std::memset(row, 0, size_t(at));
+            std::memcpy(row + at, src.row(int(y) - at), size_t(src.Width));
+            std::memset(row + at + src.Width, 0, rowBytes - size_t(at) - size_t(src.Width));
+        }
+    });
     return mask;
 }
 

@@ -2,6 +2,7 @@
 // rectangle, confined to its coverage.
 
 #include "compose/mode_rows.h"
+#include "core/picture_memory.h"
 #include "core/picture_convert.h"
 #include "core/pixel_view.h"
 #include "effects/effect_draw.h"
@@ -93,9 +94,8 @@ void storeStops(TlxGradientStyle& style, const TColorlistSrcd& gradient) {
 
 QImage renderedGradient(const TlxGradientStyle& style, QSize size) {
     if (!TlxImage::PictureSizeAllowed(size.width(), size.height())) return QImage();
-    QImage bitmap(size, QImage::Format_BGR888);
+    QImage bitmap = lx::filledPicture(size.width(), size.height(), QImage::Format_BGR888, 0);
     if (bitmap.isNull()) return bitmap;
-    bitmap.fill(Qt::black);
     if (!lx::renderGradientStyle(bitmap, style)) return QImage();
     return bitmap;
 }

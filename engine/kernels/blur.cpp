@@ -2,13 +2,16 @@
 // defines the bytes, and the fast blur that reproduces them.
 
 #include "kernels/blur.h"
+#include "core/row_bands.h"
 #include "kernels/blur_kernels.h"
 #include "lxTypes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "core/cpu_features.h"
@@ -348,9 +351,16 @@ public:
         }
     }
 
-    void run(PixelView mask) {
-        for (int x0 = 0; x0 < mask.Width; x0 += strip_)
+    void run(PixelView mask) { runStrips(mask, 0, stripCount(mask.Width)); }
+
+    int stripCount(int width) const { return (width + strip_ - 1) / strip_; }
+
+    // Strips First .. End - 1 of the columns, each on its own.
+    void runStrips(PixelView mask, int First, int End) {
+        for (int k = First; k < End; ++k) {
+            const int x0 = k * strip_;
             runStrip(mask, x0, std::min(strip_, mask.Width - x0));
+        }
     }
 
 private:
@@ -469,18 +479,43 @@ void gaussianBlurMaskWith(PixelView Mask, double Radius, const BlurLineKernels& 
     const int band = std::clamp(StripWidth, 1, H);
 
     // Everything is allocated before the first byte changes, so running out
-    // of memory leaves the mask as it was.
-    ColumnPass across(kernel, Kernels, W, band);
-    ColumnPass down(kernel, Kernels, H, std::clamp(StripWidth, 1, W));
-    std::vector<uint8_t> turned(size_t(W) * size_t(band));
+    // of memory leaves the mask as it was: one set of rings and one scratch
+    // band for each thread that takes part. Bands of rows (across) and
+    // strips of columns (down) are blurred each on its own, so they are
+    // shared out over the threads and give the same bytes however they are.
+    struct Scratch {
+        ColumnPass across;
+        ColumnPass down;
+        std::vector<uint8_t> turned;
+    };
+    const int sets = std::max(lx::rowBandCount(), 1);
+    std::vector<std::unique_ptr<Scratch>> scratch;
+    for (int k = 0; k < sets; ++k)
+        scratch.push_back(std::make_unique<Scratch>(
+            Scratch{ColumnPass(kernel, Kernels, W, band),
+                    ColumnPass(kernel, Kernels, H, std::clamp(StripWidth, 1, W)),
+                    std::vector<uint8_t>(size_t(W) * size_t(band))}));
+    std::atomic<int> nextSet{0};
+    const qsizetype taps = 2 * qsizetype(kernel.HalfWidth) + 1;
 
-    for (int y0 = 0; y0 < H; y0 += band) {
-        const int rows = std::min(band, H - y0);
-        transposeBytes(Mask.row(y0), Mask.Stride, W, rows, turned.data(), band);
-        across.run({turned.data(), band, rows, W});
-        transposeBytes(turned.data(), band, rows, W, Mask.row(y0), Mask.Stride);
-    }
-    down.run(Mask);
+    const int rowBands = (H + band - 1) / band;
+    lx::forRowBands(rowBands, qsizetype(W) * band * taps, [&](qsizetype first, qsizetype end) {
+        Scratch& s = *scratch[size_t(nextSet++ % sets)];
+        for (qsizetype b = first; b < end; ++b) {
+            const int y0 = int(b) * band;
+            const int rows = std::min(band, H - y0);
+            transposeBytes(Mask.row(y0), Mask.Stride, W, rows, s.turned.data(), band);
+            s.across.run({s.turned.data(), band, rows, W});
+            transposeBytes(s.turned.data(), band, rows, W, Mask.row(y0), Mask.Stride);
+        }
+    });
+    nextSet = 0;
+    const int strips = scratch[0]->down.stripCount(W);
+    lx::forRowBands(strips, qsizetype(H) * std::clamp(StripWidth, 1, W) * taps,
+                    [&](qsizetype first, qsizetype end) {
+                        Scratch& s = *scratch[size_t(nextSet++ % sets)];
+                        s.down.runStrips(Mask, int(first), int(end));
+                    });
 }
 
 void gaussianBlurMask(PixelView Mask, double Radius) {

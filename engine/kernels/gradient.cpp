@@ -42,6 +42,7 @@
 #include "kernels/gradient_reference.h"
 
 #include "core/pixel_view.h"
+#include "core/row_bands.h"
 #include "lxTypes.h"
 
 #include <QPainter>
@@ -527,7 +528,10 @@ void drawRings(const TColorlistItem* Stops, int Count, QPainter& Canvas, const O
 // through the generic colour blend, handed out to worker threads. The copy
 // has the picture's own coordinates (no translation that could round the
 // outlines differently) and reaches only as far as the area; only the area
-// is copied in and back. False when the copy cannot be had.
+// is copied in and back. The rows are shared out in bands, each thread
+// painting every ring clipped to its own rows on its own view of the copy:
+// a clip changes which spans are written, never where a ring's edges lie.
+// False when the copy cannot be had.
 bool drawRingsOn32Bit(const TColorlistItem* Stops, int Count, const DirectTarget& t,
                       const OutlineGeometry& geo, const Area& area) {
     const int width = int(area.x1 + 1), height = int(area.y1 + 1);
@@ -540,28 +544,38 @@ bool drawRingsOn32Bit(const TColorlistItem* Stops, int Count, const DirectTarget
     if (copy.isNull()) return false;
     const PixelView wide = viewOf(copy);
     const qint64 n = area.x1 - area.x0 + 1;
-    for (qint64 y = area.y0; y <= area.y1; ++y) {
-        const uint8_t* in = t.view.row(int(y)) + area.x0 * 3;
-        QRgb* out = reinterpret_cast<QRgb*>(wide.row(int(y))) + area.x0;
-        if (t.layout == Layout::Bgr24) {
-            for (qint64 x = 0; x < n; ++x, in += 3)
-                out[x] = qRgb(in[2], in[1], in[0]);
-        } else {
-            for (qint64 x = 0; x < n; ++x, in += 3)
-                out[x] = qRgb(in[0], in[1], in[2]);
+    // A ring's cost is in its rows; a wide area has about as many rings as
+    // columns, each of a few pixels per row.
+    const qsizetype rows = qsizetype(area.y1 - area.y0 + 1);
+    lx::forRowBands(rows, qsizetype(n) * 8, [&](qsizetype first, qsizetype end) {
+        const Area band{area.x0, area.y0 + first, area.x1, area.y0 + end - 1};
+        for (qint64 y = band.y0; y <= band.y1; ++y) {
+            const uint8_t* in = t.view.row(int(y)) + area.x0 * 3;
+            QRgb* out = reinterpret_cast<QRgb*>(wide.row(int(y))) + area.x0;
+            if (t.layout == Layout::Bgr24) {
+                for (qint64 x = 0; x < n; ++x, in += 3)
+                    out[x] = qRgb(in[2], in[1], in[0]);
+            } else {
+                for (qint64 x = 0; x < n; ++x, in += 3)
+                    out[x] = qRgb(in[0], in[1], in[2]);
+            }
         }
-    }
-    {
-        QPainter painter(&copy);
-        PainterState state(painter);
-        drawRings(Stops, Count, painter, geo, area);
-    }
-    for (qint64 y = area.y0; y <= area.y1; ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(wide.row(int(y))) + area.x0;
-        uint8_t* out = t.view.row(int(y)) + area.x0 * 3;
-        for (qint64 x = 0; x < n; ++x, out += 3)
-            storePixel(out, in[x], t.layout);
-    }
+        {
+            // A view of the same memory, so that every band has a painter
+            // of its own.
+            QImage view(reinterpret_cast<uchar*>(wide.Data), width, height, wide.Stride,
+                        QImage::Format_RGB32);
+            QPainter painter(&view);
+            PainterState state(painter);
+            drawRings(Stops, Count, painter, geo, band);
+        }
+        for (qint64 y = band.y0; y <= band.y1; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(wide.row(int(y))) + area.x0;
+            uint8_t* out = t.view.row(int(y)) + area.x0 * 3;
+            for (qint64 x = 0; x < n; ++x, out += 3)
+                storePixel(out, in[x], t.layout);
+        }
+    });
     return true;
 }
 

@@ -17,6 +17,7 @@
 // drawing and measuring.
 
 #include "codepage.h"
+#include "core/picture_memory.h"
 #include "core/picture_convert.h"
 #include "kernels/resample.h"
 #include "lxImage.h"
@@ -177,9 +178,8 @@ bool resizeTarget(QImage& target, qint64 width, qint64 height) {
         *measuredSize = QSize(int(width), int(height));
         return false;
     }
-    QImage image(int(width), int(height), QImage::Format_Grayscale8);
+    QImage image = lx::filledPicture(int(width), int(height), QImage::Format_Grayscale8, 0);
     if (image.isNull()) return false;
-    image.fill(0);
     target = std::move(image);
     return true;
 }
@@ -520,10 +520,9 @@ bool TlxImage::renderTextInto(TlxLayer& Layer, qint64 MaxPeakBytes) {
         if (!RenderTextBitmap(text, scaled, alpha)) continue;
         if (k > 1) alpha = lx::reduceBlocks(alpha, k);
         if (alpha.isNull()) continue;
-        QImage bitmap(alpha.size(), QImage::Format_BGR888);
+        QImage bitmap = lx::newPicture(alpha.width(), alpha.height(), QImage::Format_BGR888);
         if (bitmap.isNull()) return false;
-        const uint32_t c = ResolveColor(Layer.TextStyle.Color);
-        bitmap.fill(QColor(int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)));
+        lx::fillBgrPicture(bitmap, ResolveColor(Layer.TextStyle.Color));
         if (style.Arrangement == lxTextFreehand)
             SetFreehandCanvas(Layer.TextStyle, ImageWidth, ImageHeight);
         Layer.Alpha = std::move(alpha);

@@ -2,6 +2,7 @@
 #include "core/row_bands.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
+#include "row_band_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,10 @@
 
 namespace {
 
-// Puts the band settings back however a test ends.
-struct BandSettings {
-    BandSettings(int threads, qint64 minimum) {
-        lx::setRowBandThreads(threads);
-        lx::setRowBandMinimumWork(minimum);
-    }
-    ~BandSettings() {
-        lx::setRowBandThreads(0);
-        lx::setRowBandMinimumWork(0);
-    }
-};
-
 TEST(RowBandsTest, EveryRowIsDoneOnceInConsecutiveBands) {
     for (const int threads : {1, 2, 3, 8}) {
         for (const qsizetype rows : {qsizetype(1), qsizetype(2), qsizetype(7), qsizetype(1000)}) {
-            BandSettings settings(threads, 1);
+            RowBandSettings settings(threads, 1);
             std::mutex m;
             std::vector<std::pair<qsizetype, qsizetype>> bands;
             std::set<std::thread::id> ids;
@@ -53,7 +42,7 @@ TEST(RowBandsTest, EveryRowIsDoneOnceInConsecutiveBands) {
 }
 
 TEST(RowBandsTest, SmallWorkAndNestedCallsStayOnTheCallingThread) {
-    BandSettings settings(2, 0); // the default minimum
+    RowBandSettings settings(2, 0); // the default minimum
     const auto caller = std::this_thread::get_id();
     int calls = 0;
     lx::forRowBands(100, 100, [&](qsizetype first, qsizetype end) {
@@ -77,7 +66,7 @@ TEST(RowBandsTest, SmallWorkAndNestedCallsStayOnTheCallingThread) {
 }
 
 TEST(RowBandsTest, AnExceptionInAnyBandReachesTheCaller) {
-    BandSettings settings(2, 1);
+    RowBandSettings settings(2, 1);
     for (const bool inFirst : {true, false}) {
         std::atomic<int> finished{0};
         EXPECT_THROW(lx::forRowBands(10, 1,
@@ -154,7 +143,7 @@ std::unique_ptr<TlxImage> bandedDocument() {
 // Three compositions in a row, as the display makes them: dissolve's numbers
 // run on from one to the next, so each must match too.
 std::vector<QImage> threeCompositions(int threads, bool perPixel) {
-    BandSettings settings(threads, 1);
+    RowBandSettings settings(threads, 1);
     lx::setPerPixelBlendReference(perPixel);
     auto img = bandedDocument();
     std::vector<QImage> shots;

@@ -2,6 +2,7 @@
 #include "kernels/blur_kernels.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
+#include "row_band_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -295,12 +296,18 @@ TEST(BlurDifferentialTest, EveryPathEqualsThePlainBlurOnRandomMasks) {
         fillRandom(expected, rng);
         const TestMask source = expected;
         lx::gaussianBlurMaskReference(expected.view(), radius);
-        for (const lx::BlurLineKernels& kernels : kernelSets) {
-            TestMask actual = source;
-            lx::gaussianBlurMaskWith(actual.view(), radius, kernels, strip);
-            ASSERT_EQ(firstDifference(actual, expected), "")
-                << "case " << caseNo << ": " << kernels.name << ", " << w << " x " << h
-                << ", radius " << radius << ", strip " << strip;
+        // One thread, and three sharing out every band and strip however
+        // small.
+        for (const int threads : {1, 3}) {
+            const RowBandSettings bands(threads, 1);
+            for (const lx::BlurLineKernels& kernels : kernelSets) {
+                TestMask actual = source;
+                lx::gaussianBlurMaskWith(actual.view(), radius, kernels, strip);
+                ASSERT_EQ(firstDifference(actual, expected), "")
+                    << "case " << caseNo << ": " << kernels.name << ", " << w << " x " << h
+                    << ", radius " << radius << ", strip " << strip << ", " << threads
+                    << " threads";
+            }
         }
     }
 }
