@@ -1,4 +1,6 @@
 #include "compose/mode_rows.h"
+#include "core/picture_memory.h"
+#include "effects/effect_rules.h"
 #include "core/row_bands.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
@@ -166,6 +168,41 @@ TEST(RowBandsTest, BandedCompositionEqualsTheOneThreadAndPerPixelForms) {
     }
     // The dissolve layers really did draw different pixels each time.
     EXPECT_FALSE(reference[0] == reference[1]);
+}
+
+// The effect masks: made from the alpha with its margins, thresholded,
+// inverted and blurred, by bands of rows; fills of new pictures too.
+TEST(RowBandsTest, MasksAndFillsAreTheSameOnAnyNumberOfThreads) {
+    std::mt19937 gen(77);
+    QImage alpha(97, 61, QImage::Format_Grayscale8);
+    for (int y = 0; y < alpha.height(); ++y)
+        for (int x = 0; x < alpha.width(); ++x)
+            alpha.scanLine(y)[x] = uint8_t((x - 48) * (x - 48) + (y - 30) * (y - 30) < 700
+                                               ? 255
+                                               : gen() % 4 == 0 ? gen() : 0);
+    const auto build = [&] {
+        std::vector<QImage> made = {lx::buildOuterMask(alpha, 3, 9), lx::buildInnerMask(alpha, 2, 6),
+                                    lx::buildStrokeMask(alpha, 4, 2),
+                                    lx::filledPicture(33, 17, QImage::Format_Grayscale8, 7)};
+        QImage colour = lx::newPicture(35, 19, QImage::Format_BGR888);
+        lx::fillBgrPicture(colour, lxRGB(10, 20, 30));
+        made.push_back(colour);
+        return made;
+    };
+    std::vector<QImage> one;
+    {
+        RowBandSettings settings(1, 0);
+        one = build();
+    }
+    // Worked by hand: the fills hold their value, blue-green-red in order.
+    EXPECT_EQ(greyAt(one[3], 32, 16), 7);
+    EXPECT_EQ(bgrAt(one[4], 34, 18), (Bgr{30, 20, 10}));
+    for (const int threads : {2, 3, 7}) {
+        RowBandSettings settings(threads, 1);
+        const std::vector<QImage> banded = build();
+        for (size_t k = 0; k < one.size(); ++k)
+            EXPECT_TRUE(banded[k] == one[k]) << "picture " << k << ", " << threads << " threads";
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "kernels/gradient_reference.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
+#include "row_band_settings.h"
 
 #include <QPainter>
 
@@ -1024,11 +1025,17 @@ TEST(GradientEllipse, ThirtyTwoBitCopyMatchesThePainter) {
                 lx::FillGradientEllipseThroughPainter(stops.data(), count, p, c.Left, c.Top, c.W,
                                                       c.H);
             });
-            QImage fast = start.copy();
-            paintOn(fast, [&](QPainter& p) {
-                FillGradientEllipse(stops.data(), count, p, c.Left, c.Top, c.W, c.H);
-            });
-            ASSERT_TRUE(fast == expected) << firstDifference(fast, expected);
+            // On one thread, and with the rows shared out over three
+            // however few there are.
+            for (const int threads : {1, 3}) {
+                const RowBandSettings bands(threads, 1);
+                QImage fast = start.copy();
+                paintOn(fast, [&](QPainter& p) {
+                    FillGradientEllipse(stops.data(), count, p, c.Left, c.Top, c.W, c.H);
+                });
+                ASSERT_TRUE(fast == expected)
+                    << threads << " threads: " << firstDifference(fast, expected);
+            }
         }
     }
 }
