@@ -68,7 +68,7 @@ void BM_ReDrawNormal10Layers(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
 }
-BENCHMARK(BM_ReDrawNormal10Layers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReDrawNormal10Layers)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_QtSourceOver10Layers(benchmark::State& state) {
     std::vector<QImage> layers;
@@ -94,7 +94,7 @@ void BM_QtSourceOver10Layers(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
 }
-BENCHMARK(BM_QtSourceOver10Layers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QtSourceOver10Layers)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The background alone under hidden layers: range(0) 1 fills the back
 // colour, 0 spreads the grey checkerboard of a transparent canvas.
@@ -152,7 +152,7 @@ void oneLayerCases(benchmark::internal::Benchmark* b) {
     for (int perPixel : {0, 1})
         b->Args({9, 100, 1, perPixel}); // multiply through a mask
 }
-BENCHMARK(BM_ReDrawOneLayer)->Apply(oneLayerCases)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReDrawOneLayer)->Apply(oneLayerCases)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: copying the layer's colour bytes once.
 void BM_MemcpyOneLayer(benchmark::State& state) {

@@ -1,6 +1,7 @@
 // Layer effects: building a drop shadow, and recomposing a document whose
 // layers all carry effects.
 
+#include "core/row_bands.h"
 #include "compose/mode_rows.h"
 #include "lxImage.h"
 
@@ -84,7 +85,8 @@ void BM_ReDrawFiveStyledLayers(benchmark::State& state) {
 BENCHMARK(BM_ReDrawFiveStyledLayers)->Unit(benchmark::kMillisecond);
 
 // Twenty square layers of the given side, each with a drop shadow, an outside stroke and a gradient
-// overlay, through the row kernels and (perpixel:1) the per-pixel routine.
+// overlay, through the row kernels and (perpixel:1) the per-pixel routine; threads:1 keeps the row
+// kernels to one thread, threads:0 lets them use every core.
 void BM_ReDrawTwentyStyledLayers(benchmark::State& state) {
     TlxImage img;
     img.NewImage(true, lxRGB(255, 255, 255), 24, 1142, 1142);
@@ -98,16 +100,19 @@ void BM_ReDrawTwentyStyledLayers(benchmark::State& state) {
         img.SetGradientOverlay(i, 0, 60, lxGradientHorizontal, rainbow(), false, 0);
     }
     lx::setPerPixelBlendReference(state.range(0) != 0);
+    lx::setRowBandThreads(int(state.range(2)));
     for (auto _ : state) {
         img.InvalidateComposeCache(); // every pass composes from the background
         benchmark::DoNotOptimize(img.ReDraw());
     }
+    lx::setRowBandThreads(0);
     lx::setPerPixelBlendReference(false);
 }
 BENCHMARK(BM_ReDrawTwentyStyledLayers)
-    ->ArgNames({"perpixel", "side"})
-    ->ArgsProduct({{0, 1}, {300, 500}})
-    ->Unit(benchmark::kMillisecond);
+    ->ArgNames({"perpixel", "side", "threads"})
+    ->ArgsProduct({{0, 1}, {300, 500}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ReDrawFivePlainLayers(benchmark::State& state) {
     TlxImage img;

@@ -17,7 +17,7 @@
 namespace lx {
 namespace {
 
-constexpr qint64 kDefaultMinimumWork = qint64(1) << 18;
+constexpr qint64 kDefaultMinimumWork = qint64(1) << 21;
 constexpr int kMostThreads = 8;
 
 std::atomic<int> requestedThreads{0};
