@@ -3,6 +3,7 @@
 // file, compose, encode a PNG) in process.
 
 #include "../tests/engine/files/hostile_design.h"
+#include "core/picture_memory.h"
 #include "lxImage.h"
 
 #include <QBuffer>
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -265,5 +267,21 @@ BENCHMARK(BM_OpenHugeTextDesign)
     ->Args({3, 0, 3750})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// The floor under the loads above: new pictures of the given total size in
+// MiB, in pieces of 120 MiB, made and cleared once, as a load makes its
+// pictures. Fresh memory has to be handed over and cleared by the system
+// page by page; this is what that costs on the machine.
+void BM_FreshPictureMemory(benchmark::State& state) {
+    const qint64 total = state.range(0) << 20;
+    constexpr int kSide = 11216; // 11216^2 bytes = about 120 MiB
+    for (auto _ : state) {
+        std::vector<QImage> pictures;
+        for (qint64 made = 0; made < total; made += qint64(kSide) * kSide)
+            pictures.push_back(lx::filledPicture(kSide, kSide, QImage::Format_Grayscale8, 0));
+        benchmark::DoNotOptimize(pictures.data());
+    }
+}
+BENCHMARK(BM_FreshPictureMemory)->Arg(1900)->Arg(3800)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
