@@ -282,6 +282,10 @@ void BM_FreshPictureMemory(benchmark::State& state) {
         benchmark::DoNotOptimize(pictures.data());
     }
 }
-BENCHMARK(BM_FreshPictureMemory)->Arg(1900)->Arg(3800)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FreshPictureMemory)
+    ->Arg(1900)
+    ->Arg(3800)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace

@@ -1,8 +1,8 @@
 // Layer effects: building a drop shadow, and recomposing a document whose
 // layers all carry effects.
 
-#include "core/row_bands.h"
 #include "compose/mode_rows.h"
+#include "core/row_bands.h"
 #include "lxImage.h"
 
 #include <QGuiApplication>

@@ -222,8 +222,7 @@ void TlxImage::drawLayerRows(QImage& Target, const TlxLayer& layer, int64_t From
         const lx::NormalRowFn blendRow = lx::normalOpaqueRowKernel();
         for (int64_t y = y0; y < y1; ++y) {
             const int ly = int(y - top);
-            blendRow(target.row(int(y)) + 3 * x0, bitmap.row(ly) + 3 * lx0, alpha.row(ly) + lx0,
-                     n);
+            blendRow(target.row(int(y)) + 3 * x0, bitmap.row(ly) + 3 * lx0, alpha.row(ly) + lx0, n);
         }
         return;
     }
@@ -250,8 +249,8 @@ void TlxImage::drawLayerRows(QImage& Target, const TlxLayer& layer, int64_t From
         }
         for (int x = 0; x < n; ++x)
             rowCoverage[size_t(x)] = coverage[a[x]];
-        const lx::BlendRow row{d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode,
-                               layer.Opacity == 1.0 ? a : nullptr};
+        lx::BlendRow row{d, 3, s, 0, rowCoverage.data(), m, n, layer.BlendMode};
+        row.Alpha = layer.Opacity == 1.0 ? a : nullptr;
         if (perPixel)
             BlendPixelRow(row); // the reference, with the document's generator
         else
@@ -266,7 +265,8 @@ void TlxImage::drawLayerRows(QImage& Target, const TlxLayer& layer, int64_t From
 // keeps to one thread.
 void TlxImage::drawLayerPixels(QImage& Target, const TlxLayer& layer) {
     const int64_t top = std::max<int64_t>(layer.Top, 0);
-    const int64_t bottom = std::min<int64_t>(int64_t(layer.Top) + layer.Bitmap.height(), ImageHeight);
+    const int64_t bottom =
+        std::min<int64_t>(int64_t(layer.Top) + layer.Bitmap.height(), ImageHeight);
     if (top >= bottom) return;
     if (lx::perPixelBlendReference()) {
         drawLayerRows(Target, layer, top, bottom, DissolveRng);

@@ -27,8 +27,8 @@ namespace lx {
 class RowWork {
 public:
     template <typename F>
-        requires(!std::is_same_v<std::remove_cvref_t<F>, RowWork>)
-    RowWork(F&& f) // NOLINT(google-explicit-constructor): made in place by callers
+    requires(!std::is_same_v<std::remove_cvref_t<F>, RowWork>)
+        RowWork(F&& f) // NOLINT(google-explicit-constructor): made in place by callers
         : context_(const_cast<void*>(static_cast<const void*>(&f))),
           call_([](void* context, qsizetype first, qsizetype end) {
               (*static_cast<std::remove_reference_t<F>*>(context))(first, end);

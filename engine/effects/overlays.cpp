@@ -2,8 +2,8 @@
 // rectangle, confined to its coverage.
 
 #include "compose/mode_rows.h"
-#include "core/picture_memory.h"
 #include "core/picture_convert.h"
+#include "core/picture_memory.h"
 #include "core/pixel_view.h"
 #include "effects/effect_draw.h"
 #include "effects/effects.h"

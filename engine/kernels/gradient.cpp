@@ -38,8 +38,8 @@
 // lengths N(extent x Length) are clamped to 0 .. extent, so NaN, negative or
 // huge lengths can neither run the drawing backwards nor make it run long.
 
-#include "lxGradient.h"
 #include "kernels/gradient_reference.h"
+#include "lxGradient.h"
 
 #include "core/pixel_view.h"
 #include "core/row_bands.h"
@@ -504,9 +504,9 @@ void drawRings(const TColorlistItem* Stops, int Count, QPainter& Canvas, const O
                const Area& area) {
     // The rings straddle their outline, so the outermost one pokes a pixel
     // past the rectangle: clip to it.
-    Canvas.setClipRect(QRect(int(area.x0), int(area.y0), int(area.x1 - area.x0 + 1),
-                             int(area.y1 - area.y0 + 1)),
-                       Qt::IntersectClip);
+    Canvas.setClipRect(
+        QRect(int(area.x0), int(area.y0), int(area.x1 - area.x0 + 1), int(area.y1 - area.y0 + 1)),
+        Qt::IntersectClip);
     QPen pen(Qt::black, 2.0, Qt::SolidLine);
     walkSteps(Stops, Count, geo.plan(), std::numeric_limits<qint64>::min(), geo.lastUsefulStep(),
               [&](qint64 t, QRgb c) {
@@ -516,8 +516,8 @@ void drawRings(const TColorlistItem* Stops, int Count, QPainter& Canvas, const O
                   Canvas.setPen(pen);
                   // QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)) as a
                   // QRectF: its edges are x1 and x2.
-                  Canvas.drawEllipse(QRectF(double(o.x1), double(o.y1), double(o.x2 - o.x1),
-                                            double(o.y2 - o.y1)));
+                  Canvas.drawEllipse(
+                      QRectF(double(o.x1), double(o.y1), double(o.x2 - o.x1), double(o.y2 - o.y1)));
               });
 }
 
@@ -763,9 +763,8 @@ void FillGradientDiagonalMirrored(const TColorlistItem* Stops, int Count, QPaint
     fillDiagonal(Stops, Count, Canvas, Slope, Width, Height, true);
 }
 
-void lx::FillGradientEllipseThroughPainter(const TColorlistItem* Stops, int Count,
-                                          QPainter& Canvas, int Left, int Top, int Width,
-                                          int Height) {
+void lx::FillGradientEllipseThroughPainter(const TColorlistItem* Stops, int Count, QPainter& Canvas,
+                                           int Left, int Top, int Width, int Height) {
     fillOutlines(Stops, Count, Canvas, Left, Top, Width, Height, true, true);
 }
 

@@ -17,8 +17,8 @@
 // drawing and measuring.
 
 #include "codepage.h"
-#include "core/picture_memory.h"
 #include "core/picture_convert.h"
+#include "core/picture_memory.h"
 #include "kernels/resample.h"
 #include "lxImage.h"
 #include "text/text_layout.h"

@@ -1,7 +1,7 @@
 #include "compose/mode_rows.h"
 #include "core/picture_memory.h"
-#include "effects/effect_rules.h"
 #include "core/row_bands.h"
+#include "effects/effect_rules.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
 #include "row_band_settings.h"
@@ -177,11 +177,12 @@ TEST(RowBandsTest, MasksAndFillsAreTheSameOnAnyNumberOfThreads) {
     QImage alpha(97, 61, QImage::Format_Grayscale8);
     for (int y = 0; y < alpha.height(); ++y)
         for (int x = 0; x < alpha.width(); ++x)
-            alpha.scanLine(y)[x] = uint8_t((x - 48) * (x - 48) + (y - 30) * (y - 30) < 700
-                                               ? 255
-                                               : gen() % 4 == 0 ? gen() : 0);
+            alpha.scanLine(y)[x] = uint8_t((x - 48) * (x - 48) + (y - 30) * (y - 30) < 700 ? 255
+                                           : gen() % 4 == 0                                ? gen()
+                                                                                           : 0);
     const auto build = [&] {
-        std::vector<QImage> made = {lx::buildOuterMask(alpha, 3, 9), lx::buildInnerMask(alpha, 2, 6),
+        std::vector<QImage> made = {lx::buildOuterMask(alpha, 3, 9),
+                                    lx::buildInnerMask(alpha, 2, 6),
                                     lx::buildStrokeMask(alpha, 4, 2),
                                     lx::filledPicture(33, 17, QImage::Format_Grayscale8, 7)};
         QImage colour = lx::newPicture(35, 19, QImage::Format_BGR888);

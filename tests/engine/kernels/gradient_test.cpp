@@ -3,8 +3,8 @@
 // gradients at 0, 45 and 90 degrees, mirroring, hostile input, and the fast
 // forms against plain per-pixel references over many random cases.
 
-#include "lxGradient.h"
 #include "kernels/gradient_reference.h"
+#include "lxGradient.h"
 #include "lxImage.h"
 #include "picture_helpers.h"
 #include "row_band_settings.h"
@@ -989,13 +989,15 @@ TEST(GradientEllipse, ThirtyTwoBitCopyMatchesThePainter) {
     struct Case {
         int W, H, Left, Top, picW, picH;
     };
-    std::vector<Case> cases = {
-        {1, 1, 0, 0, 3, 3},           {1, 9, 1, 0, 4, 10},        {9, 1, 0, 1, 10, 4},
-        {1, 300, 2, 0, 5, 300},       {300, 1, 0, 2, 300, 5},     {2, 51, 0, 0, 3, 51},
-        {51, 2, 0, 0, 51, 3},         {3, 3, 0, 0, 3, 3},         {4, 4, 0, 0, 4, 4},
-        {33, 34, 1, 1, 36, 36},       {34, 33, 1, 1, 36, 36},     {101, 57, -20, 5, 90, 70},
-        {57, 101, 5, -30, 70, 90},    {640, 480, 0, 0, 640, 480}, {481, 641, 0, 0, 481, 641},
-        {1201, 333, -7, 0, 1190, 333}, {60, 40, 200, 100, 300, 200}, {1999, 1501, 0, 0, 1999, 1501}};
+    std::vector<Case> cases = {{1, 1, 0, 0, 3, 3},           {1, 9, 1, 0, 4, 10},
+                               {9, 1, 0, 1, 10, 4},          {1, 300, 2, 0, 5, 300},
+                               {300, 1, 0, 2, 300, 5},       {2, 51, 0, 0, 3, 51},
+                               {51, 2, 0, 0, 51, 3},         {3, 3, 0, 0, 3, 3},
+                               {4, 4, 0, 0, 4, 4},           {33, 34, 1, 1, 36, 36},
+                               {34, 33, 1, 1, 36, 36},       {101, 57, -20, 5, 90, 70},
+                               {57, 101, 5, -30, 70, 90},    {640, 480, 0, 0, 640, 480},
+                               {481, 641, 0, 0, 481, 641},   {1201, 333, -7, 0, 1190, 333},
+                               {60, 40, 200, 100, 300, 200}, {1999, 1501, 0, 0, 1999, 1501}};
     std::mt19937 rng(8675309);
     for (int n = 0; n < 60; ++n) {
         const int W = 1 + int(rng() % 90), H = 1 + int(rng() % 90);
@@ -1003,17 +1005,18 @@ TEST(GradientEllipse, ThirtyTwoBitCopyMatchesThePainter) {
                          1 + int(rng() % 80)});
     }
     const Stops longRamp = {stop(0, 0, 0, 1.0), stop(250, 120, 3)};
-    const Stops manyShort = {stop(255, 0, 0, 0.1), stop(0, 255, 0, 0.05), stop(0, 0, 255, 0.0),
-                             stop(9, 9, 9, 0.3),   stop(200, 100, 50, 0.4), stop(1, 2, 3, 0.2),
+    const Stops manyShort = {stop(255, 0, 0, 0.1),   stop(0, 255, 0, 0.05),   stop(0, 0, 255, 0.0),
+                             stop(9, 9, 9, 0.3),     stop(200, 100, 50, 0.4), stop(1, 2, 3, 0.2),
                              systemStop(0x80000005u)};
     for (size_t n = 0; n < cases.size(); ++n) {
         const Case& c = cases[n];
         for (int kind = 0; kind < 3; ++kind) {
-            const Stops stops =
-                kind == 0 ? longRamp : kind == 1 ? manyShort : randomStops(rng, n % 3 == 0);
+            const Stops stops = kind == 0   ? longRamp
+                                : kind == 1 ? manyShort
+                                            : randomStops(rng, n % 3 == 0);
             const int count = int(stops.size());
-            const QImage::Format format = (n + kind) % 2 ? QImage::Format_RGB888
-                                                         : QImage::Format_BGR888;
+            const QImage::Format format =
+                (n + kind) % 2 ? QImage::Format_RGB888 : QImage::Format_BGR888;
             SCOPED_TRACE("case " + std::to_string(n) + " stops " + std::to_string(kind) + ": " +
                          std::to_string(c.W) + " x " + std::to_string(c.H) + " at " +
                          std::to_string(c.Left) + ", " + std::to_string(c.Top) + " on " +
