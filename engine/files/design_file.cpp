@@ -568,6 +568,16 @@ bool readStream(lx::ByteReader& in, int32_t length, const StreamKind& kind, qint
                           .arg(depth));
             return false;
         }
+        // Sizes past the picture limits are refused before they are
+        // multiplied: a header may hold any 32-bit size.
+        if (width > 0 && height > 0 && !TlxImage::PictureSizeAllowed(width, height)) {
+            error.set(TlxFileErrorCode::TooLarge,
+                      QStringLiteral("%1: the picture size %2 x %3 is not allowed")
+                          .arg(what)
+                          .arg(width)
+                          .arg(height));
+            return false;
+        }
         if (width > 0 && height > 0 && width * height * kind.BytesPerPixel > budget) {
             error.set(TlxFileErrorCode::TooLarge,
                       QStringLiteral("the document needs more memory than a design may take"));
@@ -723,7 +733,10 @@ static bool fitsBudget(TlxImage& doc, const uint8_t* data, size_t size, size_t s
             int depth = 0;
             const bool known = streamHeader(in.current(), size_t(length), w, h, depth);
             in.skip(size_t(length));
-            if (!known || w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX) return 0;
+            if (!known || w <= 0 || h <= 0) return 0;
+            // A size past the limits ends the estimate; reading the stream
+            // refuses it.
+            if (!TlxImage::PictureSizeAllowed(w, h)) return -1;
             if (dims != nullptr) *dims = QSize(int(w), int(h));
             return w * h;
         };
