@@ -23,6 +23,25 @@ const std::vector<lx::NamedNormalRowFn> kOpaqueKernels = lx::normalOpaqueRowKern
 const std::vector<lx::NamedNormalCoverageRowFn> kCoverageKernels = lx::normalRowKernels();
 
 // Coverage of every alpha byte at an opacity, as the compositor computes it.
+// The rows every byte-triple test walks: pixel x has destination x in blue,
+// 255 - x in green and 7x in red; the source row for l has l in blue, l + x
+// in green and 255 - l in red, so over all l each channel meets every pair.
+void setDestinationRow(std::vector<uint8_t>& row, int n) {
+    for (int x = 0; x < n; ++x) {
+        row[size_t(3 * x)] = uint8_t(x);
+        row[size_t(3 * x + 1)] = uint8_t(255 - x);
+        row[size_t(3 * x + 2)] = uint8_t(x * 7);
+    }
+}
+
+void setSourceRow(std::vector<uint8_t>& row, int n, int l) {
+    for (int x = 0; x < n; ++x) {
+        row[size_t(3 * x)] = uint8_t(l);
+        row[size_t(3 * x + 1)] = uint8_t(l + x);
+        row[size_t(3 * x + 2)] = uint8_t(255 - l);
+    }
+}
+
 std::vector<double> coverageTable(double opacity) {
     std::vector<double> table(256);
     for (int a = 0; a < 256; ++a)
@@ -57,10 +76,8 @@ TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
         const std::vector<double> coverage = coverageTable(opacity);
         std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), mask(3 * n),
             alpha(n);
+        setDestinationRow(start, n);
         for (int x = 0; x < n; ++x) {
-            start[size_t(3 * x)] = uint8_t(x);
-            start[size_t(3 * x + 1)] = uint8_t(255 - x);
-            start[size_t(3 * x + 2)] = uint8_t(x * 7);
             mask[size_t(3 * x)] = uint8_t(255 - x);
             mask[size_t(3 * x + 1)] = uint8_t(2 * x + 1);
             mask[size_t(3 * x + 2)] = uint8_t(x);
@@ -68,11 +85,7 @@ TEST(NormalKernelsTest, MaskedRowEqualsTheMaskedFormulaForEveryByteTriple) {
         for (int a = 0; a < 256; ++a) {
             std::fill(alpha.begin(), alpha.end(), uint8_t(a));
             for (int l = 0; l < 256; ++l) {
-                for (int x = 0; x < n; ++x) {
-                    src[size_t(3 * x)] = uint8_t(l);
-                    src[size_t(3 * x + 1)] = uint8_t(l + x);
-                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
-                }
+                setSourceRow(src, n, l);
                 expected = start;
                 for (int x = 0; x < n; ++x) {
                     const uint8_t* s = &src[size_t(3 * x)];
@@ -112,21 +125,13 @@ TEST(NormalKernelsTest, UnmaskedRowEqualsTheFormulaForEveryByteTriple) {
     curved[0] = 0.9; // coverage for alpha 0 is never used
     tables.push_back(curved);
     std::vector<uint8_t> start(3 * n), expected(3 * n), actual(3 * n), src(3 * n), alpha(n);
-    for (int x = 0; x < n; ++x) {
-        start[size_t(3 * x)] = uint8_t(x);
-        start[size_t(3 * x + 1)] = uint8_t(255 - x);
-        start[size_t(3 * x + 2)] = uint8_t(x * 7);
-    }
+    setDestinationRow(start, n);
     for (size_t t = 0; t < tables.size(); ++t) {
         const std::vector<double>& coverage = tables[t];
         for (int a = 0; a < 256; ++a) {
             std::fill(alpha.begin(), alpha.end(), uint8_t(a));
             for (int l = 0; l < 256; ++l) {
-                for (int x = 0; x < n; ++x) {
-                    src[size_t(3 * x)] = uint8_t(l);
-                    src[size_t(3 * x + 1)] = uint8_t(l + x);
-                    src[size_t(3 * x + 2)] = uint8_t(255 - l);
-                }
+                setSourceRow(src, n, l);
                 expected = start;
                 for (int x = 0; x < n && a != 0; ++x) {
                     const uint8_t* s = &src[size_t(3 * x)];
